@@ -1,0 +1,45 @@
+# The project's commands. Every target first installs what is missing.
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+GEN = -G Ninja
+
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots clean
+
+setup:
+	@scripts/setup
+
+build: setup
+	cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS)
+
+test: test-release test-asan
+
+test-release: build
+	cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	cmake -S . -B build-asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DQUARNET_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@scripts/run
+
+bench: setup
+	cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=Release -DQUARNET_BENCH=ON
+	cmake --build build -j $(JOBS)
+	@scripts/bench
+
+fuzz: setup
+	CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUARNET_FUZZ=ON -DQUARNET_GUI=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	@scripts/fuzz $(FUZZ_SECONDS)
+
+screenshots: build
+	@scripts/screenshots
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,8 @@
+#include "apps/quarnet-cli/commands.h"
+
+namespace quarnet::cli {
+
+// In progress.
+int Products(int, char**) { return kExitUsage; }
+
+}  // namespace quarnet::cli

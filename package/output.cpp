@@ -1,0 +1,41 @@
+#include "package/output.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace quarnet {
+namespace {
+
+OutputSink& Sink() {
+  static OutputSink sink;
+  return sink;
+}
+
+}  // namespace
+
+OutputSink SetOutputSink(OutputSink sink) {
+  OutputSink previous = std::move(Sink());
+  Sink() = std::move(sink);
+  return previous;
+}
+
+void Print(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  if (Sink()) {
+    Sink()(text);
+  } else {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  }
+}
+
+}  // namespace quarnet

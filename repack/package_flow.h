@@ -1,0 +1,54 @@
+#pragma once
+// What the Package button does, shared by every front end: check the
+// choices, ask for products when there is no original package, write the
+// staging files and descriptors, run the job in a private working
+// directory, report the outcome, clean up. The front end supplies the
+// product selection, the update mode and the message box; messages are named
+// by their string ID so that this layer stays below the user interface.
+#include <string>
+
+#include "package/format.h"
+
+namespace quarnet {
+
+// String IDs of the messages the flow shows.
+inline constexpr int kTextSelectFiles = 126;     // a required path is empty
+inline constexpr int kTextRepackFailed = 128;
+inline constexpr int kTextRepackSuccess = 130;
+inline constexpr int kTextSelectProducts = 151;  // confirmed with an empty product list
+inline constexpr int kTextPathTooLong = 159;     // formatted with kMaxPathLength
+inline constexpr int kMaxPathLength = 255;
+
+enum class PackageFileType { kConfigFile, kConfigPack };
+enum UpdateMode : int { kFactoryMode = 0, kNormalMode = 1 };
+
+struct PackageChoices {
+  std::string originalPackage;  // may be empty
+  std::string configFile;       // configuration file mode
+  std::string newPackage;
+  std::string configPack;       // configuration pack mode
+  std::string updateScript;     // configuration pack mode, optional
+  bool asDefault = true;
+  PackageFileType fileType = PackageFileType::kConfigFile;
+};
+
+class PackageFrontEnd {
+ public:
+  virtual ~PackageFrontEnd() = default;
+  // 0 after OK with at most 127 characters in the zero-filled `productList`;
+  // non-zero when the selection was cancelled (the buffer is left alone).
+  virtual int SelectProducts(ProductListBuffer& productList) = 0;
+  // Stores kFactoryMode or kNormalMode.
+  virtual void GetUpdateMode(int& updateMode) = 0;
+  // Shows string `stringId`; a text with "%d" is formatted with `number`.
+  virtual void ShowMessage(int stringId, int number) = 0;
+};
+
+enum class PackageOutcome { kRefused, kCancelled, kFailed, kSucceeded };
+
+// Relative paths in `choices` resolve against the current directory, which
+// the flow leaves unchanged: the job runs in a fresh private directory that
+// is removed afterwards.
+PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& frontEnd);
+
+}  // namespace quarnet

@@ -1,0 +1,19 @@
+#pragma once
+// The built-in product table: rows of version, product name and product
+// code, ended by a row whose version is empty. Every walk starts at the
+// first row and stops at that terminating row.
+#include <array>
+
+namespace quarnet {
+
+struct ProductInfo {
+  std::array<char, 128> szVersion;
+  std::array<char, 128> szProductName;
+  std::array<char, 128> szProductCode;
+};
+static_assert(sizeof(ProductInfo) == 384);
+
+// The shipped table: 50 rows and the terminating row.
+const ProductInfo* ProductTable();
+
+}  // namespace quarnet

@@ -1,0 +1,100 @@
+#include "ui/strings.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace quarnet {
+namespace {
+
+constexpr std::pair<int, std::string_view> kStrings[] = {
+    {101, "关于 Quarnet(&A)..."},
+    {102, "浏览"},
+    {103, "Browse"},
+    {104, "打包"},
+    {105, "Package"},
+    {106, "关闭"},
+    {107, "Close"},
+    {108, "输入"},
+    {109, "Input"},
+    {110, "输出"},
+    {111, "Output"},
+    {112, "原始包文件:"},
+    {113, "Original Package:"},
+    {114, "配置文件"},
+    {115, "Configration File"},
+    {116, "新包文件"},
+    {117, "New Package:"},
+    {118, "作为默认配置"},
+    {119, "As default configration"},
+    {120, "包文件(*.bin)|*.bin||"},
+    {121, "配置文件(*.xml)|*.xml||"},
+    {122, "Package files(*.bin)|*.bin||"},
+    {123, "Configration files(*.xml)|*.xml||"},
+    {124, "提示"},
+    {125, "Notice"},
+    {126, "请选择输入文件或输出文件"},
+    {127, "Please select input or output files."},
+    {128, "重打包失败！"},
+    {129, "Repack failed!"},
+    {130, "重打包成功！"},
+    {131, "Repack success!"},
+    {132, "Quarnet"},
+    {133, "Quarnet"},
+    {134, "About Quarnet(&A)..."},
+    {135, "包文件类型"},
+    {136, "Package File Type"},
+    {137, "配置文件包"},
+    {138, "Configration File Package"},
+    {139, "配置更新模式"},
+    {140, "Update Mode"},
+    {141, "出厂更新模式"},
+    {142, "Factory Mode"},
+    {143, "普通更新模式"},
+    {144, "Normal Mode"},
+    {145, "浏览"},
+    {146, "Browse"},
+    {147, "配置文件包(*.tar.gz)|*.tar.gz||"},
+    {148, "Configration pack files(*.tar.gz)|*.tar.gz||"},
+    {149, "升级脚本文件"},
+    {150, "Update Script File"},
+    {151, "请选择要支持的产品"},
+    {152, "Please select the support products"},
+    {153, "ONT版本"},
+    {154, "ONT Versions"},
+    {155, "产品"},
+    {156, "Products"},
+    {157, "确定"},
+    {158, "OK"},
+    {159, "文件路径不能长于%d字节"},
+    {160, "File path length must be less than %d byte(s)"},
+};
+
+static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
+                             [](const auto& a, const auto& b) { return a.first < b.first; }));
+
+}  // namespace
+
+std::string_view LoadResString(int id) {
+  const auto* it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                                    [](const auto& entry, int key) { return entry.first < key; });
+  return it != std::end(kStrings) && it->first == id ? it->second : std::string_view();
+}
+
+int EnglishTwinId(int id) {
+  switch (id) {
+    case 101: return 134;
+    case 120: return 122;
+    case 121: return 123;
+    default: return id + 1;
+  }
+}
+
+std::string FormatResString(std::string_view text, int number) {
+  std::string out(text);
+  const auto at = out.find("%d");
+  if (at != std::string::npos) out.replace(at, 2, std::to_string(number));
+  return out;
+}
+
+}  // namespace quarnet

@@ -1,0 +1,20 @@
+#pragma once
+// The program's string table, IDs 101 to 160. Every text is stored twice:
+// the Chinese text at the ID the windows load, and its English twin at the
+// next ID (101 has its twin at 134, the filters 120 and 121 at 122 and 123).
+// Texts are UTF-8; lengths of paths are counted in bytes.
+#include <string>
+#include <string_view>
+
+namespace quarnet {
+
+// The text stored under `id`, or an empty text when the ID has none.
+std::string_view LoadResString(int id);
+
+// The ID of the English twin of the loaded ID `id`.
+int EnglishTwinId(int id);
+
+// The text of `id` with its first "%d" replaced by `number`.
+std::string FormatResString(std::string_view text, int number);
+
+}  // namespace quarnet
