@@ -1,0 +1,75 @@
+#include "repack/move_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quarnet {
+namespace {
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool CopyContents(int in, int out) {
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
+  }
+}
+
+// Copies `from` into a fresh temporary file beside `to` and renames it over
+// `to`. The temporary file never outlives a failure.
+int CopyIntoPlace(const char* from, const char* to) {
+  const int in = ::open(from, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return -1;
+  std::filesystem::path target(to);
+  std::string name = ".";
+  name.append(target.filename().string()).append(".XXXXXX");
+  std::string temp = (target.parent_path() / name).string();
+  const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (out < 0) {
+    ::close(in);
+    return -1;
+  }
+  // mkostemp creates the file 0600; give it the mode a new file gets.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = CopyContents(in, out) && ::fchmod(out, 0666 & ~mask) == 0 && ::fsync(out) == 0;
+  ::close(in);
+  ok = ::close(out) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), to) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return -1;
+  }
+  ::unlink(from);
+  return 0;
+}
+
+}  // namespace
+
+int MoveReplacing(const char* from, const char* to) {
+  if (std::rename(from, to) == 0) return 0;
+  if (errno != EXDEV) return -1;
+  return CopyIntoPlace(from, to);
+}
+
+}  // namespace quarnet
