@@ -1,0 +1,222 @@
+#include "repack/package_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "repack/repack.h"
+#include "tests/repack/repack_test_util.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeFrontEnd : public PackageFrontEnd {
+ public:
+  int SelectProducts(ProductListBuffer& productList) override {
+    ++selections;
+    if (cancel) return 1;
+    SetText(productList, products);
+    return 0;
+  }
+  void GetUpdateMode(int& mode) override { mode = updateMode; }
+  void ShowMessage(int stringId, int number) override { messages.emplace_back(stringId, number); }
+
+  std::string products = kProducts;
+  bool cancel = false;
+  int updateMode = kFactoryMode;
+  int selections = 0;
+  std::vector<std::pair<int, int>> messages;
+};
+
+class PackageFlow : public InTempDir {
+ protected:
+  PackageFlow() {
+    WriteText("cfg.xml", "<config/>");
+    WriteText("pack.tar.gz", "pack");
+    WriteText("script.tar.gz", "script");
+    // Files named like the job's transient files must survive.
+    for (const char* name : {"KERNEL.bin", "Updateflag", "pack_xml.log", "default_script.sh", "package[].bin"})
+      WriteText(name, "user's own");
+  }
+
+  PackageOutcome Run(const PackageChoices& c) {
+    CapturedOutput out;
+    const auto outcome = RunPackageFlow(c, front_);
+    lines_ = out.text();
+    return outcome;
+  }
+
+  void ExpectUserFilesUntouched() {
+    for (const char* name : {"KERNEL.bin", "Updateflag", "pack_xml.log", "default_script.sh", "package[].bin"})
+      EXPECT_EQ(ReadText(name), "user's own") << name;
+  }
+
+  static PackageChoices ConfigFile() {
+    PackageChoices c;
+    c.configFile = "cfg.xml";
+    c.newPackage = "out.bin";
+    return c;
+  }
+
+  static PackageChoices ConfigPack() {
+    PackageChoices c;
+    c.fileType = PackageFileType::kConfigPack;
+    c.configPack = "pack.tar.gz";
+    c.newPackage = "out.bin";
+    return c;
+  }
+
+  std::vector<std::string> Destinations() {
+    std::vector<std::string> out;
+    for (const auto& i : DecodeAndVerify(ReadBytes("out.bin")).items) out.emplace_back(GetText(i.record.destination));
+    return out;
+  }
+
+  FakeFrontEnd front_;
+  std::string lines_;
+};
+
+TEST_F(PackageFlow, ConfigFileModeWithDefault) {
+  ASSERT_EQ(Run(ConfigFile()), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(front_.messages, (std::vector<std::pair<int, int>>{{kTextRepackSuccess, 0}}));
+  EXPECT_EQ(Destinations(), (std::vector<std::string>{"file:/mnt/jffs2/qz_ctree.xml", "file:/var/default_script.sh",
+                                                      "file:/mnt/jffs2/qz_default_ctree.xml", "file:/var/efs"}));
+  const auto p = DecodeAndVerify(ReadBytes("out.bin"));
+  EXPECT_EQ(p.productList, kProducts);
+  EXPECT_EQ(p.items[1].data, BytesOf("# !/bin/sh\nrm -f /mnt/jffs2/qz_bms_prev.xml\nrm -f /mnt/jffs2/oldcrc\n"));
+  const std::string out = (dir() / "out.bin").string();
+  EXPECT_EQ(lines_, "Start make new package with Normal file.....Done.\r\nMake new package '" + out + "' done.\r\n");
+  ExpectUserFilesUntouched();
+}
+
+TEST_F(PackageFlow, ConfigFileModeWithoutDefault) {
+  auto c = ConfigFile();
+  c.asDefault = false;
+  ASSERT_EQ(Run(c), PackageOutcome::kSucceeded);
+  EXPECT_EQ(Destinations().size(), 3u);
+}
+
+TEST_F(PackageFlow, ConfigPackModeUpdateFlagAndScript) {
+  struct Row {
+    int mode;
+    std::string script;
+    std::string flag;
+    std::size_t items;
+  };
+  for (const Row& row : {Row{kFactoryMode, "", "0\n", 3}, Row{kNormalMode, "script.tar.gz", "1\n", 4}}) {
+    auto c = ConfigPack();
+    c.updateScript = row.script;
+    front_.updateMode = row.mode;
+    ASSERT_EQ(Run(c), PackageOutcome::kSucceeded) << lines_;
+    const auto p = DecodeAndVerify(ReadBytes("out.bin"));
+    ASSERT_EQ(p.items.size(), row.items);
+    EXPECT_EQ(GetText(p.items[0].record.destination), "file:/mnt/jffs2/customize_xml.tar.gz");
+    EXPECT_EQ(GetText(p.items[1].record.destination), "file:/mnt/jffs2/Updateflag");
+    EXPECT_EQ(p.items[1].data, BytesOf(row.flag));
+    if (!row.script.empty())
+      EXPECT_EQ(GetText(p.items[2].record.destination), "file:/mnt/jffs2/customize_upgrade.tar.gz");
+  }
+  ExpectUserFilesUntouched();
+}
+
+TEST_F(PackageFlow, WithOriginalNoProductDialog) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), ""));
+  auto c = ConfigFile();
+  c.originalPackage = "orig.bin";
+  ASSERT_EQ(Run(c), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(front_.selections, 0);
+  const auto p = DecodeAndVerify(ReadBytes("out.bin"));
+  EXPECT_EQ(p.productList, "");  // the original's empty list wins
+  EXPECT_EQ(p.items.size(), 8u);
+  ExpectUserFilesUntouched();
+}
+
+TEST_F(PackageFlow, FailedJobKeepsExistingOutputAndCleansUp) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems("V1", "V2"), ""));
+  WriteText("out.bin", "precious");
+  auto c = ConfigFile();
+  c.originalPackage = "orig.bin";
+  EXPECT_EQ(Run(c), PackageOutcome::kFailed);
+  EXPECT_EQ(front_.messages, (std::vector<std::pair<int, int>>{{kTextRepackFailed, 0}}));
+  EXPECT_EQ(ReadText("out.bin"), "precious");
+  ExpectUserFilesUntouched();
+  EXPECT_EQ(ListDir(dir()).size(), 9u);  // nothing new in the caller's folder
+}
+
+// Refusals come before any file is written and before the job.
+TEST_F(PackageFlow, Refusals) {
+  const std::string dir255(255 - dir().string().size() - 1, 'p');  // absolute length 255
+  struct Row {
+    const char* what;
+    PackageChoices choices;
+    PackageOutcome outcome;
+    std::vector<std::pair<int, int>> messages;
+  };
+  auto with = [](PackageChoices c, auto change) {
+    change(c);
+    return c;
+  };
+  const std::vector<Row> rows = {
+      {"config file missing", with(ConfigFile(), [](auto& c) { c.configFile.clear(); }), PackageOutcome::kRefused,
+       {{kTextSelectFiles, 0}}},
+      {"output missing", with(ConfigPack(), [](auto& c) { c.newPackage.clear(); }), PackageOutcome::kRefused,
+       {{kTextSelectFiles, 0}}},
+      {"pack missing", with(ConfigPack(), [](auto& c) { c.configPack.clear(); }), PackageOutcome::kRefused,
+       {{kTextSelectFiles, 0}}},
+      {"output 256 bytes", with(ConfigFile(), [&](auto& c) { c.newPackage = dir255 + "x"; }),
+       PackageOutcome::kRefused, {{kTextPathTooLong, 255}}},
+      {"original 256 bytes", with(ConfigPack(), [&](auto& c) { c.originalPackage = dir255 + "x"; }),
+       PackageOutcome::kRefused, {{kTextPathTooLong, 255}}},
+      {"descriptor too long", with(ConfigPack(), [&](auto& c) { c.configPack = std::string(200, 'c'); }),
+       PackageOutcome::kRefused, {{kTextPathTooLong, 255}}},
+      {"empty product list", with(ConfigFile(), [](auto&) {}), PackageOutcome::kRefused,
+       {{kTextSelectProducts, 0}}},
+  };
+  for (const Row& row : rows) {
+    front_ = FakeFrontEnd();
+    if (std::string(row.what) == "empty product list") front_.products.clear();
+    EXPECT_EQ(Run(row.choices), row.outcome) << row.what;
+    EXPECT_EQ(front_.messages, row.messages) << row.what;
+    EXPECT_EQ(lines_, "") << row.what;
+  }
+  front_ = FakeFrontEnd();
+  front_.cancel = true;
+  EXPECT_EQ(Run(ConfigFile()), PackageOutcome::kCancelled);
+  EXPECT_TRUE(front_.messages.empty());
+  EXPECT_FALSE(fs::exists("out.bin"));
+  ExpectUserFilesUntouched();
+}
+
+TEST_F(PackageFlow, PathOf255BytesIsAccepted) {
+  const std::string name(255 - dir().string().size() - 1, 'n');
+  auto c = ConfigFile();
+  c.newPackage = name;
+  EXPECT_EQ(Run(c), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_TRUE(fs::exists(name));
+}
+
+TEST(RepackRequestParts, DescriptorsAndStagingFiles) {
+  RepackRequest r;
+  EXPECT_EQ(AddItemDescriptor("/home/u/cfg.xml", "/mnt/jffs2/qz_ctree.xml", 0, &r.descriptors[0], r.descriptorCount), 0);
+  EXPECT_EQ(AddItemDescriptor("a", "/b", 2, &r.descriptors[1], r.descriptorCount), 0);
+  EXPECT_EQ(AddItemDescriptor(nullptr, "/b", 0, &r.descriptors[2], r.descriptorCount), -1);
+  EXPECT_EQ(AddItemDescriptor("a", "/b", 0, nullptr, r.descriptorCount), -1);
+  EXPECT_EQ(r.descriptorCount, 2u);
+  EXPECT_EQ(GetText(r.descriptors[0]), "-n/home/u/cfg.xml@/mnt/jffs2/qz_ctree.xml");
+  EXPECT_EQ(GetText(r.descriptors[1]), "-na@/b&");
+
+  TempDir dir;
+  ScopedChdir in(dir.path());
+  WriteDefaultScript("s.sh");
+  EXPECT_EQ(ReadText("s.sh").size(), 68u);
+  for (const auto& [mode, bytes] : std::vector<std::pair<int, std::string>>{{0, "0\n"}, {1, "1\n"}, {7, "\n"}}) {
+    WriteUpdateFlag(mode);
+    EXPECT_EQ(ReadText("Updateflag"), bytes);
+  }
+}
+
+}  // namespace
+}  // namespace quarnet::test

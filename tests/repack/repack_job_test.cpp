@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "package/job_log.h"
+#include "repack/repack.h"
+#include "tests/repack/repack_test_util.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RepackJob : public InTempDir {
+ protected:
+  void SetUp() override {
+    WriteText("cfg.xml", "<config/>");
+    WriteDefaultScript("default_script.sh");
+    AddItemDescriptor("cfg.xml", "/mnt/jffs2/qz_ctree.xml", 0, &request_.descriptors[0], request_.descriptorCount);
+    AddItemDescriptor("default_script.sh", "/var/default_script.sh&", 0, &request_.descriptors[1],
+                      request_.descriptorCount);
+  }
+
+  int Run(const char* original, const char* output) {
+    CapturedOutput out;
+    const int result = RunRepackJob(original, request_, output);
+    lines_ = out.text();
+    return result;
+  }
+
+  RepackRequest request_;
+  std::string lines_;
+};
+
+TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  WriteText("new.bin", "old contents");
+  ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
+
+  EXPECT_EQ(lines_,
+            "Start to un-pack full all package 'orig.bin' ...... Done.\r\n"
+            "Start make new package with Normal file.....Done.\r\n"
+            "Warring: \r\n'new.bin' is existed, and overwrite it!\r\n"
+            "Make new package 'new.bin' done.\r\n");
+  const DecodedPackage p = DecodeAndVerify(ReadBytes("new.bin"));
+  EXPECT_EQ(p.productList, kProducts);
+  const std::vector<std::string> names = {"UBOOT", "KERNEL", "ROOTFS", "UPDATEFLAG", "UNKNOWN", "UNKNOWN", "EFS"};
+  ASSERT_EQ(p.items.size(), names.size());
+  const auto original = OriginalItems();
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(GetText(p.items[i].record.itemName), names[i]);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(p.items[i].data, original[i].data) << "item " << i;
+  EXPECT_EQ(GetText(p.items[1].record.itemVersion), kVersion);
+  EXPECT_EQ(GetText(p.items[2].record.itemVersion), kVersion);
+  EXPECT_EQ(GetText(p.items[4].record.destination), "file:/mnt/jffs2/qz_ctree.xml");
+  EXPECT_EQ(GetText(p.items[5].record.destination), "file:/var/default_script.sh");
+  EXPECT_EQ(p.items[5].record.itemPolicy, 2u);
+  EXPECT_EQ(p.items[4].data, BytesOf("<config/>"));
+  EXPECT_EQ(GetText(request_.productList), kProducts);
+  // Exported items are gone; the staging files of the caller are not ours to remove.
+  for (const char* name : {"UBOOT.bin", "KERNEL.bin", "ROOTFS.bin", "UPDATEFLAG.bin", "package[UKRF].bin"})
+    EXPECT_FALSE(fs::exists(name)) << name;
+  EXPECT_TRUE(fs::exists(kJobLogName));
+}
+
+TEST_F(RepackJob, WithoutOriginalBuildsFromDescriptorsAlone) {
+  SetText(request_.productList, kProducts);
+  ASSERT_EQ(Run(nullptr, nullptr), 0);
+  EXPECT_EQ(lines_,
+            "Start make new package with Normal file.....Done.\r\n"
+            "Make new package 'NormalFile.bin' done.\r\n");
+  const DecodedPackage p = DecodeAndVerify(ReadBytes("NormalFile.bin"));
+  EXPECT_EQ(p.productList, kProducts);
+  ASSERT_EQ(p.items.size(), 3u);
+  EXPECT_NE(ReadText(kJobLogName).find("Make All package args:\r\narg0 : (null) \r\narg1 : -v \r\n"),
+            std::string::npos);
+}
+
+TEST_F(RepackJob, DefaultOutputNameSitsNextToTheOriginal) {
+  fs::create_directory("fw");
+  WriteBytes("fw/a.b.bin", LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run("fw/a.b.bin", nullptr), 0);
+  EXPECT_TRUE(fs::exists("fw/a.b_new.bin"));
+  EXPECT_TRUE(fs::exists("fw/a.b.bin"));
+}
+
+TEST_F(RepackJob, OutputMayNameTheOriginal) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run("orig.bin", "orig.bin"), 0);
+  EXPECT_EQ(DecodeAndVerify(ReadBytes("orig.bin")).items.size(), 7u);
+}
+
+TEST_F(RepackJob, OutputOnAnotherFileSystem) {
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  const fs::path target = fs::path("/dev/shm") / (dir().filename().string() + "-new.bin");
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  WriteText(target, "old");
+  ASSERT_EQ(Run("orig.bin", target.c_str()), 0) << lines_;
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(target)).items.size(), 7u);
+  EXPECT_FALSE(fs::exists("package[UKRF].bin"));
+  // No temporary file is left beside the target.
+  std::size_t leftovers = 0;
+  for (const auto& e : fs::directory_iterator("/dev/shm"))
+    leftovers += e.path().filename().string().find(target.filename().string() + ".") == 0;
+  EXPECT_EQ(leftovers, 0u);
+  fs::remove(target);
+}
+
+// Failures: the line, the result, and the user's existing output untouched.
+struct FailureCase {
+  const char* name;
+  std::vector<TestItem> items;
+  const char* line;
+};
+
+class RepackJobFailure : public RepackJob, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(RepackJobFailure, KeepsTheExistingOutput) {
+  WriteBytes("orig.bin", LayOutPackage(GetParam().items, kProducts));
+  WriteText("new.bin", "precious");
+  EXPECT_EQ(Run("orig.bin", "new.bin"), -1);
+  EXPECT_NE(lines_.find(GetParam().line), std::string::npos) << lines_;
+  EXPECT_EQ(ReadText("new.bin"), "precious");
+}
+
+std::vector<TestItem> OutOfOrder() {
+  auto items = OriginalItems();
+  std::swap(items[0], items[1]);  // KERNEL, UBOOT, ROOTFS
+  return items;
+}
+
+std::vector<TestItem> WithUnknown() {
+  auto items = OriginalItems();
+  items.insert(items.begin() + 3, {item::kUnknown, "file:/x", BytesOf("x"), "", 0});
+  return items;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RepackJobFailure,
+    ::testing::Values(
+        FailureCase{"VersionsDiffer", OriginalItems("V1", "V2"),
+                    "Start make new package with Normal file.....Version Error. V1=V1 V2=V2\r\n"
+                    "Error: MakePackagesWithXML error.\r\n"},
+        FailureCase{"ItemsOutOfOrder", OutOfOrder(), "Done.\r\nError: New package file not created.\r\n"},
+        FailureCase{"UnknownItem", WithUnknown(),
+                    "Unknow package name. [3] UNKNOWN \r\nError: MakePackagesWithXML error.\r\n"},
+        FailureCase{"OnlyEfs", {EfsItem()}, "...... Error: No file un-packed.\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RepackJob, RefusesOriginalPathsBeforeOpeningTheLog) {
+  const std::string long_path(257, 'a');
+  EXPECT_EQ(Run(long_path.c_str(), "new.bin"), -1);
+  EXPECT_EQ(lines_, "Error: File name too loog,                     more than 256 chars!Name = " + long_path + "\r\n");
+  EXPECT_EQ(Run("missing.bin", "new.bin"), -1);
+  EXPECT_EQ(lines_, "Error: Cannot open package file 'missing.bin'\r\n");
+  EXPECT_FALSE(fs::exists(kJobLogName));
+  // 256 characters pass the length test and fail only the existence test.
+  const std::string edge(256, 'b');
+  EXPECT_EQ(Run(edge.c_str(), "new.bin"), -1);
+  EXPECT_EQ(lines_, "Error: Cannot open package file '" + edge + "'\r\n");
+}
+
+TEST_F(RepackJob, FailedRenameLeavesTheBuilderOutput) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  EXPECT_EQ(Run("orig.bin", "no/such/dir/new.bin"), -1);
+  EXPECT_NE(lines_.find("Error: Rename new file error.\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists("package[UKRF].bin"));
+  EXPECT_TRUE(fs::exists("KERNEL.bin"));
+}
+
+TEST_F(RepackJob, ArgumentVectorInTheLog) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
+  CloseJobLog();
+  const std::string log = ReadText(kJobLogName);
+  const std::string args =
+      "Make All package args:\r\n"
+      "arg0 : (null) \r\n"
+      "arg1 : -UUBOOT.bin \r\n"
+      "arg2 : -KKERNEL.bin \r\n"
+      "arg3 : -RROOTFS.bin \r\n"
+      "arg4 : -FUPDATEFLAG.bin \r\n"
+      "arg5 : -vV100R002C00 \r\n"
+      "arg6 : -ncfg.xml@/mnt/jffs2/qz_ctree.xml \r\n"
+      "arg7 : -ndefault_script.sh@/var/default_script.sh& \r\n"
+      "arg8 : -L1A0|2B0| \r\n";
+  ASSERT_GE(log.size(), args.size());
+  EXPECT_EQ(log.substr(log.size() - args.size()), args);
+  EXPECT_EQ(log.rfind("File Header  : \r\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace quarnet::test
