@@ -143,7 +143,7 @@ TEST_F(PackageFlow, FailedJobKeepsExistingOutputAndCleansUp) {
   EXPECT_EQ(front_.messages, (std::vector<std::pair<int, int>>{{kTextRepackFailed, 0}}));
   EXPECT_EQ(ReadText("out.bin"), "precious");
   ExpectUserFilesUntouched();
-  EXPECT_EQ(ListDir(dir()).size(), 9u);  // nothing new in the caller's folder
+  EXPECT_EQ(ListDir(dir()).size(), 10u);  // nothing new in the caller's folder
 }
 
 // Refusals come before any file is written and before the job.

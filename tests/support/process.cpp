@@ -1,0 +1,45 @@
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "tests/support/temp_dir.h"
+
+namespace quarnet::test {
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& workDir) {
+  TempDir capture;
+  const std::string outPath = (capture.path() / "out").string();
+  const std::string errPath = (capture.path() / "err").string();
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(workDir.c_str()) != 0) ::_exit(127);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ProcessResult r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = ReadText(outPath);
+  r.err = ReadText(errPath);
+  return r;
+}
+
+std::string BinPath(const std::string& name) { return std::string(QUARNET_BIN_DIR) + "/" + name; }
+
+}  // namespace quarnet::test
