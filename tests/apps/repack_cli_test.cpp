@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "tests/repack/repack_test_util.h"
+#include "tests/support/package_check.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "repack/repack.h"
-#include "tests/repack/repack_test_util.h"
+#include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {

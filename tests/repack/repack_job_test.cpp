@@ -4,7 +4,7 @@
 
 #include "package/job_log.h"
 #include "repack/repack.h"
-#include "tests/repack/repack_test_util.h"
+#include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {

@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the repack tests: an original package with item heads,
+// Shared pieces of the end-to-end tests: an original package with item heads,
 // captured output, and decoding of a written package.
 #include <filesystem>
 #include <string>

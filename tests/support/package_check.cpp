@@ -1,4 +1,4 @@
-#include "tests/repack/repack_test_util.h"
+#include "tests/support/package_check.h"
 
 #include <gtest/gtest.h>
 
