@@ -1,0 +1,277 @@
+#include "package/inspect.h"
+
+#include <algorithm>
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "package/crc32.h"
+#include "package/endian.h"
+#include "package/file.h"
+
+namespace quarnet {
+namespace {
+
+constexpr std::size_t kCrcBlock = 256 * 1024;
+
+// Random access to the bytes under inspection. Read fails for any range that
+// is not wholly inside them.
+class Source {
+ public:
+  virtual ~Source() = default;
+  virtual std::uint64_t Size() const = 0;
+  virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+};
+
+class MemorySource : public Source {
+ public:
+  explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint64_t Size() const override { return bytes_.size(); }
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    if (offset > bytes_.size() || out.size() > bytes_.size() - offset) return false;
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+class FileSource : public Source {
+ public:
+  FileSource(FilePtr file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    if (offset > size_ || out.size() > size_ - offset) return false;
+    if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) return false;
+    return std::fread(out.data(), 1, out.size(), file_.get()) == out.size();
+  }
+
+ private:
+  FilePtr file_;
+  std::uint64_t size_;
+};
+
+std::string Format(const char* format, std::uint64_t a, std::uint64_t b = 0) {
+  std::array<char, 96> text{};
+  std::snprintf(text.data(), text.size(), format, a, b);
+  return text.data();
+}
+
+std::string HexDec(std::uint64_t value) { return Format("0x%08" PRIx64 " (%" PRIu64 ")", value, value); }
+std::string Dec(std::uint64_t value) { return Format("%" PRIu64, value); }
+std::string Bytes(std::uint64_t value) { return Format("%" PRIu64 " bytes", value); }
+
+std::string ItemCheck(std::size_t i, const char* what) {
+  return "Item " + std::to_string(i) + " " + what;
+}
+
+bool IsHeadKind(std::string_view name) {
+  return name == item::kKernel || name == item::kRootfs || name == item::kSystem || name == item::kMinisys;
+}
+
+// Works through one package. A failed read of bytes that the size says are
+// there (an I/O error) marks the whole inspection unreadable.
+class Inspector {
+ public:
+  explicit Inspector(Source& source) : source_(source) {
+    result_.readable = true;
+    result_.size = source.Size();
+  }
+
+  Inspection Run() {
+    std::array<std::uint8_t, 4> mark{};
+    if (Read(0, mark)) {
+      const std::uint32_t value = LoadLE32(mark.data());
+      if (value == kPackageMark) InspectFull();
+      if (value == kCompactMark) InspectCompact();
+    }
+    if (ioError_) result_.readable = false;
+    return std::move(result_);
+  }
+
+ private:
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) {
+    if (offset > size() || out.size() > size() - offset) return false;
+    if (source_.Read(offset, out)) return true;
+    ioError_ = true;
+    return false;
+  }
+
+  // CRC-32 of `length` bytes at `offset`, which must lie inside the source.
+  std::uint32_t Crc(std::uint64_t offset, std::uint64_t length) {
+    if (block_.empty()) block_.resize(kCrcBlock);
+    std::uint32_t crc = 0;
+    while (length > 0) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, block_.size()));
+      if (!Read(offset, std::span(block_.data(), n))) break;  // an I/O error: the result is unreadable
+      crc = Crc32Update(crc, block_.data(), n);
+      offset += n;
+      length -= n;
+    }
+    return crc;
+  }
+
+  std::uint64_t size() const { return result_.size; }
+  bool Inside(std::uint64_t offset, std::uint64_t length) const {
+    return offset <= size() && length <= size() - offset;
+  }
+
+  void Add(std::string name, bool ok, std::string expected, std::string found) {
+    result_.checks.push_back({std::move(name), ok, std::move(expected), std::move(found)});
+  }
+  void AddValue(std::string name, std::uint64_t expected, std::uint64_t found) {
+    Add(std::move(name), expected == found, HexDec(expected), HexDec(found));
+  }
+  void AddCrc(std::string name, std::uint64_t offset, std::uint64_t length, std::uint32_t stored) {
+    if (!Inside(offset, length)) {
+      Add(std::move(name), false, "checksum over bytes " + Dec(offset) + " .. " + Dec(offset + length - 1),
+          "the file ends after " + Bytes(size()));
+      return;
+    }
+    AddValue(std::move(name), Crc(offset, length), stored);
+  }
+
+  // The header block of `headerSize` bytes is there; false (after a failed
+  // check) when it is not.
+  bool HasHeader(std::uint64_t headerSize) {
+    if (size() >= headerSize) return true;
+    Add("Header size", false, "at least " + Bytes(headerSize), Bytes(size()));
+    return false;
+  }
+
+  void InspectFull() {
+    result_.kind = PackageKind::kFull;
+    if (!HasHeader(kItemTableOffset)) return;
+    std::array<std::uint8_t, kFileHeaderSize> headerImage{};
+    std::array<std::uint8_t, kExternHeaderSize> externImage{};
+    if (!Read(0, headerImage) || !Read(kFileHeaderSize, externImage)) return;
+    const PackageFileHeader& h = result_.header = DecodeFileHeader(headerImage);
+    result_.externHeader = DecodeExternHeader(externImage);
+    const std::uint64_t n = h.itemNum;
+    const std::uint64_t tableEnd = kItemTableOffset + kItemRecordSize * n;
+
+    AddValue("File Len", size() - 76, h.fileLen);
+    AddValue("Header Len", kExternHeaderSize + kItemRecordSize * n, h.headerLen);
+    AddValue("Extern Len", kExternHeaderSize, h.externLen);
+    AddValue("Item Info Len", kItemRecordSize, h.itemInfoLen);
+    CheckItemTable(kItemTableOffset, n);
+    AddCrc("Header CRC", 20, tableEnd - 20, h.headerCrc);
+    AddCrc("File CRC", 12, size() - 12, h.fileCrc);
+
+    // Item data follows the table back to back, in record order, up to the
+    // end of the file.
+    std::uint64_t layoutOffset = tableEnd;
+    for (std::size_t i = 0; i < result_.records.size(); ++i) {
+      const ItemRecord& r = result_.records[i];
+      AddValue(ItemCheck(i, "Offset"), layoutOffset, r.itemOffset);
+      layoutOffset += r.itemLen;
+      CheckItemData(i);
+    }
+    if (result_.records.size() == n) AddValue("File size", layoutOffset, size());
+  }
+
+  void InspectCompact() {
+    result_.kind = PackageKind::kCompact;
+    result_.notes.push_back(
+        "compact package: it has no file header checksums, lengths or product list; only the item records are "
+        "checked");
+    if (!HasHeader(kCompactHeaderSize)) return;
+    std::array<std::uint8_t, kCompactHeaderSize> image{};
+    if (!Read(0, image)) return;
+    result_.compactHeader = DecodeCompactHeader(image);
+    CheckItemTable(kCompactHeaderSize, result_.compactHeader.itemNum);
+    for (std::size_t i = 0; i < result_.records.size(); ++i) CheckItemData(i);
+  }
+
+  // Item Num and the extent of the table; reads the records that are inside
+  // the file, at most 16.
+  void CheckItemTable(std::uint64_t tableOffset, std::uint64_t n) {
+    Add("Item Num", n <= kMaxItems, "at most " + Dec(kMaxItems), Dec(n));
+    const std::uint64_t tableEnd = tableOffset + kItemRecordSize * n;
+    Add("Item table", tableEnd <= size(), "ends within " + Bytes(size()), "ends after " + Bytes(tableEnd));
+    if (n > kMaxItems) {
+      result_.notes.push_back("Item Num " + Dec(n) + " exceeds 16: the reader refuses this package; the first "
+                              "16 records are shown");
+    }
+    const std::uint64_t shown = std::min<std::uint64_t>(n, kMaxItems);
+    for (std::uint64_t i = 0; i < shown; ++i) {
+      std::array<std::uint8_t, kItemRecordSize> image{};
+      if (!Read(tableOffset + kItemRecordSize * i, image)) break;
+      result_.records.push_back(DecodeItemRecord(image));
+    }
+  }
+
+  // The item's range, its CRC and, for an image that begins with an item
+  // head, the head's length and checksum of the payload.
+  void CheckItemData(std::size_t i) {
+    const ItemRecord& r = result_.records[i];
+    const std::uint64_t end = std::uint64_t{r.itemOffset} + r.itemLen;
+    const bool inside = Inside(r.itemOffset, r.itemLen);
+    Add(ItemCheck(i, "Range"), inside, "ends within " + Bytes(size()), "ends after " + Bytes(end));
+    if (!inside) return;
+    AddValue(ItemCheck(i, "CRC"), Crc(r.itemOffset, r.itemLen), r.itemCrc);
+
+    std::array<std::uint8_t, 4> mark{};
+    if (!IsHeadKind(GetText(r.itemName)) || r.itemLen < mark.size() || !Read(r.itemOffset, mark) ||
+        LoadLE32(mark.data()) != kHeadMark) {
+      return;
+    }
+    if (r.itemLen < kItemHeadSize) {
+      Add(ItemCheck(i, "Head"), false, "at least " + Bytes(kItemHeadSize), Bytes(r.itemLen));
+      return;
+    }
+    std::array<std::uint8_t, kItemHeadSize> image{};
+    if (!Read(r.itemOffset, image)) return;
+    const ItemHead head = DecodeItemHead(image);
+    AddValue(ItemCheck(i, "Head Data Len"), r.itemLen - kItemHeadSize, head.headDataLen);
+    AddValue(ItemCheck(i, "Head Data CRC"), Crc(r.itemOffset + kItemHeadSize, r.itemLen - kItemHeadSize),
+             head.headDataCrc);
+  }
+
+  Source& source_;
+  Inspection result_;
+  std::vector<std::uint8_t> block_;
+  bool ioError_ = false;
+};
+
+}  // namespace
+
+bool Inspection::Consistent() const {
+  return readable && kind != PackageKind::kNotPackage &&
+         std::all_of(checks.begin(), checks.end(), [](const Check& c) { return c.ok; });
+}
+
+Inspection InspectPackage(std::span<const std::uint8_t> bytes) {
+  MemorySource source(bytes);
+  return Inspector(source).Run();
+}
+
+Inspection InspectPackageFile(const char* path) {
+  std::error_code ec;
+  const std::uint64_t size = std::filesystem::file_size(path, ec);
+  FilePtr file = ec ? nullptr : OpenFile(path, "rb");
+  if (!file) return {};
+  FileSource source(std::move(file), size);
+  return Inspector(source).Run();
+}
+
+std::string DisplayText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      out += c;
+    } else {
+      std::array<char, 5> escaped{};
+      std::snprintf(escaped.data(), escaped.size(), "\\x%02X", b);
+      out += escaped.data();
+    }
+  }
+  return out;
+}
+
+}  // namespace quarnet

@@ -1,0 +1,176 @@
+#include "package/reader.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "package/endian.h"
+#include "package/file.h"
+#include "package/job_log.h"
+#include "package/output.h"
+
+namespace quarnet {
+namespace {
+
+// Items are read in large blocks but written in pieces of this size, each
+// counted off the remaining bytes as soon as it is written, so the "left
+// size" of a failed export does not depend on the read block size.
+constexpr std::size_t kCopyPiece = 1024;
+constexpr std::size_t kCopyBlock = 256 * 1024;
+
+// Reads up to `N` bytes into a zero-filled image; a short read keeps the
+// zero fill. Returns the number of bytes delivered.
+template <std::size_t N>
+std::size_t ReadImage(std::FILE* file, std::array<std::uint8_t, N>& image) {
+  image.fill(0);
+  return std::fread(image.data(), 1, N, file);
+}
+
+int Width(std::string_view text) { return static_cast<int>(text.size()); }
+
+// Copies `remaining` bytes from the current position of `in` to `out`;
+// returns the number of bytes that could not be copied.
+std::uint32_t CopyItemData(std::FILE* in, std::FILE* out, std::uint32_t remaining) {
+  std::vector<std::uint8_t> block(std::min<std::size_t>(remaining, kCopyBlock));
+  while (remaining > 0) {
+    const std::size_t got = std::fread(block.data(), 1, std::min<std::size_t>(remaining, block.size()), in);
+    if (got == 0) return remaining;
+    for (std::size_t done = 0; done < got; done += kCopyPiece) {
+      const std::size_t piece = std::min(kCopyPiece, got - done);
+      if (std::fwrite(block.data() + done, 1, piece, out) != piece) return remaining;
+      remaining -= static_cast<std::uint32_t>(piece);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool IsPlainItemName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  // A NUL would silently shorten the file name.
+  return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+int ReadFileHeader(std::FILE* file, PackageFileHeader& header, ExternFileHeader& externHeader) {
+  std::array<std::uint8_t, kFileHeaderSize> headerImage;
+  if (ReadImage(file, headerImage) == 0) return -1;
+  header = DecodeFileHeader(headerImage);
+  std::array<std::uint8_t, kExternHeaderSize> externImage;
+  if (ReadImage(file, externImage) == 0) return -1;
+  externHeader = DecodeExternHeader(externImage);
+  LogFileHeader(header, std::string(GetText(externHeader.productList)).c_str());
+  return 0;
+}
+
+int ReadCompactHeader(std::FILE* file, CompactFileHeader& header) {
+  std::array<std::uint8_t, kCompactHeaderSize> image;
+  if (ReadImage(file, image) == 0) return -1;
+  header = DecodeCompactHeader(image);
+  return 0;
+}
+
+int ReadItemRecords(std::FILE* file, int count, ItemTable& table) {
+  if (count > kMaxItems) return -1;
+  for (int i = 0; i < count; ++i) {
+    std::array<std::uint8_t, kItemRecordSize> image;
+    if (ReadImage(file, image) == 0) {
+      Print("Error: Read file item error. index=%d, itme=%d;\r\n", i, count);
+      return -1;
+    }
+    table[static_cast<std::size_t>(i)] = DecodeItemRecord(image);
+  }
+  LogItemRecords(count, table.data());
+  return 0;
+}
+
+int ExportItem(std::FILE* file, const ItemRecord& record) {
+  const std::string_view name = GetText(record.itemName);
+  // A name with a path in it would place the file outside the working
+  // directory, or nowhere sensible.
+  if (!IsPlainItemName(name)) return -1;
+  if (std::fseek(file, static_cast<long>(record.itemOffset), SEEK_SET) != 0) return -1;
+  const std::string fileName = std::string(name) + ".bin";
+  FilePtr out = OpenFile(fileName.c_str(), "wb");
+  if (!out) return -1;
+  const std::uint32_t left = CopyItemData(file, out.get(), record.itemLen);
+  if (left != 0) {
+    // The partly written file stays, as after any failed export.
+    Print("Unpack file %.*s error. left size %d.\r\n", Width(name), name.data(), static_cast<int>(left));
+    return -1;
+  }
+  // Buffered bytes that cannot be written (a full disk) show up only here.
+  return std::fclose(out.release()) == 0 ? 0 : -1;
+}
+
+int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList) {
+  FilePtr file = OpenFile(path, "rb");
+  if (!file) {
+    Print("Open file %s error.\r\n", path);
+    return -1;
+  }
+  std::array<std::uint8_t, 4> markImage;
+  ReadImage(file.get(), markImage);
+  std::fseek(file.get(), 0, SEEK_SET);
+
+  PackageFileHeader header;
+  ExternFileHeader externHeader;
+  CompactFileHeader compactHeader;
+  int headResult = -1;
+  std::uint32_t itemNum = 0;
+  const std::uint32_t mark = LoadLE32(markImage.data());
+  if (mark == kPackageMark) {
+    headResult = ReadFileHeader(file.get(), header, externHeader);
+    SetText(productList, GetText(externHeader.productList));
+    itemNum = header.itemNum;
+  } else if (mark == kCompactMark) {
+    headResult = ReadCompactHeader(file.get(), compactHeader);
+    itemNum = compactHeader.itemNum;
+  } else {
+    file.reset();
+    Print("Wrong file input.\r\n");
+    return -1;
+  }
+  if (headResult != 0) {
+    Print("Parse File Head error.\r\n");
+    return 0;
+  }
+
+  // More items than the table holds: refused rather than cut, since a
+  // repack of the first 16 would silently drop the rest.
+  ItemTable table{};
+  const int count = static_cast<int>(std::min<std::uint32_t>(itemNum, kMaxItems + 1));
+  if (count > kMaxItems || ReadItemRecords(file.get(), count, table) != 0) {
+    Print("Parse Items error.\r\n");
+    return 0;
+  }
+
+  int exported = 0;
+  for (int i = 0; i < count; ++i) {
+    const ItemRecord& record = table[static_cast<std::size_t>(i)];
+    const std::string_view name = GetText(record.itemName);
+    if (name == item::kEfs) continue;
+    if (ExportItem(file.get(), record) != 0) {
+      Print("Export item %.*s error.\r\n", Width(name), name.data());
+      exported = 0;
+      break;
+    }
+    SetText(names[static_cast<std::size_t>(exported)], name);
+    ++exported;
+  }
+  return exported;
+}
+
+int ReadItemHeadVersion(const char* path, std::span<char, kVersionSize> version) {
+  FilePtr file = OpenFile(path, "rb");
+  if (!file) return -1;
+  std::array<std::uint8_t, kItemHeadSize> image;
+  const std::size_t got = ReadImage(file.get(), image);
+  file.reset();
+  if (got == 0) return -1;
+  std::transform(image.begin() + 4, image.begin() + 4 + kVersionSize, version.begin(),
+                 [](std::uint8_t b) { return static_cast<char>(b); });
+  return 0;
+}
+
+}  // namespace quarnet
