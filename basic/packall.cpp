@@ -1,6 +1,289 @@
 #include "basic/packall.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "basic/build.h"
+#include "basic/item_head.h"
+#include "basic/naming.h"
+#include "basic/util.h"
+#include "package/output.h"
+
 namespace quarnet {
-// In progress.
-int PackAll(int, const char* const*) { return 1; }
+namespace {
+
+// Every failure prints "[<source>]<line>@" with one of these lines.
+constexpr char kSourceName[] = "..\\basic\\PackAll";
+enum FailureLine : int {
+  kLineValueTooLong = 143,
+  kLineVersionTooLong = 176,
+  kLineMValueTooLong = 210,
+  kLineSuffixTooLong = 219,
+  kLineProductListTooLong = 240,
+  kLineSystemWithoutKernel = 262,
+  kLineSystemCopy = 323,
+  kLineSystemAppend = 333,
+  kLineKernelHead = 362,
+  kLineRootfsHead = 381,
+  kLineSystemHead = 402,
+  kLineBuildNormal = 554,
+  kLineBuildSystem = 612,
+};
+
+constexpr const char* kHelpLines[] = {
+    "Usage:\r\n",
+    " PackAll [Option]{ParaValue}\r\n",
+    "Options:\r\n",
+    " ?     show this help information\r\n",
+    " -U    uboot bin file packed to the package\r\n",
+    " -K    kernel bin file packed to the package\r\n",
+    " -R    rootfs bin file packed to the package\r\n",
+    " -Y    minisystem bin file packed to the package\r\n",
+    " -v    package file version\r\n",
+    " -c    special config file packed to the package\r\n",
+    "Examples:\r\n",
+    " PackAll -UPX6031V100R002C00B020_uboot.bin -KPX6031V100R002C00B020_kernel.bin "
+    "-RPX6031V100R002C00B020_rootfs.bin -YPX6031V100R002C00B020_minisys.bin -vV100R002C00B020 "
+    "-cqz_ctree.xml\r\n",
+    "Output:\r\n",
+    " After the command executed successfully the package file will be produced, such as "
+    "package[UMKRCD].bin.\r\n",
+    "Report bugs to Selvik ONT.\r\n",
+};
+
+constexpr int kMaxDescriptors = 16;
+constexpr char kSystemImage[] = "system.bin";
+constexpr std::size_t kSuffixTextSize = 32;
+constexpr std::size_t kDateTextSize = 32;
+// "file:" plus the device path must fit the 256-byte Destination.
+constexpr std::size_t kMaxDevicePath = kPathSize - 1 - (sizeof(destination::kFilePrefix) - 1);
+
+enum SystemMode : int { kNormalMode = 0, kSystemMode = 1, kMinisysMode = 2 };
+
+struct BuildRequest {
+  PathBuffer uboot{}, kernel{}, rootfs{}, minisys{}, updateFlag{}, versionFile{}, dateFile{};
+  VersionBuffer version{};
+  ProductListBuffer productList{};
+  std::array<char, kSuffixTextSize> suffixText{};
+  std::array<PathBuffer, kMaxDescriptors> descriptors{};
+  int descriptorCount = 0;
+  int systemMode = kNormalMode;
+  bool head = false;
+  bool debug = false;
+  std::uint8_t packTotal = 0;
+  std::uint8_t packNum = 0;
+  std::uint32_t timeStamp = 0;  // 0: none
+  std::string nameSuffix;
+};
+
+int Fail(int line) {
+  Print("[%s]<%d>@\r\n", kSourceName, line);
+  return 1;
+}
+
+bool IsSet(const PathBuffer& path) { return path[0] != '\0'; }
+
+// Stores one option; returns 0 or the failure line. Letters without an
+// entry are accepted and ignored.
+int ReadOption(BuildRequest& r, char letter, const char* value) {
+  const std::string_view text(value);
+  if (text.size() >= kPathSize) return kLineValueTooLong;
+  switch (letter) {
+    case 'U': SetText(r.uboot, text); break;
+    case 'K': SetText(r.kernel, text); break;
+    case 'R': SetText(r.rootfs, text); break;
+    case 'Y': SetText(r.minisys, text); break;
+    case 'F': SetText(r.updateFlag, text); break;
+    case 'V': SetText(r.versionFile, text); break;
+    case 'D': SetText(r.dateFile, text); break;
+    case 'v': return SetText(r.version, text) ? 0 : kLineVersionTooLong;
+    case 'L': return SetText(r.productList, text) ? 0 : kLineProductListTooLong;
+    case 'O': return SetText(r.suffixText, text) ? 0 : kLineSuffixTooLong;
+    case 'M': return text.size() < kSuffixTextSize ? 0 : kLineMValueTooLong;
+    case 'n':
+      if (r.descriptorCount < kMaxDescriptors) SetText(r.descriptors[r.descriptorCount++], text);
+      break;
+    case 'S': r.systemMode = kSystemMode; break;
+    case 'I': r.systemMode = kMinisysMode; break;
+    case 'H': r.head = true; break;
+    case 'T': r.debug = true; break;
+    case 'A': r.packTotal = static_cast<std::uint8_t>(ToInt(value)); break;
+    case 'N': r.packNum = static_cast<std::uint8_t>(ToInt(value)); break;
+    default: break;
+  }
+  return 0;
+}
+
+// Version from the version file, time stamp from the date file, name suffix
+// from the -O text. Files that cannot be opened leave their value empty.
+void DeriveValues(BuildRequest& r) {
+  if (r.version[0] == '\0' && IsSet(r.versionFile)) {
+    if (const FilePtr file = OpenFile(r.versionFile.data(), "r")) {
+      ReadTextLine(file.get(), r.version.data(), r.version.size());
+      std::string_view line = GetText(r.version);
+      if (!line.empty() && line.back() == '\n') r.version[line.size() - 1] = '\0';
+    }
+  }
+  if (IsSet(r.dateFile)) {
+    if (const FilePtr file = OpenFile(r.dateFile.data(), "r")) {
+      std::array<char, kDateTextSize> date{};
+      ReadTextLine(file.get(), date.data(), date.size());
+      std::uint32_t stamp = 0;
+      if (ParseDateStamp(date.data(), &stamp) == 0) r.timeStamp = stamp;
+    }
+  }
+  if (r.suffixText[0] != '\0') r.nameSuffix = "_" + std::string(GetText(r.suffixText));
+}
+
+// The system image: the kernel file's bytes followed by the rootfs file's.
+int MakeSystemImage(const BuildRequest& r) {
+  if (CopyFile(r.kernel.data(), kSystemImage) != 0) {
+    std::remove(kSystemImage);
+    return kLineSystemCopy;
+  }
+  if (AppendFile(kSystemImage, r.rootfs.data()) != 0) {
+    std::remove(kSystemImage);
+    return kLineSystemAppend;
+  }
+  return 0;
+}
+
+// Writes the head file "<kind>[Head]<suffix>.bin" for `payload` and makes it
+// the item file in `itemFile`. Returns 0 or `failureLine`.
+int MakeHeadFile(const BuildRequest& r, const char* kind, std::uint32_t type, PathBuffer& itemFile,
+                 int failureLine) {
+  const std::string headName = std::string(kind) + "[Head]" + r.nameSuffix + ".bin";
+  if (WriteItemHead(itemFile.data(), r.version.data(), r.timeStamp, type, headName.c_str()) != 0) {
+    return failureLine;
+  }
+  SetText(itemFile, headName);
+  return 0;
+}
+
+// The records, item files and name letters of the package being built.
+struct Assembly {
+  PackageTables tables;
+  int count = 0;
+  std::string letters;
+};
+
+// Adds one item; false when no slot is left before the EFS item's.
+bool AddItem(Assembly& a, char letter, std::string_view destination, const char* name,
+             std::string_view version, std::uint32_t policy, std::string_view file) {
+  if (a.count >= kMaxItems - 1) return false;
+  ItemRecord& record = a.tables.records[a.count];
+  record.index = static_cast<std::uint32_t>(a.count);
+  SetText(record.destination, destination);
+  SetText(record.itemName, name);
+  SetText(record.itemVersion, version);
+  record.itemPolicy = policy;
+  SetText(a.tables.itemFiles[a.count], file);
+  if (letter != '\0') a.letters += letter;
+  ++a.count;
+  return true;
+}
+
+// "local@device" or "local@device&": an UNKNOWN item at "file:<device>",
+// policy 2 with the "&". Without "@" nothing is added. False when the item
+// cannot be held or its device path does not fit the Destination.
+bool AddDescriptor(Assembly& a, std::string_view descriptor) {
+  const std::size_t at = descriptor.find('@');
+  if (at == std::string_view::npos) return true;
+  std::uint32_t policy = 0;
+  if (descriptor.back() == '&') {
+    policy = 2;
+    descriptor.remove_suffix(1);
+  }
+  const std::string_view device = descriptor.substr(at + 1);
+  if (device.size() > kMaxDevicePath) return false;
+  const std::string destination = std::string(destination::kFilePrefix) + std::string(device);
+  return AddItem(a, '\0', destination, item::kUnknown, "", policy, descriptor.substr(0, at));
+}
+
+bool AddNormalItems(Assembly& a, const BuildRequest& r, const PathBuffer& kernelFile,
+                    const PathBuffer& rootfsFile) {
+  const std::uint32_t policy = r.debug ? 1 : 0;
+  const std::string_view version = GetText(r.version);
+  bool ok = true;
+  if (IsSet(r.uboot)) ok = AddItem(a, 'U', destination::kUboot, item::kUboot, "", policy, GetText(r.uboot));
+  if (ok && IsSet(r.minisys))
+    ok = AddItem(a, 'M', destination::kMinisys, item::kMinisys, "", policy, GetText(r.minisys));
+  if (ok && IsSet(r.kernel))
+    ok = AddItem(a, 'K', destination::kKernel, item::kKernel, version, policy, GetText(kernelFile));
+  if (ok && IsSet(r.rootfs))
+    ok = AddItem(a, 'R', destination::kRootfs, item::kRootfs, version, policy, GetText(rootfsFile));
+  if (ok && IsSet(r.updateFlag))
+    ok = AddItem(a, 'F', destination::kUpdateFlag, item::kUpdateFlag, "", policy, GetText(r.updateFlag));
+  for (int i = 0; ok && i < r.descriptorCount; ++i) ok = AddDescriptor(a, GetText(r.descriptors[i]));
+  return ok;
+}
+
+bool AddSystemItems(Assembly& a, const BuildRequest& r, const PathBuffer& systemFile) {
+  const std::uint32_t policy = r.debug ? 1 : 0;
+  const bool minisys = r.systemMode == kMinisysMode;
+  bool ok = true;
+  if (IsSet(r.uboot)) ok = AddItem(a, 'U', destination::kUboot, item::kUboot, "", policy, GetText(r.uboot));
+  return ok && AddItem(a, 'S', minisys ? destination::kMinisys : destination::kSystem,
+                       minisys ? item::kMinisys : item::kSystem, GetText(r.version), policy,
+                       GetText(systemFile));
+}
+
+// The build after the derived values; returns 0 or the failure line.
+int Assemble(BuildRequest& r) {
+  const bool system = r.systemMode != kNormalMode;
+  PathBuffer kernelFile = r.kernel;
+  PathBuffer rootfsFile = r.rootfs;
+  PathBuffer systemFile{};
+  SetText(systemFile, kSystemImage);
+  if (system) {
+    if (const int line = MakeSystemImage(r)) return line;
+  }
+  if (r.head) {
+    int line = 0;
+    if (system) {
+      const std::uint32_t type = r.systemMode == kSystemMode ? kHeadSystem : kHeadMinisys;
+      line = MakeHeadFile(r, "system", type, systemFile, kLineSystemHead);
+    } else {
+      if (IsSet(r.kernel)) line = MakeHeadFile(r, "kernel", kHeadKernel, kernelFile, kLineKernelHead);
+      if (line == 0 && IsSet(r.rootfs)) line = MakeHeadFile(r, "rootfs", kHeadRootfs, rootfsFile, kLineRootfsHead);
+    }
+    if (line != 0) return line;
+  }
+  if (r.debug) r.nameSuffix += "_debug";
+
+  const int buildFailure = system ? kLineBuildSystem : kLineBuildNormal;
+  Assembly a;
+  a.tables.header.mark = kPackageMark;
+  a.tables.header.packTotal = r.packTotal;
+  a.tables.header.packNum = r.packNum;
+  a.tables.externHeader.productList = r.productList;
+  const bool added = system ? AddSystemItems(a, r, systemFile) : AddNormalItems(a, r, kernelFile, rootfsFile);
+  if (!added) return buildFailure;
+  a.tables.header.itemNum = static_cast<std::uint32_t>(a.count);
+  const std::string packageName = "package[" + a.letters + "]" + r.nameSuffix + ".bin";
+  return BuildPackage(a.tables, a.count, packageName.c_str()) == 0 ? 0 : buildFailure;
+}
+
+}  // namespace
+
+int PackAll(int argc, const char* const* argv) {
+  BuildRequest request;
+  for (int i = 1; argv != nullptr && i < argc; ++i) {
+    const char* arg = argv[i];
+    if (arg == nullptr) continue;
+    if (arg[0] == '?') {
+      for (const char* line : kHelpLines) Print("%s", line);
+      return 0;
+    }
+    if (arg[0] != '-' || arg[1] == '\0') continue;
+    if (const int line = ReadOption(request, arg[1], arg + 2)) return Fail(line);
+  }
+  if (request.systemMode != kNormalMode && !IsSet(request.kernel)) return Fail(kLineSystemWithoutKernel);
+  DeriveValues(request);
+  const int line = Assemble(request);
+  return line == 0 ? 0 : Fail(line);
+}
+
 }  // namespace quarnet

@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers of the engine: input streams, checked close, raw byte blocks,
+// text-mode line reads and the integer conversion of option values.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "package/file.h"
+
+namespace quarnet {
+
+// Opens `path` with "rb"; null for a missing path or a directory, which the
+// byte streams of the engine never read.
+FilePtr OpenInputFile(const char* path);
+
+// Closes `file` and reports whether everything written reached the file.
+bool CloseFile(FilePtr file);
+
+// An uninitialised block of `size` bytes, or null when memory is short.
+std::unique_ptr<std::uint8_t[]> AllocateBytes(std::size_t size);
+
+// Reads one line of at most size - 1 characters into `buffer` (always
+// NUL-terminated), keeping its line feed. A CR LF pair reads as one LF, as
+// the text-mode streams of the format's home platform deliver it.
+void ReadTextLine(std::FILE* file, char* buffer, std::size_t size);
+
+// Standard string-to-integer conversion (leading blanks, optional sign,
+// digits; no digits gives 0), saturated to the range of int.
+int ToInt(const char* text);
+
+}  // namespace quarnet
