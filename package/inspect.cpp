@@ -103,7 +103,8 @@ class Inspector {
 
   // CRC-32 of `length` bytes at `offset`, which must lie inside the source.
   std::uint32_t Crc(std::uint64_t offset, std::uint64_t length) {
-    if (block_.empty()) block_.resize(kCrcBlock);
+    const std::uint64_t wanted = std::min<std::uint64_t>(length, kCrcBlock);
+    if (block_.size() < wanted) block_.resize(static_cast<std::size_t>(wanted));
     std::uint32_t crc = 0;
     while (length > 0) {
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, block_.size()));

@@ -1,8 +1,95 @@
+// quarnet-cli unpack: the reader on its own, in a directory of the user's
+// choice.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
 #include "apps/quarnet-cli/commands.h"
+#include "package/inspect.h"
+#include "package/job_log.h"
+#include "package/reader.h"
 
 namespace quarnet::cli {
+namespace {
 
-// In progress.
-int Unpack(int, char**) { return kExitUsage; }
+constexpr char kUsage[] =
+    "Usage: quarnet-cli unpack PKG [-C DIR]\n"
+    "\n"
+    "Exports every item of the package PKG except EFS into a file named after\n"
+    "the item with \".bin\" appended, in DIR (which must exist) or the current\n"
+    "directory, and leaves the job log pack_xml.log there. A relative PKG is\n"
+    "taken from the current directory. The reader's lines go to standard\n"
+    "output, a short summary to standard error.\n"
+    "\n"
+    "Exit status: 0 when at least one item was exported, 1 when the package\n"
+    "could not be unpacked, 2 on a usage error.\n";
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "quarnet-cli unpack: %s\n\n%s", message.c_str(), kUsage);
+  return kExitUsage;
+}
+
+void PrintSummary(int result, const std::string& package, const ItemNameTable& names,
+                  const ProductListBuffer& productList) {
+  const std::string shownPackage = DisplayText(package);
+  if (result < 0) {
+    std::fprintf(stderr, "quarnet-cli unpack: %s is not a readable package\n", shownPackage.c_str());
+    return;
+  }
+  if (result == 0) {
+    std::fprintf(stderr, "quarnet-cli unpack: no item exported from %s\n", shownPackage.c_str());
+    return;
+  }
+  std::string files;
+  for (int i = 0; i < result; ++i) files += " " + DisplayText(GetText(names[static_cast<std::size_t>(i)])) + ".bin";
+  std::fprintf(stderr, "quarnet-cli unpack: %d item%s exported:%s\n", result, result == 1 ? "" : "s", files.c_str());
+  const std::string_view products = GetText(productList);
+  if (!products.empty()) std::fprintf(stderr, "product list: %s\n", DisplayText(products).c_str());
+}
+
+}  // namespace
+
+int Unpack(int argc, char** argv) {
+  const char* package = nullptr;
+  const char* dir = nullptr;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "-C") {
+      if (i + 1 == argc) return UsageError("-C needs a directory");
+      dir = argv[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option " + std::string(arg));
+    } else if (package == nullptr) {
+      package = argv[i];
+    } else {
+      return UsageError("only one package can be unpacked at a time");
+    }
+  }
+  if (package == nullptr) return UsageError("no package given");
+
+  // A relative package path names a file in the starting directory.
+  std::filesystem::path packagePath = package;
+  std::error_code ec;
+  if (dir != nullptr) {
+    if (packagePath.is_relative()) packagePath = std::filesystem::current_path(ec) / packagePath;
+    if (!std::filesystem::is_directory(dir, ec)) return UsageError(std::string(dir) + " is not a directory");
+    std::filesystem::current_path(dir, ec);
+    if (ec) return UsageError("cannot enter " + std::string(dir) + ": " + ec.message());
+  }
+
+  ItemNameTable names{};
+  ProductListBuffer productList{};
+  OpenJobLog();
+  const int result = UnpackPackage(packagePath.c_str(), names, productList);
+  CloseJobLog();
+  PrintSummary(result, package, names, productList);
+  return result > 0 ? 0 : 1;
+}
 
 }  // namespace quarnet::cli
