@@ -1,7 +1,6 @@
 #include "basic/item_head.h"
 
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <span>
@@ -41,14 +40,11 @@ void ReadDateFields(char* text, std::span<int, 6> fields) {
 }
 
 // Local standard time of year, month, day, hour, minute and second, or
-// kRejectedDate.
+// kRejectedDate. The fields are never negative: "-" separates them.
 std::uint32_t MakeTime(std::span<const int, 6> f) {
-  const long long year = f[0] - 1900LL;
-  const long long month = f[1] - 1LL;
-  if (year < INT_MIN || month < INT_MIN) return kRejectedDate;
   std::tm tm{};
-  tm.tm_year = static_cast<int>(year);
-  tm.tm_mon = static_cast<int>(month);
+  tm.tm_year = f[0] - 1900;
+  tm.tm_mon = f[1] - 1;
   tm.tm_mday = f[2];
   tm.tm_hour = f[3];
   tm.tm_min = f[4];
