@@ -71,6 +71,8 @@ int ReadCompactHeader(std::FILE* file, CompactFileHeader& header) {
 }
 
 int ReadItemRecords(std::FILE* file, int count, ItemTable& table) {
+  // More items than the table holds: refused rather than cut, since a
+  // repack of the first 16 would silently drop the rest.
   if (count > kMaxItems) return -1;
   for (int i = 0; i < count; ++i) {
     std::array<std::uint8_t, kItemRecordSize> image;
@@ -136,11 +138,10 @@ int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& pro
     return 0;
   }
 
-  // More items than the table holds: refused rather than cut, since a
-  // repack of the first 16 would silently drop the rest.
+  // Any Item Num above 16 stays above 16 and is refused by ReadItemRecords.
   ItemTable table{};
   const int count = static_cast<int>(std::min<std::uint32_t>(itemNum, kMaxItems + 1));
-  if (count > kMaxItems || ReadItemRecords(file.get(), count, table) != 0) {
+  if (ReadItemRecords(file.get(), count, table) != 0) {
     Print("Parse Items error.\r\n");
     return 0;
   }
