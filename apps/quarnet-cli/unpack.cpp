@@ -43,7 +43,9 @@ void PrintSummary(int result, const std::string& package, const ItemNameTable& n
     return;
   }
   std::string files;
-  for (int i = 0; i < result; ++i) files += " " + DisplayText(GetText(names[static_cast<std::size_t>(i)])) + ".bin";
+  for (int i = 0; i < result; ++i) {
+    files.append(" ").append(DisplayText(GetText(names[static_cast<std::size_t>(i)]))).append(".bin");
+  }
   std::fprintf(stderr, "quarnet-cli unpack: %d item%s exported:%s\n", result, result == 1 ? "" : "s", files.c_str());
   const std::string_view products = GetText(productList);
   if (!products.empty()) std::fprintf(stderr, "product list: %s\n", DisplayText(products).c_str());

@@ -206,7 +206,7 @@ TEST_F(Reader, ShortHeadersAndTables) {
 // More records than the table holds: refused before any record is read.
 TEST_F(Reader, ItemNumAbove16IsRefused) {
   std::vector<TestItem> items;
-  for (int i = 0; i < 17; ++i) items.push_back(Item("I" + std::to_string(i), "x"));
+  for (int i = 0; i < 17; ++i) items.push_back(Item(std::string(1, static_cast<char>('a' + i)), "x"));
   Bytes huge = LayOutPackage({Item("A", "a")});
   huge[20] = huge[21] = huge[22] = huge[23] = 0xFF;  // Item Num 4294967295
   Bytes compactHuge = LayOutCompactPackage({Item("A", "a")});
