@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "basic/crc_combine.h"
 #include "basic/naming.h"
 #include "basic/util.h"
 #include "package/crc32.h"
@@ -93,9 +94,11 @@ int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths,
 
   std::uint8_t* const base = image.data();
   auto offset = static_cast<std::uint32_t>(dataStart);
+  std::uint32_t dataCrc = 0;  // of all item bytes, joined from the item CRCs
   for (int i = 0; i < count; ++i) {
     ItemRecord& record = tables.records[i];
     record.itemCrc = Crc32Update(0, base + offset, lengths[i]);
+    dataCrc = Crc32Combine(dataCrc, record.itemCrc, lengths[i]);
     record.itemOffset = offset;
     record.itemLen = lengths[i];
     offset += lengths[i];
@@ -113,7 +116,9 @@ int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths,
   header.headerLen = static_cast<std::uint32_t>(dataStart - kFileHeaderSize);
   Encode(header, fileHeader);
   // File CRC: from Header Len to the end; Mark and File Len stay outside.
-  header.fileCrc = Crc32Update(0, base + 12, image.size() - 12);
+  // The item bytes are not read again: their CRC is joined on.
+  const std::uint32_t tablesCrc = Crc32Update(0, base + 12, dataStart - 12);
+  header.fileCrc = Crc32Combine(tablesCrc, dataCrc, image.size() - dataStart);
   header.fileLen = static_cast<std::uint32_t>(image.size() - 76);
   header.mark = kPackageMark;
   Encode(header, fileHeader);

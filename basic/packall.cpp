@@ -134,7 +134,10 @@ void DeriveValues(BuildRequest& r) {
       if (ParseDateStamp(date.data(), &stamp) == 0) r.timeStamp = stamp;
     }
   }
-  if (r.suffixText[0] != '\0') r.nameSuffix = "_" + std::string(GetText(r.suffixText));
+  if (r.suffixText[0] != '\0') {
+    r.nameSuffix.push_back('_');
+    r.nameSuffix += GetText(r.suffixText);
+  }
 }
 
 // The system image: the kernel file's bytes followed by the rootfs file's.
