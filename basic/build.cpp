@@ -103,13 +103,14 @@ int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths,
     record.itemLen = lengths[i];
     offset += lengths[i];
     Encode(record, std::span<std::uint8_t, kItemRecordSize>(base + kItemTableOffset + kItemRecordSize * i,
-                                                             kItemRecordSize));
+                                                            kItemRecordSize));
   }
 
   const auto fileHeader = std::span<std::uint8_t, kFileHeaderSize>(base, kFileHeaderSize);
   header.externLen = kExternHeaderSize;
   header.itemInfoLen = kItemRecordSize;
-  Encode(tables.externHeader, std::span<std::uint8_t, kExternHeaderSize>(base + kFileHeaderSize, kExternHeaderSize));
+  Encode(tables.externHeader,
+         std::span<std::uint8_t, kExternHeaderSize>(base + kFileHeaderSize, kExternHeaderSize));
   Encode(header, fileHeader);
   // Header CRC: from Item Num to the end of the item table.
   header.headerCrc = Crc32Update(0, base + 20, dataStart - 20);

@@ -120,14 +120,14 @@ int ReadOption(BuildRequest& r, char letter, const char* value) {
 // from the -O text. Files that cannot be opened leave their value empty.
 void DeriveValues(BuildRequest& r) {
   if (r.version[0] == '\0' && IsSet(r.versionFile)) {
-    if (const FilePtr file = OpenFile(r.versionFile.data(), "r")) {
+    if (const FilePtr file = OpenInputFile(r.versionFile.data(), "r")) {
       ReadTextLine(file.get(), r.version.data(), r.version.size());
-      std::string_view line = GetText(r.version);
+      const std::string_view line = GetText(r.version);
       if (!line.empty() && line.back() == '\n') r.version[line.size() - 1] = '\0';
     }
   }
   if (IsSet(r.dateFile)) {
-    if (const FilePtr file = OpenFile(r.dateFile.data(), "r")) {
+    if (const FilePtr file = OpenInputFile(r.dateFile.data(), "r")) {
       std::array<char, kDateTextSize> date{};
       ReadTextLine(file.get(), date.data(), date.size());
       std::uint32_t stamp = 0;
@@ -228,9 +228,9 @@ bool AddSystemItems(Assembly& a, const BuildRequest& r, const PathBuffer& system
   const bool minisys = r.systemMode == kMinisysMode;
   bool ok = true;
   if (IsSet(r.uboot)) ok = AddItem(a, 'U', destination::kUboot, item::kUboot, "", policy, GetText(r.uboot));
-  return ok && AddItem(a, 'S', minisys ? destination::kMinisys : destination::kSystem,
-                       minisys ? item::kMinisys : item::kSystem, GetText(r.version), policy,
-                       GetText(systemFile));
+  return ok &&
+         AddItem(a, 'S', minisys ? destination::kMinisys : destination::kSystem,
+                 minisys ? item::kMinisys : item::kSystem, GetText(r.version), policy, GetText(systemFile));
 }
 
 // The build after the derived values; returns 0 or the failure line.
@@ -250,7 +250,8 @@ int Assemble(BuildRequest& r) {
       line = MakeHeadFile(r, "system", type, systemFile, kLineSystemHead);
     } else {
       if (IsSet(r.kernel)) line = MakeHeadFile(r, "kernel", kHeadKernel, kernelFile, kLineKernelHead);
-      if (line == 0 && IsSet(r.rootfs)) line = MakeHeadFile(r, "rootfs", kHeadRootfs, rootfsFile, kLineRootfsHead);
+      if (line == 0 && IsSet(r.rootfs))
+        line = MakeHeadFile(r, "rootfs", kHeadRootfs, rootfsFile, kLineRootfsHead);
     }
     if (line != 0) return line;
   }

@@ -8,11 +8,11 @@
 
 namespace quarnet {
 
-FilePtr OpenInputFile(const char* path) {
+FilePtr OpenInputFile(const char* path, const char* mode) {
   if (path == nullptr || *path == '\0') return nullptr;
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return nullptr;
-  return OpenFile(path, "rb");
+  return OpenFile(path, mode);
 }
 
 bool CloseFile(FilePtr file) { return std::fclose(file.release()) == 0; }

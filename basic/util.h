@@ -10,9 +10,9 @@
 
 namespace quarnet {
 
-// Opens `path` with "rb"; null for a missing path or a directory, which the
-// byte streams of the engine never read.
-FilePtr OpenInputFile(const char* path);
+// Opens `path` for reading ("rb", or "r" for text); null for a missing path
+// or a directory, which the engine never reads.
+FilePtr OpenInputFile(const char* path, const char* mode = "rb");
 
 // Closes `file` and reports whether everything written reached the file.
 bool CloseFile(FilePtr file);

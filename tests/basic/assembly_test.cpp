@@ -32,9 +32,8 @@ TEST_F(Assembly, KernelAndRootfsGiveTheWorkedExampleBytes) {
   const Bytes bytes = ReadBytes("package[KR].bin");
   ASSERT_EQ(bytes.size(), 1342u);
   EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.begin() + 8), (Bytes{0x00, 0x00, 0x04, 0xF2}));
-  const Bytes expected = LayOutPackage({{"KERNEL", "flash:kernel", kernel, "V1"},
-                                        {"ROOTFS", "flash:rootfs", rootfs, "V1"},
-                                        EfsItem()});
+  const Bytes expected = LayOutPackage(
+      {{"KERNEL", "flash:kernel", kernel, "V1"}, {"ROOTFS", "flash:rootfs", rootfs, "V1"}, EfsItem()});
   EXPECT_EQ(bytes, expected);
 
   const DecodedPackage p = DecodePackageFile("package[KR].bin");
@@ -181,12 +180,13 @@ TEST_F(Assembly, HeadFilesBecomeTheItems) {
   WriteBytes("k", Pattern(50, 1));
   WriteBytes("r", Pattern(60, 2));
   ASSERT_EQ(RunPackAll({"-H", "-Kk", "-Rr", "-vV3", "-Ox", "-T"}).output, "");
-  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"k", "kernel[Head]_x.bin", "package[KR]_x_debug.bin", "r",
-                                                        "rootfs[Head]_x.bin"}));
+  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"k", "kernel[Head]_x.bin", "package[KR]_x_debug.bin",
+                                                      "r", "rootfs[Head]_x.bin"}));
   const DecodedPackage p = DecodePackageFile("package[KR]_x_debug.bin");
   EXPECT_EQ(p.data[0], ReadBytes("kernel[Head]_x.bin"));
   EXPECT_EQ(p.data[1], ReadBytes("rootfs[Head]_x.bin"));
-  const ItemHead head = DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(p.data[1].data(), kItemHeadSize));
+  const ItemHead head =
+      DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(p.data[1].data(), kItemHeadSize));
   EXPECT_EQ(head.headKind, 2u);
   EXPECT_EQ(GetText(head.headVersion), "V3");
   EXPECT_EQ(head.headDataLen, 60u);
@@ -195,7 +195,8 @@ TEST_F(Assembly, HeadFilesBecomeTheItems) {
     ASSERT_EQ(RunPackAll({mode, "-H", "-Kk", "-Rr"}).output, "");
     const Bytes systemHead = ReadBytes("system[Head].bin");
     ASSERT_EQ(systemHead.size(), 84u + 110u);
-    EXPECT_EQ(DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(systemHead.data(), kItemHeadSize)).headKind,
+    EXPECT_EQ(DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(systemHead.data(), kItemHeadSize))
+                  .headKind,
               kind);
     EXPECT_EQ(DecodePackageFile("package[S].bin").data[0], systemHead);
   }
@@ -286,7 +287,8 @@ TEST_F(Assembly, FailedWriteLeavesNoPackage) {
 // Mended: item sizes that would wrap the 32-bit package size are refused
 // before any memory is reserved.
 TEST_F(Assembly, ItemsOf4GiBOrMoreAreRefused) {
-  for (const auto& [name, size] : {std::pair{"big", std::uintmax_t{1} << 32}, std::pair{"half", std::uintmax_t{1} << 31}}) {
+  for (const auto& [name, size] :
+       {std::pair{"big", std::uintmax_t{1} << 32}, std::pair{"half", std::uintmax_t{1} << 31}}) {
     std::ofstream(name).close();
     fs::resize_file(name, size);
   }

@@ -17,7 +17,8 @@ TEST(Crc32Combine, EqualsTheCrcOfTheJoinedBytes) {
       if (end > bytes.size()) continue;
       const std::uint32_t first = Crc32Update(0, bytes.data(), split);
       const std::uint32_t second = Crc32Update(0, bytes.data() + split, end - split);
-      EXPECT_EQ(Crc32Combine(first, second, end - split), Crc32Update(0, bytes.data(), end)) << split << " " << end;
+      EXPECT_EQ(Crc32Combine(first, second, end - split), Crc32Update(0, bytes.data(), end))
+          << split << " " << end;
     }
   }
 }
@@ -33,7 +34,8 @@ TEST(Crc32Combine, LongZeroRuns) {
   expected = Crc32Combine(expected, doubled, length);
   expected = Crc32Combine(expected, Crc32Update(0, zeros.data(), 5), 5);
   std::uint32_t direct = Crc32Update(0, "abc", 3);
-  for (std::uint64_t done = 0; done < length; done += zeros.size()) direct = Crc32Update(direct, zeros.data(), zeros.size());
+  for (std::uint64_t done = 0; done < length; done += zeros.size())
+    direct = Crc32Update(direct, zeros.data(), zeros.size());
   direct = Crc32Update(direct, zeros.data(), 5);
   EXPECT_EQ(expected, direct);
 }

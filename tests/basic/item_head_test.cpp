@@ -175,14 +175,19 @@ TEST_F(DateStamp, DateAndVersionFilesFeedTheHeads) {
   }
 }
 
-TEST_F(DateStamp, MissingFilesLeaveTheValuesEmpty) {
+TEST_F(DateStamp, UnreadableFilesLeaveTheValuesEmpty) {
   WriteText("k", "kernel");
   WriteText("version", "from-file\n");
-  const auto before = static_cast<std::uint32_t>(std::time(nullptr));
-  ASSERT_EQ(RunPackAll({"-H", "-Kk", "-Dmissing", "-Vmissing"}).output, "");
-  const ItemHead head = HeadOf(ReadBytes("kernel[Head].bin"));
-  EXPECT_GE(head.headTime, before);
-  EXPECT_EQ(GetText(head.headVersion), "");
+  fs::create_directory("folder");
+  for (const char* file : {"missing", "folder"}) {
+    const auto before = static_cast<std::uint32_t>(std::time(nullptr));
+    ASSERT_EQ(RunPackAll({"-H", "-Kk", std::string("-D") + file, std::string("-V") + file}).output, "");
+    const auto after = static_cast<std::uint32_t>(std::time(nullptr));
+    const ItemHead head = HeadOf(ReadBytes("kernel[Head].bin"));
+    EXPECT_GE(head.headTime, before) << file;
+    EXPECT_LE(head.headTime, after) << file;
+    EXPECT_EQ(GetText(head.headVersion), "") << file;
+  }
   // A version given with -v wins over the version file.
   ASSERT_EQ(RunPackAll({"-Kk", "-Vversion", "-vgiven"}).output, "");
   EXPECT_EQ(GetText(DecodePackageFile("package[K].bin").records[0].itemVersion), "given");

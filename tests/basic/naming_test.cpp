@@ -131,7 +131,8 @@ TEST_F(FileUtilities, WriteErrorsFailTheCopy) {
 }
 
 TEST_F(FileUtilities, RemoveItemFilesDeletesOnlyTheNamedItems) {
-  for (const char* name : {"KERNEL.bin", "ROOTFS.bin", "KERNEL", "UBOOT.bin", "other.bin"}) WriteText(name, "x");
+  for (const char* name : {"KERNEL.bin", "ROOTFS.bin", "KERNEL", "UBOOT.bin", "other.bin"})
+    WriteText(name, "x");
   RemoveItemFiles(3, Names({"KERNEL", "ROOTFS", "MINISYS", "UBOOT"}));
   EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"KERNEL", "UBOOT.bin", "other.bin"}));
   RemoveItemFiles(0, Names({"UBOOT"}));

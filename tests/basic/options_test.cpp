@@ -82,7 +82,8 @@ TEST_F(Options, TextLimits) {
 }
 
 TEST_F(Options, LongestAcceptedTextsReachThePackage) {
-  ASSERT_EQ(RunPackAll({"-Kk", "-v" + Repeat(63, 'v'), "-L" + Repeat(127, 'p'), "-O" + Repeat(31, 'o')}).result, 0);
+  ASSERT_EQ(
+      RunPackAll({"-Kk", "-v" + Repeat(63, 'v'), "-L" + Repeat(127, 'p'), "-O" + Repeat(31, 'o')}).result, 0);
   const DecodedPackage p = DecodePackageFile("package[K]_" + Repeat(31, 'o') + ".bin");
   EXPECT_EQ(GetText(p.records[0].itemVersion), Repeat(63, 'v'));
   EXPECT_EQ(GetText(p.externHeader.productList), Repeat(127, 'p'));
@@ -114,7 +115,8 @@ TEST_F(Options, PathsOf255CharactersAreStoredWhole) {
 TEST_F(Options, UnknownLettersChangeNothing) {
   ASSERT_EQ(RunPackAll({"-Kk"}).result, 0);
   const auto plain = ReadBytes("package[K].bin");
-  ASSERT_EQ(RunPackAll({"-cqz_ctree.xml", "-x", "-B7", "-Jjunk", "-M", "-Kk", "-", "word", "-Zz"}).output, "");
+  ASSERT_EQ(RunPackAll({"-cqz_ctree.xml", "-x", "-B7", "-Jjunk", "-M", "-Kk", "-", "word", "-Zz"}).output,
+            "");
   EXPECT_EQ(ReadBytes("package[K].bin"), plain);
 }
 

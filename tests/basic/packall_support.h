@@ -29,7 +29,7 @@ struct DecodedPackage {
   ExternFileHeader externHeader;
   std::vector<ItemRecord> records;
   std::vector<std::vector<std::uint8_t>> data;  // each item's bytes
-  bool checksumsOk = false;  // header, file and every item CRC as stored
+  bool checksumsOk = false;                     // header, file and every item CRC as stored
 };
 
 // Decodes a package file; fails the running test when it is not laid out
