@@ -134,31 +134,5 @@ TEST(Format, ItemHeadAndCompactHeaderFieldPositions) {
   EXPECT_EQ(c.undefinedB[3], 0x77);
 }
 
-TEST(Format, TextFieldsAreCutAtTheirWidth) {
-  ExternFileHeader ext;
-  EXPECT_FALSE(SetText(ext.productList, std::string(200, 'P')));
-  EXPECT_EQ(GetText(ext.productList), std::string(127, 'P'));
-  std::array<std::uint8_t, kExternHeaderSize> image{};
-  Encode(ext, image);
-  EXPECT_EQ(image[127], 0);
-
-  // A field that holds no NUL yields all its bytes and nothing beyond.
-  std::array<std::uint8_t, kItemRecordSize> rec{};
-  std::fill(rec.begin() + 272, rec.begin() + 288, 'N');
-  std::fill(rec.begin() + 288, rec.end(), 'V');
-  const ItemRecord r = DecodeItemRecord(rec);
-  EXPECT_EQ(GetText(r.itemName), std::string(16, 'N'));
-  EXPECT_EQ(GetText(r.itemVersion), std::string(64, 'V'));
-}
-
-TEST(Format, EfsRecordAndMarks) {
-  EXPECT_EQ(std::string(kEfsRecord.begin() + 4, kEfsRecord.begin() + 10), "RX3900");
-  EXPECT_EQ(std::string(kEfsRecord.begin() + 44, kEfsRecord.begin() + 52), "K620TMQC");
-  EXPECT_EQ(kEfsRecord.back(), 0x34);
-  EXPECT_EQ(std::string(MarkText(kPackageMark).data()), "QZNP");
-  EXPECT_EQ(std::string(MarkText(kCompactMark).data()), "QZTP");
-  EXPECT_EQ(std::string(MarkText(kHeadMark).data()), "zqzq");
-}
-
 }  // namespace
 }  // namespace quarnet
