@@ -130,7 +130,7 @@ class Inspector {
   void AddCrc(std::string name, std::uint64_t offset, std::uint64_t length, std::uint32_t stored) {
     if (!Inside(offset, length)) {
       Add(std::move(name), false, "checksum over bytes " + Dec(offset) + " .. " + Dec(offset + length - 1),
-          "the file ends after " + Bytes(size()));
+          "a file of " + Bytes(size()));
       return;
     }
     AddValue(std::move(name), Crc(offset, length), stored);
@@ -193,7 +193,7 @@ class Inspector {
   void CheckItemTable(std::uint64_t tableOffset, std::uint64_t n) {
     Add("Item Num", n <= kMaxItems, "at most " + Dec(kMaxItems), Dec(n));
     const std::uint64_t tableEnd = tableOffset + kItemRecordSize * n;
-    Add("Item table", tableEnd <= size(), "ends within " + Bytes(size()), "ends after " + Bytes(tableEnd));
+    Add("Item table", tableEnd <= size(), "end <= " + Dec(size()), "end " + Dec(tableEnd));
     if (n > kMaxItems) {
       result_.notes.push_back("Item Num " + Dec(n) + " exceeds 16: the reader refuses this package; the first "
                               "16 records are shown");
@@ -212,7 +212,7 @@ class Inspector {
     const ItemRecord& r = result_.records[i];
     const std::uint64_t end = std::uint64_t{r.itemOffset} + r.itemLen;
     const bool inside = Inside(r.itemOffset, r.itemLen);
-    Add(ItemCheck(i, "Range"), inside, "ends within " + Bytes(size()), "ends after " + Bytes(end));
+    Add(ItemCheck(i, "Range"), inside, "end <= " + Dec(size()), "end " + Dec(end));
     if (!inside) return;
     AddValue(ItemCheck(i, "CRC"), Crc(r.itemOffset, r.itemLen), r.itemCrc);
 
