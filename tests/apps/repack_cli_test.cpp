@@ -90,7 +90,9 @@ TEST_F(RepackCli, RefusalsAndUsageErrors) {
   for (const Row& row : rows) {
     const auto r = Run(row.args);
     EXPECT_EQ(r.exitCode, 2) << r.err;
-    if (!row.err.empty()) EXPECT_EQ(r.err, row.err);
+    if (!row.err.empty()) {
+      EXPECT_EQ(r.err, row.err);
+    }
     EXPECT_EQ(r.out, "");
   }
   EXPECT_FALSE(fs::exists(dir_.path() / "n.bin"));

@@ -116,8 +116,9 @@ TEST_F(PackageFlow, ConfigPackModeUpdateFlagAndScript) {
     EXPECT_EQ(GetText(p.items[0].record.destination), "file:/mnt/jffs2/customize_xml.tar.gz");
     EXPECT_EQ(GetText(p.items[1].record.destination), "file:/mnt/jffs2/Updateflag");
     EXPECT_EQ(p.items[1].data, BytesOf(row.flag));
-    if (!row.script.empty())
+    if (!row.script.empty()) {
       EXPECT_EQ(GetText(p.items[2].record.destination), "file:/mnt/jffs2/customize_upgrade.tar.gz");
+    }
   }
   ExpectUserFilesUntouched();
 }
