@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"VersionsDiffer", OriginalItems("V1", "V2"),
                     "Start make new package with Normal file.....Version Error. V1=V1 V2=V2\r\n"
                     "Error: MakePackagesWithXML error.\r\n"},
-        FailureCase{"ItemsOutOfOrder", OutOfOrder(), "Done.\r\nError: New package file not created.\r\n"},
+        FailureCase{"ItemsOutOfOrder", OutOfOrder(), "overwrite it!\r\nError: New package file not created.\r\n"},
         FailureCase{"UnknownItem", WithUnknown(),
                     "Unknow package name. [3] UNKNOWN \r\nError: MakePackagesWithXML error.\r\n"},
         FailureCase{"OnlyEfs", {EfsItem()}, "...... Error: No file un-packed.\r\n"}),
