@@ -1,0 +1,92 @@
+// quarnet-screenshots DIR: renders the program's windows to PNG files in
+// DIR, each under a drawn title bar that shows its caption. Meant to run
+// with QT_QPA_PLATFORM=offscreen.
+#include <QComboBox>
+#include <QDir>
+#include <QPainter>
+#include <QRadioButton>
+#include <cstdio>
+
+#include "ui/about_dlg.h"
+#include "ui/app_icon.h"
+#include "ui/control_ids.h"
+#include "ui/product_list_sel_dlg.h"
+#include "ui/quarnet_app.h"
+#include "ui/quarnet_dlg.h"
+
+namespace quarnet {
+namespace {
+
+QImage WithTitleBar(QWidget& window) {
+  window.show();
+  QCoreApplication::processEvents();
+  const QImage content = window.grab().toImage();
+  const int bar = window.fontMetrics().height() + 12;
+  QImage image(content.width() + 2, content.height() + bar + 1, QImage::Format_ARGB32);
+  image.fill(QColor(0x6b, 0x72, 0x7a));
+  QPainter painter(&image);
+  painter.fillRect(1, 1, content.width(), bar - 1, QColor(0xe8, 0xeb, 0xef));
+  const int iconSize = 16;
+  painter.drawPixmap(8, (bar - iconSize) / 2, window.windowIcon().pixmap(iconSize));
+  painter.setFont(window.font());
+  painter.drawText(QRect(8 + iconSize + 6, 0, content.width(), bar), Qt::AlignVCenter, window.windowTitle());
+  painter.drawImage(1, bar, content);
+  return image;
+}
+
+bool Save(QWidget& window, const QDir& dir, const char* name) {
+  const QString path = dir.filePath(name);
+  if (!WithTitleBar(window).save(path)) {
+    std::fprintf(stderr, "quarnet-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+int Render(const QDir& dir) {
+  bool ok = true;
+  CQuarnetDlg window;
+  window.m_strOriginalPackage = "/home/tech/firmware/V200R005C10_orig.bin";
+  window.m_strConfigFile = "/home/tech/site-a/qz_ctree.xml";
+  window.m_strNewPackage = "/home/tech/out/V200R005C10_site-a.bin";
+  window.UpdateData(false);
+  ok &= Save(window, dir, "main-config-file.png");
+
+  window.m_strConfigPack = "/home/tech/site-a/customize_xml.tar.gz";
+  window.UpdateData(false);
+  window.ControlAs<QRadioButton>(idc::kConfigPackRadio)->click();
+  ok &= Save(window, dir, "main-config-pack-factory.png");
+
+  window.ControlAs<QComboBox>(idc::kUpdateModeCombo)->setCurrentIndex(1);
+  window.OnUpdateModeChange();
+  window.m_strUpdateScript = "/home/tech/site-a/customize_upgrade.tar.gz";
+  window.UpdateData(false);
+  ok &= Save(window, dir, "main-config-pack-normal.png");
+
+  CProductListSelDlg products(&window);
+  products.m_listVersions->SetCheck(4, 1);
+  products.OnVersionsCheckChange();
+  ok &= Save(products, dir, "product-selection.png");
+
+  CAboutDlg about(&window);
+  ok &= Save(about, dir, "about.png");
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace quarnet
+
+int main(int argc, char** argv) {
+  quarnet::CQuarnetApp app(argc, argv);
+  if (argc != 2) {
+    std::fputs("Usage: quarnet-screenshots DIR\n", stderr);
+    return 2;
+  }
+  const QDir dir(QString::fromLocal8Bit(argv[1]));
+  if (!dir.mkpath(".")) {
+    std::fprintf(stderr, "quarnet-screenshots: cannot create %s\n", argv[1]);
+    return 1;
+  }
+  return quarnet::Render(dir);
+}

@@ -1,0 +1,23 @@
+#include "ui/quarnet_app.h"
+
+#include <QFont>
+
+#include "ui/app_icon.h"
+#include "ui/quarnet_dlg.h"
+
+namespace quarnet {
+
+CQuarnetApp::CQuarnetApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setFont(QFont("Noto Serif CJK SC", 9));
+  setWindowIcon(AppIcon());
+}
+
+int CQuarnetApp::InitInstance() {
+  CQuarnetDlg dialog;
+  m_pMainWnd = &dialog;
+  dialog.exec();
+  m_pMainWnd = nullptr;
+  return 0;
+}
+
+}  // namespace quarnet

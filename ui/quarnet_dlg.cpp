@@ -1,0 +1,331 @@
+#include "ui/quarnet_dlg.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "package/output.h"
+#include "ui/about_dlg.h"
+#include "ui/app_icon.h"
+#include "ui/control_ids.h"
+#include "ui/product_list_sel_dlg.h"
+#include "ui/strings.h"
+
+namespace quarnet {
+namespace {
+
+// Shows `shape` over every window of the program while it lives.
+class ScopedCursor {
+ public:
+  explicit ScopedCursor(Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(shape); }
+  ~ScopedCursor() { QGuiApplication::restoreOverrideCursor(); }
+  ScopedCursor(const ScopedCursor&) = delete;
+  ScopedCursor& operator=(const ScopedCursor&) = delete;
+};
+
+// While the wait cursor shows, a dialog that comes up gets the normal one.
+class NormalCursorForDialog {
+ public:
+  NormalCursorForDialog() : active_(QGuiApplication::overrideCursor() != nullptr) {
+    if (active_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~NormalCursorForDialog() {
+    if (active_) QGuiApplication::restoreOverrideCursor();
+  }
+  NormalCursorForDialog(const NormalCursorForDialog&) = delete;
+  NormalCursorForDialog& operator=(const NormalCursorForDialog&) = delete;
+
+ private:
+  bool active_;
+};
+
+QString DecodePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string EncodePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The job's output as lines for a message box's details.
+QString OutputLines(const std::string& output) {
+  QString text = QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
+  text.replace("\r\n", "\n");
+  while (text.endsWith('\n')) text.chop(1);
+  return text;
+}
+
+QLineEdit* PathEdit() {
+  auto* edit = new QLineEdit;
+  edit->setReadOnly(true);
+  return edit;
+}
+
+// A path edit with its Browse button to the right.
+void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* browse) {
+  grid->addWidget(edit, row, column);
+  grid->addWidget(browse, row, column + 1);
+}
+
+}  // namespace
+
+CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host)
+    : ControlDialog(parent), m_hIcon(AppIcon()), host_(host) {
+  CreateControls();
+  OnInitDialog();
+}
+
+// Input group: original package, then the package file type group with the
+// configuration file (and as-default box) and the configuration pack (with
+// update mode and update script); output group: new package; Package and
+// Close at the bottom right.
+void CQuarnetDlg::CreateControls() {
+  auto* input = AddControl(idc::kInputGroup, new QGroupBox);
+  auto* inputGrid = new QGridLayout(input);
+  inputGrid->addWidget(AddControl(idc::kOriginalPackageLabel, new QLabel), 0, 0, 1, 2);
+  AddPathRow(inputGrid, 1, 0, AddControl(idc::kOriginalPackageEdit, PathEdit()),
+             AddControl(idc::kOriginalPackageBrowse, new QPushButton));
+
+  auto* fileType = AddControl(idc::kFileTypeGroup, new QGroupBox);
+  auto* typeGrid = new QGridLayout(fileType);
+  typeGrid->setColumnMinimumWidth(0, DialogUnits(10, 0).width());
+  typeGrid->addWidget(AddControl(idc::kConfigFileRadio, new QRadioButton), 0, 0, 1, 3);
+  AddPathRow(typeGrid, 1, 1, AddControl(idc::kConfigFileEdit, PathEdit()),
+             AddControl(idc::kConfigFileBrowse, new QPushButton));
+  typeGrid->addWidget(AddControl(idc::kAsDefaultCheck, new QCheckBox), 2, 1);
+  typeGrid->addWidget(AddControl(idc::kConfigPackRadio, new QRadioButton), 3, 0, 1, 3);
+  AddPathRow(typeGrid, 4, 1, AddControl(idc::kConfigPackEdit, PathEdit()),
+             AddControl(idc::kConfigPackBrowse, new QPushButton));
+  auto* modeRow = new QHBoxLayout;
+  modeRow->addWidget(AddControl(idc::kUpdateModeLabel, new QLabel));
+  modeRow->addWidget(AddControl(idc::kUpdateModeCombo, new SortedComboBox));
+  modeRow->addStretch();
+  typeGrid->addLayout(modeRow, 5, 1);
+  typeGrid->addWidget(AddControl(idc::kUpdateScriptLabel, new QLabel), 6, 1);
+  AddPathRow(typeGrid, 7, 1, AddControl(idc::kUpdateScriptEdit, PathEdit()),
+             AddControl(idc::kUpdateScriptBrowse, new QPushButton));
+  inputGrid->addWidget(fileType, 2, 0, 1, 2);
+
+  auto* output = AddControl(idc::kOutputGroup, new QGroupBox);
+  auto* outputGrid = new QGridLayout(output);
+  outputGrid->addWidget(AddControl(idc::kNewPackageLabel, new QLabel), 0, 0, 1, 2);
+  AddPathRow(outputGrid, 1, 0, AddControl(idc::kNewPackageEdit, PathEdit()),
+             AddControl(idc::kNewPackageBrowse, new QPushButton));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(AddControl(idc::kPackageButton, new QPushButton));
+  buttons->addWidget(AddControl(idc::kCancel, new QPushButton));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(input);
+  layout->addWidget(output);
+  layout->addStretch();
+  layout->addLayout(buttons);
+
+  const auto onClick = [this](int id, void (CQuarnetDlg::*handler)()) {
+    connect(ControlAs<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+  };
+  onClick(idc::kOriginalPackageBrowse, &CQuarnetDlg::OnBrowseOriginalPackage);
+  onClick(idc::kConfigFileBrowse, &CQuarnetDlg::OnBrowseConfigFile);
+  onClick(idc::kNewPackageBrowse, &CQuarnetDlg::OnBrowseNewPackage);
+  onClick(idc::kPackageButton, &CQuarnetDlg::OnPackage);
+  onClick(idc::kConfigFileRadio, &CQuarnetDlg::OnConfigFileMode);
+  onClick(idc::kConfigPackRadio, &CQuarnetDlg::OnConfigPackMode);
+  onClick(idc::kConfigPackBrowse, &CQuarnetDlg::OnBrowseConfigPack);
+  onClick(idc::kUpdateScriptBrowse, &CQuarnetDlg::OnBrowseUpdateScript);
+  connect(ControlAs<QPushButton>(idc::kCancel), &QPushButton::clicked, this, &QDialog::reject);
+  // Only the user's choice of an item, not a selection set in code.
+  connect(ControlAs<QComboBox>(idc::kUpdateModeCombo), &QComboBox::activated, this,
+          &CQuarnetDlg::OnUpdateModeChange);
+  ResizeToTemplate(380, 237);
+}
+
+void CQuarnetDlg::OnInitDialog() {
+  DoDataExchange(false);
+
+  systemMenu_ = new QMenu(this);
+  const QString about = Res(101);
+  if (!about.isEmpty()) {
+    systemMenu_->addSeparator();
+    systemMenu_->addAction(about, this, [this] { OnSysCommand(idc::kIdmAboutBox, 0); });
+  }
+  setWindowIcon(m_hIcon);
+
+  const auto setText = [this](int id, int stringId) {
+    QWidget* control = Control(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(Res(stringId));
+    if (auto* label = qobject_cast<QLabel*>(control)) label->setText(Res(stringId));
+    if (auto* group = qobject_cast<QGroupBox*>(control)) group->setTitle(Res(stringId));
+  };
+  setWindowTitle(Res(132));
+  setText(idc::kOriginalPackageBrowse, 102);
+  setText(idc::kConfigFileBrowse, 102);
+  setText(idc::kNewPackageBrowse, 102);
+  setText(idc::kPackageButton, 104);
+  setText(idc::kCancel, 106);
+  setText(idc::kInputGroup, 108);
+  setText(idc::kOutputGroup, 110);
+  setText(idc::kOriginalPackageLabel, 112);
+  setText(idc::kNewPackageLabel, 116);
+  setText(idc::kAsDefaultCheck, 118);
+  setText(idc::kFileTypeGroup, 135);
+  setText(idc::kConfigPackBrowse, 145);
+  setText(idc::kUpdateModeLabel, 139);
+  setText(idc::kConfigPackRadio, 137);
+  setText(idc::kConfigFileRadio, 114);
+  setText(idc::kUpdateScriptLabel, 149);
+  setText(idc::kUpdateScriptBrowse, 145);
+
+  auto* combo = ControlAs<SortedComboBox>(idc::kUpdateModeCombo);
+  combo->AddString(Res(141));
+  combo->AddString(Res(143));
+  Enable({idc::kConfigPackBrowse, idc::kUpdateModeCombo, idc::kUpdateModeLabel, idc::kUpdateScriptBrowse,
+          idc::kUpdateScriptLabel},
+         false);
+  ControlAs<QRadioButton>(idc::kConfigFileRadio)->setChecked(true);
+  combo->setCurrentIndex(0);
+}
+
+void CQuarnetDlg::DoDataExchange(bool saveAndValidate) {
+  auto* asDefault = ControlAs<QCheckBox>(idc::kAsDefaultCheck);
+  const std::pair<int, std::string*> paths[] = {
+      {idc::kOriginalPackageEdit, &m_strOriginalPackage}, {idc::kConfigFileEdit, &m_strConfigFile},
+      {idc::kNewPackageEdit, &m_strNewPackage},           {idc::kConfigPackEdit, &m_strConfigPack},
+      {idc::kUpdateScriptEdit, &m_strUpdateScript},
+  };
+  if (saveAndValidate) {
+    m_bAsDefault = asDefault->isChecked() ? 1 : 0;
+    for (const auto& [id, member] : paths) *member = EncodePath(ControlAs<QLineEdit>(id)->text());
+  } else {
+    asDefault->setChecked(m_bAsDefault != 0);
+    for (const auto& [id, member] : paths) ControlAs<QLineEdit>(id)->setText(DecodePath(*member));
+  }
+}
+
+void CQuarnetDlg::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
+
+void CQuarnetDlg::OnSysCommand(unsigned id, long /*param*/) {
+  // Moving, sizing and closing belong to the window manager here.
+  if ((id & 0xFFF0u) != idc::kIdmAboutBox) return;
+  CAboutDlg about(this);
+  host_.RunModal(about);
+}
+
+void CQuarnetDlg::contextMenuEvent(QContextMenuEvent* event) {
+  if (!systemMenu_->isEmpty()) systemMenu_->exec(event->globalPos());
+}
+
+// Enter while no push button has the focus ends the dialog, like Escape.
+void CQuarnetDlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && event->modifiers() == Qt::NoModifier && qobject_cast<QPushButton*>(focusWidget()) == nullptr) {
+    accept();
+    return;
+  }
+  ControlDialog::keyPressEvent(event);
+}
+
+void CQuarnetDlg::Browse(const FileDialogSpec& spec, std::string& target) {
+  const std::optional<QString> path = host_.ChooseFile(this, spec);
+  if (!path) return;
+  UpdateData(true);
+  target = EncodePath(*path);
+  UpdateData(false);
+}
+
+void CQuarnetDlg::OnBrowseOriginalPackage() { Browse({false, 120, {}}, m_strOriginalPackage); }
+void CQuarnetDlg::OnBrowseConfigFile() { Browse({false, 121, {}}, m_strConfigFile); }
+void CQuarnetDlg::OnBrowseNewPackage() { Browse({true, 120, "bin"}, m_strNewPackage); }
+void CQuarnetDlg::OnBrowseConfigPack() { Browse({false, 147, {}}, m_strConfigPack); }
+void CQuarnetDlg::OnBrowseUpdateScript() { Browse({false, 147, {}}, m_strUpdateScript); }
+
+void CQuarnetDlg::Enable(std::initializer_list<int> ids, bool enable) {
+  for (const int id : ids) Control(id)->setEnabled(enable);
+}
+
+bool CQuarnetDlg::IsFactoryModeSelected() const {
+  return ControlAs<QComboBox>(idc::kUpdateModeCombo)->currentText() == Res(141);
+}
+
+void CQuarnetDlg::OnConfigFileMode() {
+  ControlAs<QRadioButton>(idc::kConfigFileRadio)->setChecked(true);
+  Enable({idc::kConfigFileBrowse, idc::kAsDefaultCheck}, true);
+  Enable({idc::kConfigPackBrowse, idc::kUpdateModeLabel, idc::kUpdateModeCombo, idc::kUpdateScriptBrowse,
+          idc::kUpdateScriptLabel},
+         false);
+}
+
+void CQuarnetDlg::OnConfigPackMode() {
+  ControlAs<QRadioButton>(idc::kConfigPackRadio)->setChecked(true);
+  Enable({idc::kConfigPackBrowse, idc::kUpdateModeLabel, idc::kUpdateModeCombo}, true);
+  if (IsFactoryModeSelected()) {
+    // The label is already disabled on every way into this state.
+    Enable({idc::kUpdateScriptBrowse}, false);
+  } else {
+    Enable({idc::kUpdateScriptBrowse, idc::kUpdateScriptLabel}, true);
+  }
+  Enable({idc::kConfigFileBrowse, idc::kAsDefaultCheck}, false);
+}
+
+void CQuarnetDlg::OnUpdateModeChange() {
+  if (IsFactoryModeSelected()) {
+    Enable({idc::kUpdateScriptLabel, idc::kUpdateScriptBrowse}, false);
+    m_strUpdateScript.clear();
+    ControlAs<QLineEdit>(idc::kUpdateScriptEdit)->clear();
+  } else {
+    Enable({idc::kUpdateScriptLabel, idc::kUpdateScriptBrowse}, true);
+  }
+}
+
+void CQuarnetDlg::OnPackage() {
+  UpdateData(true);
+  PackageChoices choices;
+  choices.originalPackage = m_strOriginalPackage;
+  choices.configFile = m_strConfigFile;
+  choices.newPackage = m_strNewPackage;
+  choices.configPack = m_strConfigPack;
+  choices.updateScript = m_strUpdateScript;
+  choices.asDefault = m_bAsDefault != 0;
+  choices.fileType = ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked() ? PackageFileType::kConfigFile
+                                                                                 : PackageFileType::kConfigPack;
+  // The job's lines still reach standard output, and are kept to explain a
+  // failure.
+  jobOutput_.clear();
+  const ScopedOutputSink sink([this](std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    jobOutput_.append(text);
+  });
+  const ScopedCursor wait(Qt::WaitCursor);
+  RunPackageFlow(choices, *this);
+}
+
+int CQuarnetDlg::SelectProducts(ProductListBuffer& productList) {
+  const NormalCursorForDialog cursor;
+  return quarnet::SelectProducts(productList.data(), this, host_);
+}
+
+void CQuarnetDlg::GetUpdateMode(int& updateMode) { updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalMode; }
+
+// Caption 124, one OK button, no icon; a failed job's lines as details.
+void CQuarnetDlg::ShowMessage(int stringId, int number) {
+  QMessageBox box(this);
+  box.setWindowTitle(Res(124));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(QString::fromUtf8(FormatResString(LoadResString(stringId), number)));
+  box.setIcon(QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  if (stringId == kTextRepackFailed && !jobOutput_.empty()) box.setDetailedText(OutputLines(jobOutput_));
+  const NormalCursorForDialog cursor;
+  host_.RunModal(box);
+}
+
+}  // namespace quarnet

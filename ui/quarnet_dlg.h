@@ -1,0 +1,72 @@
+#pragma once
+// The main window: the original package, the package file type (one
+// configuration file, or a configuration pack with update mode and optional
+// update script), the new package, and the Package button that runs the
+// repack job. Paths enter only through the Browse buttons.
+#include <QIcon>
+#include <string>
+
+#include "repack/package_flow.h"
+#include "ui/controls.h"
+#include "ui/dialog_host.h"
+
+class QMenu;
+
+namespace quarnet {
+
+class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
+  Q_OBJECT
+
+ public:
+  explicit CQuarnetDlg(QWidget* parent = nullptr, DialogHost& host = RealDialogs());
+
+  // Values of the controls, exchanged by UpdateData. Paths are UTF-8 bytes.
+  int m_bAsDefault = 1;
+  std::string m_strOriginalPackage;
+  std::string m_strConfigFile;
+  std::string m_strNewPackage;
+  std::string m_strConfigPack;
+  std::string m_strUpdateScript;
+  QIcon m_hIcon;
+
+  // true: controls into members; false: members into controls.
+  void UpdateData(bool saveAndValidate);
+  // The window menu (its context menu) with the About item.
+  QMenu* SystemMenu() const { return systemMenu_; }
+  // Commands of the window menu: 16 to 31 open the About box.
+  void OnSysCommand(unsigned id, long param);
+
+  // PackageFrontEnd.
+  int SelectProducts(ProductListBuffer& productList) override;
+  void GetUpdateMode(int& updateMode) override;
+  void ShowMessage(int stringId, int number) override;
+
+ public slots:
+  void OnBrowseOriginalPackage();
+  void OnBrowseConfigFile();
+  void OnBrowseNewPackage();
+  void OnPackage();
+  void OnConfigFileMode();
+  void OnConfigPackMode();
+  void OnBrowseConfigPack();
+  void OnBrowseUpdateScript();
+  void OnUpdateModeChange();
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CreateControls();
+  void OnInitDialog();
+  void DoDataExchange(bool saveAndValidate);
+  void Browse(const FileDialogSpec& spec, std::string& target);
+  bool IsFactoryModeSelected() const;
+  void Enable(std::initializer_list<int> ids, bool enable);
+
+  DialogHost& host_;
+  QMenu* systemMenu_ = nullptr;
+  std::string jobOutput_;  // what the running job printed
+};
+
+}  // namespace quarnet
