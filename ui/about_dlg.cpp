@@ -1,8 +1,9 @@
 #include "ui/about_dlg.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
@@ -27,12 +28,14 @@ void CAboutDlg::CreateControls() {
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  auto* layout = new QGridLayout(this);
-  layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
-  layout->addWidget(name, 0, 1);
-  layout->addWidget(copyright, 1, 1);
-  layout->addWidget(ok, 0, 2, Qt::AlignTop);
-  layout->setColumnStretch(1, 1);
+  auto* text = new QVBoxLayout;
+  text->addWidget(name);
+  text->addWidget(copyright);
+  text->addStretch();
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(icon, 0, Qt::AlignTop);
+  layout->addLayout(text, 1);
+  layout->addWidget(ok, 0, Qt::AlignTop);
   ResizeToTemplate(235, 55);
 }
 

@@ -323,7 +323,16 @@ void CQuarnetDlg::ShowMessage(int stringId, int number) {
   box.setText(QString::fromUtf8(FormatResString(LoadResString(stringId), number)));
   box.setIcon(QMessageBox::NoIcon);
   box.setStandardButtons(QMessageBox::Ok);
-  if (stringId == kTextRepackFailed && !jobOutput_.empty()) box.setDetailedText(OutputLines(jobOutput_));
+  QAbstractButton* ok = box.button(QMessageBox::Ok);
+  ok->setText(Res(157));
+  ok->setIcon(QIcon());
+  if (stringId == kTextRepackFailed && !jobOutput_.empty()) {
+    box.setDetailedText(OutputLines(jobOutput_));
+    // Wide enough that the job's lines are readable.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+      grid->addItem(new QSpacerItem(DialogUnits(240, 0).width(), 0), grid->rowCount(), 0, 1, grid->columnCount());
+    }
+  }
   const NormalCursorForDialog cursor;
   host_.RunModal(box);
 }

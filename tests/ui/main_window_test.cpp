@@ -166,7 +166,7 @@ class MainWindowTest : public QObject {
     Click(window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck));
     window_->Control(button)->setEnabled(true);
 
-    host_->fileAnswers = {std::nullopt, QString::fromUtf8("/新/chosen")};
+    host_->fileAnswers = {QString(), QString::fromUtf8("/新/chosen")};
     Click(window_->ControlAs<QPushButton>(button));
     for (const int id : kPathEdits) QCOMPARE(window_->ControlAs<QLineEdit>(id)->text(), QString("/old/%1").arg(id));
     Click(window_->ControlAs<QPushButton>(button));

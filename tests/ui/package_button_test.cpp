@@ -248,6 +248,7 @@ class PackageButtonTest : public QObject {
     QCOMPARE(shown.caption, QString::fromUtf8("提示"));
     QCOMPARE(shown.icon, QMessageBox::NoIcon);
     QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(shown.okText, QString::fromUtf8("确定"));
     QCOMPARE(shown.owner, static_cast<QWidget*>(window_.get()));
   }
 

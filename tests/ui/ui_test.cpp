@@ -11,15 +11,18 @@ namespace quarnet::test {
 std::optional<QString> ScriptedHost::ChooseFile(QWidget*, const FileDialogSpec& spec) {
   fileDialogs.push_back(spec);
   if (fileAnswers.empty()) return std::nullopt;
-  std::optional<QString> answer = fileAnswers.front();
+  const QString answer = fileAnswers.front();
   fileAnswers.pop_front();
+  if (answer.isNull()) return std::nullopt;
   return answer;
 }
 
 int ScriptedHost::RunModal(QDialog& dialog) {
   if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
     messages.push_back({box->windowTitle(), box->text(), box->detailedText(), box->icon(),
-                        box->standardButtons(), box->parentWidget()});
+                        box->standardButtons(),
+                        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->text() : QString(),
+                        box->parentWidget()});
     return QMessageBox::Ok;
   }
   ++dialogs;

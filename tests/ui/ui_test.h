@@ -23,10 +23,11 @@ struct ShownMessage {
   QString details;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
+  QString okText;
   QWidget* owner = nullptr;
 };
 
-// Answers file dialogs from a queue of paths (nothing: Cancel), records
+// Answers file dialogs from a queue of paths (a null text: Cancel), records
 // message boxes and closes them with OK, and hands every other dialog to
 // `onDialog`, whose result it returns.
 class ScriptedHost : public DialogHost {
@@ -34,7 +35,7 @@ class ScriptedHost : public DialogHost {
   std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& spec) override;
   int RunModal(QDialog& dialog) override;
 
-  std::deque<std::optional<QString>> fileAnswers;
+  std::deque<QString> fileAnswers;
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<ShownMessage> messages;
   std::function<int(QDialog&)> onDialog = [](QDialog&) { return int(QDialog::Rejected); };
