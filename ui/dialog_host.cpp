@@ -9,9 +9,9 @@ namespace {
 
 class QtDialogs : public DialogHost {
  public:
-  std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& spec) override {
+  std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& request) override {
     QFileDialog dialog(owner);
-    SetUpFileDialog(dialog, spec);
+    SetUpFileDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
   }
@@ -38,14 +38,14 @@ QStringList ConvertFilter(std::string_view filter) {
   return filters;
 }
 
-void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& spec) {
-  dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilters(ConvertFilter(LoadResString(spec.filterId)));
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& request) {
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters(ConvertFilter(LoadResString(request.filterId)));
   // The descriptions already show their patterns.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.save);
-  dialog.setDefaultSuffix(spec.defaultSuffix);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.save);
+  dialog.setDefaultSuffix(request.defaultSuffix);
 }
 
 }  // namespace quarnet

@@ -24,7 +24,7 @@ class DialogHost {
   virtual ~DialogHost() = default;
   // The full path chosen in a file dialog owned by `owner`, or nothing when
   // the dialog ended with anything but OK.
-  virtual std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& request) = 0;
   // Runs `dialog` modally and returns QDialog::Accepted or Rejected.
   virtual int RunModal(QDialog& dialog) = 0;
 };
@@ -36,6 +36,6 @@ DialogHost& RealDialogs();
 QStringList ConvertFilter(std::string_view filter);
 
 // Mode, filters, default suffix and overwrite prompt of a file dialog.
-void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& spec);
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& request);
 
 }  // namespace quarnet

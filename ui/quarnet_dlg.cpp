@@ -233,8 +233,8 @@ void CQuarnetDlg::keyPressEvent(QKeyEvent* event) {
   ControlDialog::keyPressEvent(event);
 }
 
-void CQuarnetDlg::Browse(const FileDialogSpec& spec, std::string& target) {
-  const std::optional<QString> path = host_.ChooseFile(this, spec);
+void CQuarnetDlg::Browse(const FileDialogSpec& request, std::string& target) {
+  const std::optional<QString> path = host_.ChooseFile(this, request);
   if (!path) return;
   UpdateData(true);
   target = EncodePath(*path);

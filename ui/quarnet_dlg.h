@@ -60,7 +60,7 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void CreateControls();
   void OnInitDialog();
   void DoDataExchange(bool saveAndValidate);
-  void Browse(const FileDialogSpec& spec, std::string& target);
+  void Browse(const FileDialogSpec& request, std::string& target);
   bool IsFactoryModeSelected() const;
   void Enable(std::initializer_list<int> ids, bool enable);
 

@@ -178,10 +178,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->m_bAsDefault, 0);
 
     QCOMPARE(host_->fileDialogs.size(), std::size_t{2});
-    const FileDialogSpec& spec = host_->fileDialogs.back();
-    QCOMPARE(spec.save, save);
-    QCOMPARE(spec.filterId, filter);
-    QCOMPARE(spec.defaultSuffix, suffix);
+    const FileDialogSpec& request = host_->fileDialogs.back();
+    QCOMPARE(request.save, save);
+    QCOMPARE(request.filterId, filter);
+    QCOMPARE(request.defaultSuffix, suffix);
   }
 
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {

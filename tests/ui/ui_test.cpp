@@ -8,8 +8,8 @@
 
 namespace quarnet::test {
 
-std::optional<QString> ScriptedHost::ChooseFile(QWidget*, const FileDialogSpec& spec) {
-  fileDialogs.push_back(spec);
+std::optional<QString> ScriptedHost::ChooseFile(QWidget*, const FileDialogSpec& request) {
+  fileDialogs.push_back(request);
   if (fileAnswers.empty()) return std::nullopt;
   const QString answer = fileAnswers.front();
   fileAnswers.pop_front();

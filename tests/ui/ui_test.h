@@ -32,7 +32,7 @@ struct ShownMessage {
 // `onDialog`, whose result it returns.
 class ScriptedHost : public DialogHost {
  public:
-  std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& spec) override;
+  std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& request) override;
   int RunModal(QDialog& dialog) override;
 
   std::deque<QString> fileAnswers;
