@@ -44,12 +44,13 @@ constexpr const char* kHelpLines[] = {
     " -v    package file version\r\n",
     " -c    special config file packed to the package\r\n",
     "Examples:\r\n",
-    " PackAll -UPX6031V100R002C00B020_uboot.bin -KPX6031V100R002C00B020_kernel.bin "
-    "-RPX6031V100R002C00B020_rootfs.bin -YPX6031V100R002C00B020_minisys.bin -vV100R002C00B020 "
-    "-cqz_ctree.xml\r\n",
+    // Long lines are split in parentheses: one element each.
+    (" PackAll -UPX6031V100R002C00B020_uboot.bin -KPX6031V100R002C00B020_kernel.bin "
+     "-RPX6031V100R002C00B020_rootfs.bin -YPX6031V100R002C00B020_minisys.bin -vV100R002C00B020 "
+     "-cqz_ctree.xml\r\n"),
     "Output:\r\n",
-    " After the command executed successfully the package file will be produced, such as "
-    "package[UMKRCD].bin.\r\n",
+    (" After the command executed successfully the package file will be produced, such as "
+     "package[UMKRCD].bin.\r\n"),
     "Report bugs to Selvik ONT.\r\n",
 };
 
