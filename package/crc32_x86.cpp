@@ -42,9 +42,10 @@ constexpr std::uint32_t XPowModP(unsigned n) {
 static_assert(XPowModP(32) == 0x04C11DB7u);
 
 // A 64-bit lane holding x^n mod P in the lane's bit order (x^63 in bit 0).
-// The carry-less product of two such lanes comes out one term too low (bit k
-// of the product is x^(126 - k) in a 128-bit block whose bit 0 is x^127),
-// so multiplying by this lane multiplies by x^(n + 1).
+// The carry-less product of two such lanes, read as a block, carries an
+// extra factor x: its bit k holds the coefficient of x^(126 - k), which the
+// block reads as x^(127 - k). So multiplying by this lane multiplies by
+// x^(n + 1).
 constexpr std::uint64_t LaneFactor(unsigned n) {
   return static_cast<std::uint64_t>(Reflect32(XPowModP(n))) << 32;
 }
