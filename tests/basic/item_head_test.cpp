@@ -171,7 +171,7 @@ TEST_F(DateStamp, DateAndVersionFilesFeedTheHeads) {
     const ItemHead head = HeadOf(ReadBytes("kernel[Head].bin"));
     EXPECT_EQ(head.headTime, c.stamp) << c.date;
     EXPECT_EQ(GetText(head.headVersion), c.readVersion) << c.version;
-    EXPECT_EQ(GetText(DecodePackageFile("package[K].bin").records[0].itemVersion), c.readVersion);
+    EXPECT_EQ(GetText(DecodePackageFile("package[K].bin").items[0].record.itemVersion), c.readVersion);
   }
 }
 
@@ -190,7 +190,7 @@ TEST_F(DateStamp, UnreadableFilesLeaveTheValuesEmpty) {
   }
   // A version given with -v wins over the version file.
   ASSERT_EQ(RunPackAll({"-Kk", "-Vversion", "-vgiven"}).output, "");
-  EXPECT_EQ(GetText(DecodePackageFile("package[K].bin").records[0].itemVersion), "given");
+  EXPECT_EQ(GetText(DecodePackageFile("package[K].bin").items[0].record.itemVersion), "given");
 }
 
 }  // namespace

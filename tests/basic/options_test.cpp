@@ -85,7 +85,7 @@ TEST_F(Options, LongestAcceptedTextsReachThePackage) {
   ASSERT_EQ(
       RunPackAll({"-Kk", "-v" + Repeat(63, 'v'), "-L" + Repeat(127, 'p'), "-O" + Repeat(31, 'o')}).result, 0);
   const DecodedPackage p = DecodePackageFile("package[K]_" + Repeat(31, 'o') + ".bin");
-  EXPECT_EQ(GetText(p.records[0].itemVersion), Repeat(63, 'v'));
+  EXPECT_EQ(GetText(p.items[0].record.itemVersion), Repeat(63, 'v'));
   EXPECT_EQ(GetText(p.externHeader.productList), Repeat(127, 'p'));
   EXPECT_EQ(p.externHeader.productList[127], '\0');
 }
@@ -106,10 +106,10 @@ TEST_F(Options, PathsOf255CharactersAreStoredWhole) {
   args.push_back("-n" + local + "@/x&");  // 255 characters
   ASSERT_EQ(RunPackAll(args).output, "");
   const DecodedPackage p = DecodePackageFile("package[UMKRF].bin");
-  ASSERT_EQ(p.records.size(), 7u);
-  EXPECT_EQ(GetText(p.records[2].itemVersion), "V9");
-  EXPECT_EQ(GetText(p.records[5].destination), "file:/x");
-  EXPECT_EQ(p.records[5].itemPolicy, 2u);
+  ASSERT_EQ(p.items.size(), 7u);
+  EXPECT_EQ(GetText(p.items[2].record.itemVersion), "V9");
+  EXPECT_EQ(GetText(p.items[5].record.destination), "file:/x");
+  EXPECT_EQ(p.items[5].record.itemPolicy, 2u);
 }
 
 TEST_F(Options, UnknownLettersChangeNothing) {
@@ -124,8 +124,8 @@ TEST_F(Options, LastOccurrenceWins) {
   WriteText("k2", "second kernel");
   ASSERT_EQ(RunPackAll({"-Kmissing", "-Kk2", "-vA", "-vB", "-A1", "-A2"}).output, "");
   const DecodedPackage p = DecodePackageFile("package[K].bin");
-  EXPECT_EQ(p.data[0], BytesOf("second kernel"));
-  EXPECT_EQ(GetText(p.records[0].itemVersion), "B");
+  EXPECT_EQ(p.items[0].data, BytesOf("second kernel"));
+  EXPECT_EQ(GetText(p.items[0].record.itemVersion), "B");
   EXPECT_EQ(p.header.packTotal, 2);
 }
 
@@ -153,7 +153,7 @@ TEST_F(Options, DescriptorsBeyondSixteenAreDropped) {
   EXPECT_EQ(run.output, ErrorLine(554));
   args.erase(args.begin());
   EXPECT_EQ(RunPackAll(args).result, 0);
-  EXPECT_EQ(DecodePackageFile("package[].bin").records.size(), 2u);
+  EXPECT_EQ(DecodePackageFile("package[].bin").items.size(), 2u);
 }
 
 TEST_F(Options, SystemModeNeedsAKernel) {

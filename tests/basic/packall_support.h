@@ -1,12 +1,13 @@
 #pragma once
 // Helpers for the engine's tests: running PackAll on an argument list with
-// its output captured, and decoding a written package independently of the
-// engine, with every checksum recomputed.
+// its output captured. Written packages are decoded with the shared
+// DecodePackageFile, which recomputes every checksum.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "package/format.h"
+#include "tests/support/package_check.h"
 
 namespace quarnet::test {
 
@@ -23,17 +24,5 @@ std::string ErrorLine(int line);
 
 // A text of `n` copies of `c`.
 std::string Repeat(std::size_t n, char c = 'a');
-
-struct DecodedPackage {
-  PackageFileHeader header;
-  ExternFileHeader externHeader;
-  std::vector<ItemRecord> records;
-  std::vector<std::vector<std::uint8_t>> data;  // each item's bytes
-  bool checksumsOk = false;                     // header, file and every item CRC as stored
-};
-
-// Decodes a package file; fails the running test when it is not laid out
-// as a package of `Item Num` items without gaps.
-DecodedPackage DecodePackageFile(const std::string& path);
 
 }  // namespace quarnet::test

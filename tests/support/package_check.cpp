@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "package/crc32.h"
+#include "tests/support/temp_dir.h"
 
 namespace quarnet::test {
 
@@ -13,9 +14,9 @@ DecodedPackage DecodeAndVerify(const Bytes& bytes) {
     return p;
   }
   p.header = DecodeFileHeader(std::span<const std::uint8_t, kFileHeaderSize>(bytes.data(), kFileHeaderSize));
-  const auto ext = DecodeExternHeader(
+  p.externHeader = DecodeExternHeader(
       std::span<const std::uint8_t, kExternHeaderSize>(bytes.data() + kFileHeaderSize, kExternHeaderSize));
-  p.productList = std::string(GetText(ext.productList));
+  p.productList = std::string(GetText(p.externHeader.productList));
   const std::uint32_t n = p.header.itemNum;
   EXPECT_EQ(p.header.mark, kPackageMark);
   EXPECT_EQ(p.header.fileLen, bytes.size() - 76);
@@ -45,5 +46,7 @@ DecodedPackage DecodeAndVerify(const Bytes& bytes) {
   EXPECT_EQ(offset, bytes.size());
   return p;
 }
+
+DecodedPackage DecodePackageFile(const std::filesystem::path& path) { return DecodeAndVerify(ReadBytes(path)); }
 
 }  // namespace quarnet::test

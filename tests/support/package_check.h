@@ -44,11 +44,13 @@ struct DecodedItem {
 
 struct DecodedPackage {
   PackageFileHeader header;
+  ExternFileHeader externHeader;
   std::string productList;
   std::vector<DecodedItem> items;
 };
 
 // Decodes a full package and checks every length and checksum with gtest.
 DecodedPackage DecodeAndVerify(const Bytes& bytes);
+DecodedPackage DecodePackageFile(const std::filesystem::path& path);
 
 }  // namespace quarnet::test
