@@ -1,6 +1,7 @@
 #include "package/reader.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,14 @@ std::uint32_t CopyItemData(std::FILE* in, std::FILE* out, std::uint32_t remainin
     }
   }
   return 0;
+}
+
+// True when the item's file would be the package itself (a package named
+// after one of its items, or a link to it): opening it for writing would
+// empty the package while it is being read.
+bool IsThePackage(const char* packagePath, std::string_view name) {
+  std::error_code ec;
+  return std::filesystem::equivalent(packagePath, std::string(name) + ".bin", ec);
 }
 
 }  // namespace
@@ -151,7 +160,7 @@ int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& pro
     const ItemRecord& record = table[static_cast<std::size_t>(i)];
     const std::string_view name = GetText(record.itemName);
     if (name == item::kEfs) continue;
-    if (ExportItem(file.get(), record) != 0) {
+    if (IsThePackage(path, name) || ExportItem(file.get(), record) != 0) {
       Print("Export item %.*s error.\r\n", Width(name), name.data());
       exported = 0;
       break;

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "basic/naming.h"
@@ -20,6 +21,11 @@ constexpr char kNormalFileName[] = "NormalFile.bin";
 bool PathExists(const char* path) {
   struct stat st;
   return ::stat(path, &st) == 0;
+}
+
+bool IsRegularFile(const char* path) {
+  struct stat st;
+  return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Checks of the original package before anything is opened.
@@ -46,6 +52,19 @@ int Fail() {
   return -1;
 }
 
+// Deletes the exported item files, except one that the new package has just
+// replaced (an output path named like an item file).
+void RemoveExportedItems(int itemCount, const ItemNameTable& itemNames, const std::string& output) {
+  ItemNameTable exported{};
+  int count = 0;
+  for (int i = 0; i < itemCount; ++i) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(std::string(GetText(itemNames[i])) + ".bin", output, ec)) continue;
+    exported[count++] = itemNames[i];
+  }
+  RemoveItemFiles(count, exported);
+}
+
 }  // namespace
 
 int RunRepackJob(const char* originalPath, RepackRequest& request, const char* outputPath) {
@@ -66,6 +85,15 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     request.productList = packageProductList;
   }
 
+  // The builder's output is looked for under this name: a file left there
+  // before the job must not pass for the new package (unless it is the
+  // user's output, which only the move may replace).
+  const std::string output = ChooseOutputPath(originalPath, outputPath);
+  PathBuffer packageName{};
+  ExpectedPackageName(itemCount, itemNames, packageName);
+  std::error_code ec;
+  if (!std::filesystem::equivalent(packageName.data(), output, ec)) RemoveIfExists(packageName.data());
+
   Print("Start make new package with Normal file.....");
   if (MakePackagesWithXML(itemCount, itemNames, &request) != 0) {
     Print("Error: MakePackagesWithXML error.\r\n");
@@ -73,13 +101,10 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
   }
   Print("Done.\r\n");
 
-  const std::string output = ChooseOutputPath(originalPath, outputPath);
   // The old file is only replaced by the move below, so a failed job keeps it.
   if (PathExists(output.c_str())) Print("Warring: \r\n'%s' is existed, and overwrite it!\r\n", output.c_str());
 
-  PathBuffer packageName{};
-  ExpectedPackageName(itemCount, itemNames, packageName);
-  if (!PathExists(packageName.data())) {
+  if (!IsRegularFile(packageName.data())) {
     Print("Error: New package file not created.\r\n");
     return Fail();
   }
@@ -87,7 +112,7 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     Print("Error: Rename new file error.\r\n");
     return Fail();
   }
-  RemoveItemFiles(itemCount, itemNames);
+  RemoveExportedItems(itemCount, itemNames, output);
   Print("Make new package '%s' done.\r\n", output.c_str());
   CloseJobLog();
   return 0;

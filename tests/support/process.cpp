@@ -13,6 +13,11 @@ namespace quarnet::test {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& workDir) {
+  return RunProcess(program, args, workDir, [] {});
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& workDir, const std::function<void()>& inChild) {
   TempDir capture;
   const std::string outPath = (capture.path() / "out").string();
   const std::string errPath = (capture.path() / "err").string();
@@ -28,6 +33,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(workDir.c_str()) != 0) ::_exit(127);
+    inChild();
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
