@@ -85,6 +85,11 @@ int Unpack(int argc, char** argv) {
     if (ec) return UsageError("cannot enter " + std::string(dir) + ": " + ec.message());
   }
 
+  // The job log is created before the package is read: a package that is
+  // the job log itself would be emptied.
+  if (std::filesystem::equivalent(packagePath, kJobLogName, ec))
+    return UsageError(std::string(package) + " is the job log " + kJobLogName + "; rename it first");
+
   ItemNameTable names{};
   ProductListBuffer productList{};
   OpenJobLog();

@@ -1,0 +1,241 @@
+// Faults through quarnet-cli: repack into read-only and full places, on a
+// full disk, with an item file that changes under the builder, from
+// truncated originals and onto the original itself; unpack of a package
+// that would be overwritten by its own items or job log. The caller's folder
+// also holds files named like every transient file of a job: after each
+// case it is unchanged, except for the output of a successful job.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "tests/support/faults.h"
+#include "tests/support/package_check.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kPrecious[] = "precious";
+constexpr char kRenameError[] = "Error: Rename new file error.\r\n";
+
+class CliFaults : public ::testing::Test {
+ protected:
+  CliFaults() {
+    WriteBytes(path("orig.bin"), LayOutPackage(Items(), kProducts));
+    WriteText(path("cfg.xml"), "<config/>");
+    WriteText(path("out.bin"), kPrecious);
+    for (const char* name : {"KERNEL.bin", "UBOOT.bin", "Updateflag", "default_script.sh", "pack_xml.log",
+                             "package[].bin", "package[UKRF].bin", "system.bin", "NormalFile.bin"})
+      WriteText(path(name), "user's own");
+    fs::create_directory(path("tmp"));
+    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path("tmp"), fs::perms::all);
+  }
+
+  // Kernel and root file system images of 40 000 bytes each.
+  static std::vector<TestItem> Items(const std::string& rootfsVersion = kVersion) {
+    auto items = OriginalItems(kVersion, rootfsVersion);
+    items[1].data = WithItemHead(kVersion, kHeadKernel, Bytes(40000, 0x4B));
+    items[2].data = WithItemHead(rootfsVersion, kHeadRootfs, Bytes(40000, 0x52));
+    return items;
+  }
+
+  fs::path path(const std::string& name) const { return dir_.path() / name; }
+
+  // quarnet-cli repack in the caller's folder, with its private folder made
+  // under "tmp"; `inChild` sets up the fault in the process.
+  ProcessResult Repack(std::vector<std::string> args, const std::function<void()>& inChild = [] {}) {
+    args.insert(args.begin(), "repack");
+    const std::string tmp = path("tmp").string();
+    return RunProcess(BinPath("quarnet-cli"), args, dir_.path(), [&] {
+      ::setenv("TMPDIR", tmp.c_str(), 1);
+      inChild();
+    });
+  }
+
+  static std::vector<std::string> Job(const std::string& output) {
+    return {"--original", "orig.bin", "--output", output, "--config", "cfg.xml"};
+  }
+
+  static void ExpectFailed(const ProcessResult& r, const std::string& line) {
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ(r.err, "Repack failed!\n");
+    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(CliFaults, ReadOnlyOutputFolder) {
+  fs::create_directory(path("ro"));
+  WriteText(path("ro/new.bin"), kPrecious);
+  fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                  fs::perms::others_exec);
+  const auto before = Snapshot(dir_.path());
+  const auto r = Repack(Job("ro/new.bin"), [] {
+    if (!DropRootPrivileges()) ::_exit(kFaultUnavailable);
+  });
+  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot give up root's privileges";
+  ExpectFailed(r, kRenameError);
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+}
+
+TEST_F(CliFaults, DiskFullWhileExportingOrBuilding) {
+  struct Row {
+    std::uint64_t limit;
+    const char* line;
+  };
+  for (const Row& row : {Row{20000, "Unpack file KERNEL error. left size "},
+                         Row{60000, "[..\\basic\\PackAll]<554>@\r\nPackAll Error!\r\n"}}) {
+    const auto before = Snapshot(dir_.path());
+    ExpectFailed(Repack(Job("out.bin"), [&] { LimitFileSize(row.limit); }), row.line);
+    EXPECT_EQ(Snapshot(dir_.path()), before) << row.limit;
+  }
+}
+
+// The output's file system fills up during the copy across file systems.
+TEST_F(CliFaults, OutputOnAFullFileSystem) {
+  fs::create_directory(path("small"));
+  const auto before = Snapshot(dir_.path());
+  const ChildResult r = RunInChild([&] {
+    if (!MountSmallTmpfs(path("small"), 64 * 1024)) return kFaultUnavailable;
+    WriteText(path("small/new.bin"), kPrecious);
+    const auto cli = Repack(Job("small/new.bin"));
+    Print("%s%s", cli.out.c_str(), cli.err.c_str());
+    for (const auto& [name, contents] : Snapshot(path("small"))) Print("[small] %s=%s\n", name.c_str(), contents.c_str());
+    return cli.exitCode;
+  });
+  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot mount a tmpfs here";
+  EXPECT_EQ(r.exitCode, 1) << r.output;
+  EXPECT_NE(r.output.find(std::string(kRenameError) + "Repack failed!\n[small] new.bin=precious\n"), std::string::npos)
+      << r.output;
+  EXPECT_EQ(r.output.find("[small] ."), std::string::npos) << r.output;  // no temporary file
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+}
+
+TEST_F(CliFaults, NoRoomForTheWorkingFolder) {
+  const auto before = Snapshot(dir_.path());
+  const auto r = Repack(Job("out.bin"), [] { ::setenv("TMPDIR", "/nonexistent/quarnet", 1); });
+  ExpectFailed(r, "Error: Cannot create a working directory.\r\n");
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+}
+
+// The configuration file shrinks or disappears between the builder's size
+// query (its first open) and its read (the second).
+TEST_F(CliFaults, ItemFileChangesBetweenSizeAndRead) {
+  const fs::path cfg = path("cfg.xml");
+  for (const bool disappears : {false, true}) {
+    WriteText(cfg, std::string(1000, 'c'));
+    auto before = Snapshot(dir_.path());
+    ProcessResult r;
+    int opens = 0;
+    {
+      OpenGate gate(cfg, 2, [&] {
+        if (disappears) fs::remove(cfg);
+        else fs::resize_file(cfg, 3);
+        return !disappears;
+      });
+      if (!gate.ok()) GTEST_SKIP() << "cannot watch file accesses here";
+      auto args = Job("out.bin");
+      args.push_back("--no-default");
+      r = Repack(args);
+      opens = gate.opens();
+    }
+    EXPECT_EQ(opens, 2);
+    ExpectFailed(r, "[..\\basic\\PackAll]<554>@\r\nPackAll Error!\r\nError: MakePackagesWithXML error.\r\n");
+    auto after = Snapshot(dir_.path());
+    before.erase("cfg.xml");
+    after.erase("cfg.xml");
+    EXPECT_EQ(after, before) << disappears;
+  }
+}
+
+// Cut at the edges of the header, the product list, every record and every
+// item's data: the job fails and changes nothing, except for a cut inside
+// the trailing EFS data, which the job never reads.
+TEST_F(CliFaults, OriginalTruncatedAtEveryBoundary) {
+  const Bytes full = LayOutPackage(OriginalItems(), kProducts);
+  std::set<std::size_t> cuts = {0, 3, 4, 35, 36, 163, 164};
+  const std::size_t items = OriginalItems().size();
+  for (std::size_t i = 0; i < items; ++i) {
+    const std::size_t record = kItemTableOffset + kItemRecordSize * i;
+    const std::size_t offset = full[record + 8] | full[record + 9] << 8;  // all offsets are below 64 KiB
+    const std::size_t length = full[record + 12] | full[record + 13] << 8;
+    cuts.insert({record + 100, record + kItemRecordSize - 1, offset, offset + length - 1});
+  }
+  for (const std::size_t cut : cuts) {
+    const Bytes truncated(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
+    WriteBytes(path("orig.bin"), truncated);
+    WriteText(path("out.bin"), kPrecious);
+    const auto before = Snapshot(dir_.path());
+    const auto r = Repack(Job("out.bin"));
+    EXPECT_EQ(ReadBytes(path("orig.bin")), truncated) << cut;
+    if (cut >= full.size() - kEfsRecordSize) {
+      EXPECT_EQ(r.exitCode, 0) << cut << r.out;
+      continue;
+    }
+    ExpectFailed(r, "Error: No file un-packed.\r\n");
+    EXPECT_EQ(Snapshot(dir_.path()), before) << cut;
+  }
+}
+
+TEST_F(CliFaults, OutputIsTheOriginal) {
+  const Bytes mismatched = LayOutPackage(OriginalItems("V1", "V2"), kProducts);
+  for (const std::string& output : {std::string("orig.bin"), std::string("./orig.bin"), path("orig.bin").string()}) {
+    WriteBytes(path("orig.bin"), mismatched);
+    const auto before = Snapshot(dir_.path());
+    ExpectFailed(Repack(Job(output)), "Version Error. V1=V1 V2=V2\r\n");
+    EXPECT_EQ(Snapshot(dir_.path()), before) << output;
+
+    WriteBytes(path("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+    const auto r = Repack(Job(output));
+    EXPECT_EQ(r.exitCode, 0) << output << r.out;
+    EXPECT_EQ(DecodeAndVerify(ReadBytes(path("orig.bin"))).items.size(), 8u) << output;
+  }
+}
+
+TEST_F(CliFaults, OutputOnAnotherFileSystem) {
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  const fs::path shm = fs::path("/dev/shm") / (dir_.path().filename().string() + "-cli");
+  fs::create_directory(shm);
+  WriteText(shm / "new.bin", kPrecious);
+  WriteBytes(path("orig.bin"), LayOutPackage(OriginalItems("V1", "V2"), kProducts));
+  ExpectFailed(Repack(Job((shm / "new.bin").string())), "Version Error.");
+  EXPECT_EQ(ListDir(shm), std::vector<std::string>{"new.bin"});
+  EXPECT_EQ(ReadText(shm / "new.bin"), kPrecious);
+
+  WriteBytes(path("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+  const auto before = Snapshot(dir_.path());
+  const auto r = Repack(Job((shm / "new.bin").string()));
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(ListDir(shm), std::vector<std::string>{"new.bin"});
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(shm / "new.bin")).items.size(), 8u);
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+  fs::remove_all(shm);
+}
+
+// unpack never writes over the package it reads: not with an item of the
+// package's own name, not with the job log.
+TEST_F(CliFaults, UnpackKeepsThePackageItReads) {
+  const Bytes package = LayOutPackage(OriginalItems(), kProducts);
+  fs::create_directory(path("u"));
+  WriteBytes(path("u/KERNEL.bin"), package);
+  auto r = RunProcess(BinPath("quarnet-cli"), {"unpack", "KERNEL.bin"}, path("u"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "Export item KERNEL error.\r\n");
+  EXPECT_EQ(ReadBytes(path("u/KERNEL.bin")), package);
+
+  WriteBytes(path("u/pack_xml.log"), package);
+  r = RunProcess(BinPath("quarnet-cli"), {"unpack", "../u/pack_xml.log", "-C", "."}, path("u"));
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("is the job log pack_xml.log"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(path("u/pack_xml.log")), package);
+}
+
+}  // namespace
+}  // namespace quarnet::test
