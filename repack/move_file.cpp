@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -35,15 +36,22 @@ bool CopyContents(int in, int out) {
   }
 }
 
+// A hidden name beside `target` for mkostemp, cut to the 255 bytes that a
+// file name may have however long the target's name is.
+std::string TemporaryNameBeside(const std::filesystem::path& target) {
+  constexpr std::size_t kMaxName = 255;
+  constexpr char kUnique[] = ".XXXXXX";
+  std::string name = "." + target.filename().string();
+  name.resize(std::min(name.size(), kMaxName - (sizeof(kUnique) - 1)));
+  return (target.parent_path() / (name + kUnique)).string();
+}
+
 // Copies `from` into a fresh temporary file beside `to` and renames it over
 // `to`. The temporary file never outlives a failure.
 int CopyIntoPlace(const char* from, const char* to) {
   const int in = ::open(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return -1;
-  std::filesystem::path target(to);
-  std::string name = ".";
-  name.append(target.filename().string()).append(".XXXXXX");
-  std::string temp = (target.parent_path() / name).string();
+  std::string temp = TemporaryNameBeside(to);
   const int out = ::mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
     ::close(in);
