@@ -1,0 +1,107 @@
+// Hostile Item Names and awkward paths through the Package flow that both
+// front ends share: an original holding a name that is not a plain file name
+// fails the job with nothing written anywhere; paths with blanks, Chinese
+// characters and the full 255 bytes work, also across file systems.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "repack/package_flow.h"
+#include "tests/support/faults.h"
+#include "tests/support/package_check.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SilentFrontEnd : public PackageFrontEnd {
+ public:
+  int SelectProducts(ProductListBuffer& productList) override {
+    SetText(productList, kProducts);
+    return 0;
+  }
+  void GetUpdateMode(int& mode) override { mode = kFactoryMode; }
+  void ShowMessage(int, int) override {}
+};
+
+class HostileFlow : public InTempDir {
+ protected:
+  HostileFlow() {
+    WriteText("cfg.xml", "<config/>");
+    fs::create_directory("tmp");
+  }
+
+  // The job's private folder goes under `tmp` (default: "tmp" here).
+  PackageOutcome Run(const std::string& original, const std::string& output, const std::string& config = "cfg.xml",
+                     const fs::path& tmp = {}) {
+    PackageChoices c;
+    c.originalPackage = original;
+    c.configFile = config;
+    c.newPackage = output;
+    ::setenv("TMPDIR", (tmp.empty() ? dir() / "tmp" : tmp).c_str(), 1);
+    CapturedOutput out;
+    SilentFrontEnd frontEnd;
+    const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
+    ::unsetenv("TMPDIR");
+    lines_ = out.text();
+    return outcome;
+  }
+
+  std::string lines_;
+};
+
+TEST_F(HostileFlow, ItemNamesThatAreNotPlainFailTheJobWithNothingWritten) {
+  const bool rootHadX = fs::exists("/x.bin");
+  for (const std::string name : {"../x", "/x", "a/b", "a\\b", "C:x", "..", ".", ""}) {
+    auto items = OriginalItems();
+    items.insert(items.begin() + 2, {name, "file:/x", BytesOf("evil"), "", 0});
+    WriteBytes("orig.bin", LayOutPackage(items, kProducts));
+    const auto before = Snapshot(dir());
+    EXPECT_EQ(Run("orig.bin", "new.bin"), PackageOutcome::kFailed) << name;
+    EXPECT_NE(lines_.find("Export item " + name + " error.\r\nError: No file un-packed.\r\n"), std::string::npos)
+        << lines_;
+    EXPECT_EQ(Snapshot(dir()), before) << name;  // "tmp" is empty again
+  }
+  EXPECT_EQ(fs::exists("/x.bin"), rootHadX);
+}
+
+TEST_F(HostileFlow, BlanksAndChineseInEveryPath) {
+  fs::create_directory("固件 目录");
+  WriteBytes("固件 目录/原始 固件.bin", LayOutPackage(OriginalItems(), kProducts));
+  WriteText("固件 目录/配置 文件.xml", "<配置/>");
+  ASSERT_EQ(Run("固件 目录/原始 固件.bin", "固件 目录/新 固件.bin", "固件 目录/配置 文件.xml"),
+            PackageOutcome::kSucceeded)
+      << lines_;
+  const auto p = DecodeAndVerify(ReadBytes("固件 目录/新 固件.bin"));
+  ASSERT_EQ(p.items.size(), 8u);
+  EXPECT_EQ(p.items[4].data, BytesOf("<配置/>"));
+  EXPECT_EQ(p.items[6].data, BytesOf("<配置/>"));
+}
+
+TEST_F(HostileFlow, OriginalAndOutputOf255Bytes) {
+  const std::size_t room = 255 - dir().string().size() - 1;
+  const std::string original = std::string(room - 4, 'o') + ".bin";
+  const std::string output = std::string(room - 4, 'n') + ".bin";
+  WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run(original, output), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(output)).items.size(), 8u);
+  WriteBytes(original + "x", LayOutPackage(OriginalItems(), kProducts));
+  EXPECT_EQ(Run(original + "x", output), PackageOutcome::kRefused);
+}
+
+// The job works on the memory file system, the 255-byte output lies on
+// another one: the copy's temporary name beside the output must fit too.
+TEST_F(HostileFlow, LongOutputNameOnAnotherFileSystem) {
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  const std::string prefix = "/tmp/" + dir().filename().string() + "-";
+  const std::string output = prefix + std::string(255 - prefix.size() - 4, 'n') + ".bin";
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  EXPECT_EQ(Run("orig.bin", output, "cfg.xml", "/dev/shm"), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(output)).items.size(), 8u);
+  fs::remove(output);
+}
+
+}  // namespace
+}  // namespace quarnet::test
