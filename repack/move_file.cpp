@@ -41,9 +41,11 @@ bool CopyContents(int in, int out) {
 std::string TemporaryNameBeside(const std::filesystem::path& target) {
   constexpr std::size_t kMaxName = 255;
   constexpr char kUnique[] = ".XXXXXX";
-  std::string name = "." + target.filename().string();
+  std::string name = ".";
+  name.append(target.filename().string());
   name.resize(std::min(name.size(), kMaxName - (sizeof(kUnique) - 1)));
-  return (target.parent_path() / (name + kUnique)).string();
+  name.append(kUnique);
+  return (target.parent_path() / name).string();
 }
 
 // Copies `from` into a fresh temporary file beside `to` and renames it over
