@@ -114,9 +114,8 @@ class FlowFaults : public InTempDir {
   PackageOutcome RunFlow(const PackageChoices& c) {
     CapturedOutput out;
     PrintingFrontEnd frontEnd;
-    ::setenv("TMPDIR", (dir() / "tmp").c_str(), 1);
+    const ScopedTmpDir tmp(dir() / "tmp");
     const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
-    ::unsetenv("TMPDIR");
     lines_ = out.text();
     return outcome;
   }

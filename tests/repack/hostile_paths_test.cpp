@@ -40,11 +40,10 @@ class HostileFlow : public InTempDir {
     c.originalPackage = original;
     c.configFile = config;
     c.newPackage = output;
-    ::setenv("TMPDIR", (tmp.empty() ? dir() / "tmp" : tmp).c_str(), 1);
+    const ScopedTmpDir jobTmp(tmp.empty() ? dir() / "tmp" : tmp);
     CapturedOutput out;
     SilentFrontEnd frontEnd;
     const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
-    ::unsetenv("TMPDIR");
     lines_ = out.text();
     return outcome;
   }

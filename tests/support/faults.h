@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -150,6 +151,28 @@ class OpenGate {
   std::function<bool()> act_;
   std::atomic<int> opens_{0};
   std::thread thread_;
+};
+
+// Points TMPDIR, where a job makes its private folder, at `dir` until the
+// object goes.
+class ScopedTmpDir {
+ public:
+  explicit ScopedTmpDir(const std::filesystem::path& dir) {
+    if (const char* old = std::getenv("TMPDIR")) previous_ = old;
+    ::setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~ScopedTmpDir() {
+    if (previous_.empty()) {
+      ::unsetenv("TMPDIR");
+    } else {
+      ::setenv("TMPDIR", previous_.c_str(), 1);
+    }
+  }
+  ScopedTmpDir(const ScopedTmpDir&) = delete;
+  ScopedTmpDir& operator=(const ScopedTmpDir&) = delete;
+
+ private:
+  std::string previous_;
 };
 
 // Every entry below `dir` (relative path) with its contents; folders map to
