@@ -31,6 +31,7 @@ struct Outcome {
   std::vector<std::string> names;
   std::map<std::string, std::string> files;  // besides the job log
   std::string productList;
+  std::vector<std::string> logLines;  // text fields in the job log, in order
 };
 
 std::string Format(const char* format, int a, int b = 0) {
@@ -89,6 +90,7 @@ Outcome Predict(Bytes bytes) {
   }
   if (full) {
     o.productList = FieldText(bytes, kFileHeaderSize, kExternHeaderSize);
+    o.logLines.push_back("Product List : " + o.productList + " \r\n");
     if (o.productList.size() > kProductListSize - 1) o.productList.resize(kProductListSize - 1);
   }
   const std::uint32_t itemNum = Le32(bytes, 20);
@@ -104,6 +106,12 @@ Outcome Predict(Bytes bytes) {
                  "Parse Items error.\r\n";
       return o;
     }
+  }
+  for (std::uint32_t i = 0; i < itemNum; ++i) {
+    const std::size_t record = table + kItemRecordSize * i;
+    o.logLines.push_back("Destination  : " + FieldText(bytes, record + 16, 256) + " \r\n");
+    o.logLines.push_back("Item Name    : " + FieldText(bytes, record + kNameField, kItemNameSize) + " \r\n");
+    o.logLines.push_back("Item Version : " + FieldText(bytes, record + 288, kVersionSize) + " \r\n");
   }
   PredictExports(bytes, table, itemNum, o);
   if (o.result == 0) o.names.clear();
@@ -134,7 +142,15 @@ void Compare(const Outcome& want, Outcome got, std::map<std::string, std::string
   // compact one; after a failure it is not meaningful.
   if ((want.result > 0 || want.productList == kUntouched) && got.productList != want.productList)
     Fail("product list '%s', expected '%s'", got.productList.c_str(), want.productList.c_str());
-  if (files.erase(kJobLogName) != 1) Fail("job log missing");
+  const auto log = files.find(kJobLogName);
+  if (log == files.end()) Fail("job log missing");
+  std::size_t at = 0;
+  for (const std::string& line : want.logLines) {
+    at = log->second.find(line, at);
+    if (at == std::string::npos) Fail("job log lacks '%s'", line.c_str());
+    at += line.size();
+  }
+  files.erase(log);
   if (files.size() != want.files.size()) Fail("%zu files exported, expected %zu", files.size(), want.files.size());
   for (const auto& [name, contents] : want.files) {
     const auto it = files.find(name);
