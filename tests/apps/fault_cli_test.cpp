@@ -200,9 +200,9 @@ TEST_F(CliFaults, OutputIsTheOriginal) {
 }
 
 TEST_F(CliFaults, OutputOnAnotherFileSystem) {
-  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
-  const fs::path shm = fs::path("/dev/shm") / (dir_.path().filename().string() + "-cli");
-  fs::create_directory(shm);
+  const ShmDir shmDir;
+  if (shmDir.path().empty()) GTEST_SKIP() << "no /dev/shm";
+  const fs::path& shm = shmDir.path();
   WriteText(shm / "new.bin", kPrecious);
   WriteBytes(path("orig.bin"), LayOutPackage(OriginalItems("V1", "V2"), kProducts));
   ExpectFailed(Repack(Job((shm / "new.bin").string())), "Version Error.");
@@ -216,7 +216,6 @@ TEST_F(CliFaults, OutputOnAnotherFileSystem) {
   EXPECT_EQ(ListDir(shm), std::vector<std::string>{"new.bin"});
   EXPECT_EQ(DecodeAndVerify(ReadBytes(shm / "new.bin")).items.size(), 8u);
   EXPECT_EQ(Snapshot(dir_.path()), before);
-  fs::remove_all(shm);
 }
 
 // unpack never writes over the package it reads: not with an item of the

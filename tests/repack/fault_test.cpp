@@ -51,27 +51,6 @@ std::vector<TestItem> BigItems(const std::string& rootfsVersion = kVersion) {
   return items;
 }
 
-// A fresh folder on the memory file system, for outputs on another file
-// system than the job's working folder.
-class ShmDir {
- public:
-  ShmDir() {
-    std::string pattern = "/dev/shm/quarnet-test-XXXXXX";
-    if (fs::is_directory("/dev/shm") && ::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ShmDir() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    for (const auto& e : fs::recursive_directory_iterator(path_, ec))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // The caller's folder holds the original, the configuration file, an
 // existing output and "tmp", where the job makes its private folder.
 class FlowFaults : public InTempDir {

@@ -175,6 +175,32 @@ class ScopedTmpDir {
   std::string previous_;
 };
 
+// A fresh folder on the memory file system (empty path() when there is
+// none), for outputs on another file system than the job's folder; removed
+// with its contents.
+class ShmDir {
+ public:
+  ShmDir() {
+    std::string pattern = "/dev/shm/quarnet-test-XXXXXX";
+    if (std::filesystem::is_directory("/dev/shm") && ::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ShmDir() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(path_, ec)) {
+      std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
+  }
+  ShmDir(const ShmDir&) = delete;
+  ShmDir& operator=(const ShmDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 // Every entry below `dir` (relative path) with its contents; folders map to
 // "<dir>". Two snapshots are equal when nothing was created, changed or
 // deleted.
