@@ -5,13 +5,17 @@
 
 #include "basic/crc_combine.h"
 #include "basic/naming.h"
+#include "basic/staged_file.h"
 #include "basic/util.h"
 #include "package/crc32.h"
 
 namespace quarnet {
 namespace {
 
-constexpr std::uint64_t DataStart(int count) { return kItemTableOffset + kItemRecordSize * count; }
+// Items pass through one buffer of this size: large enough that the system
+// calls cost nothing beside the bytes, small enough to stay in the CPU's
+// caches between the read, the CRC and the write.
+constexpr std::size_t kStreamBlockSize = 1 << 20;
 
 void AddEfsItem(PackageTables& tables, int position) {
   ItemRecord& record = tables.records[position];
@@ -20,25 +24,24 @@ void AddEfsItem(PackageTables& tables, int position) {
   SetText(record.itemName, item::kEfs);
 }
 
-// Reads exactly `length` bytes of `path` into `out`; a file that has grown
-// since its size was taken is read only up to that size.
-bool ReadItem(const char* path, std::uint8_t* out, std::uint32_t length) {
+// Streams exactly `item.length` bytes of `path` into `out` at `offset` and
+// takes their CRC on the way: the CRC is of the very bytes written. A file
+// that has grown since its size was taken is read only up to that size; one
+// that has shrunk fails.
+bool StreamItem(const char* path, ItemSummary& item, std::uint64_t offset, StagedFile& out,
+                std::span<std::uint8_t> buffer) {
   const FilePtr file = OpenInputFile(path);
   if (!file) return false;
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  return std::fread(out, 1, length, file.get()) == length;
-}
-
-// One write of the whole image; a package that was not written completely
-// is removed, so that no partial file carries a finished package's name.
-bool WritePackage(const char* packageName, std::span<const std::uint8_t> image) {
-  FilePtr out = OpenFile(packageName, "w+b");
-  if (!out) return false;
-  std::setvbuf(out.get(), nullptr, _IONBF, 0);
-  const bool written = std::fwrite(image.data(), 1, image.size(), out.get()) == image.size();
-  if (CloseFile(std::move(out)) && written) return true;
-  std::remove(packageName);
-  return false;
+  item.crc = 0;
+  for (std::uint32_t done = 0; done < item.length;) {
+    const std::size_t piece = std::min<std::size_t>(item.length - done, buffer.size());
+    if (std::fread(buffer.data(), 1, piece, file.get()) != piece) return false;
+    item.crc = Crc32Update(item.crc, buffer.data(), piece);
+    if (!out.WriteAt(offset + done, buffer.data(), piece)) return false;
+    done += static_cast<std::uint32_t>(piece);
+  }
+  return true;
 }
 
 }  // namespace
@@ -46,62 +49,69 @@ bool WritePackage(const char* packageName, std::span<const std::uint8_t> image) 
 int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   if (count <= 0 || count >= kMaxItems || packageName == nullptr || *packageName == '\0') return 1;
 
-  // Every size first, so the output image is reserved once and each item is
-  // read straight into its place.
-  std::array<std::uint32_t, kMaxItems> lengths{};
-  std::uint64_t total = DataStart(count + 1) + kEfsRecordSize;
+  // Every size first: the sizes place the items, and an empty or missing
+  // item fails the build before anything is written.
+  const int n = count + 1;
+  std::array<ItemSummary, kMaxItems> items{};
+  std::uint64_t total = PackageHeadSize(n) + kEfsRecordSize;
+  std::uint32_t largest = 0;
   for (int i = 0; i < count; ++i) {
     std::uint64_t size = 0;
     ReadFileSize(tables.itemFiles[i].data(), size);  // unreadable counts as empty
     if (size == 0 || size > UINT32_MAX) return 1;
-    lengths[i] = static_cast<std::uint32_t>(size);
+    items[i].length = static_cast<std::uint32_t>(size);
+    largest = std::max(largest, items[i].length);
     total += size;
   }
   // Lengths, offsets and the package size are 32-bit fields.
   if (total > UINT32_MAX) return 1;
 
   AddEfsItem(tables, count);
-  lengths[count] = kEfsRecordSize;
+  items[count] = {kEfsRecordSize, Crc32Update(0, kEfsRecord.data(), kEfsRecord.size())};
   tables.header.itemNum += 1;
 
-  const auto image = AllocateBytes(static_cast<std::size_t>(total));
-  if (!image) return 1;
-  const std::span<std::uint8_t> out(image.get(), static_cast<std::size_t>(total));
-  std::uint64_t offset = DataStart(count + 1);
-  std::fill_n(out.begin(), offset, 0);
+  StagedFile out(packageName);
+  const std::size_t bufferSize = std::min<std::size_t>(largest, kStreamBlockSize);
+  const auto buffer = AllocateBytes(bufferSize);
+  if (!out.ok() || !buffer) return 1;
+  std::uint64_t offset = PackageHeadSize(n);
   for (int i = 0; i < count; ++i) {
-    if (!ReadItem(tables.itemFiles[i].data(), out.data() + offset, lengths[i])) return 1;
-    offset += lengths[i];
+    if (!StreamItem(tables.itemFiles[i].data(), items[i], offset, out, std::span(buffer.get(), bufferSize))) {
+      return 1;
+    }
+    offset += items[i].length;
   }
-  std::copy(kEfsRecord.begin(), kEfsRecord.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
+  if (!out.WriteAt(offset, kEfsRecord.data(), kEfsRecord.size())) return 1;
 
-  const int n = count + 1;
-  if (LayoutPackage(tables, std::span(lengths).first(n), n, out) != 0) return 1;
-  return WritePackage(packageName, out) ? 0 : 1;
+  std::array<std::uint8_t, PackageHeadSize(kMaxItems)> head{};
+  const std::span<std::uint8_t> headImage = std::span(head).first(PackageHeadSize(n));
+  if (LayoutPackage(tables, std::span(items).first(n), n, headImage) != 0) return 1;
+  if (!out.WriteAt(0, headImage.data(), headImage.size())) return 1;
+  return out.Install(total) ? 0 : 1;
 }
 
-int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths, int count,
-                  std::span<std::uint8_t> image) {
+int LayoutPackage(PackageTables& tables, std::span<const ItemSummary> items, int count,
+                  std::span<std::uint8_t> head) {
   PackageFileHeader& header = tables.header;
   if (count <= 0 || count > kMaxItems || header.itemNum != static_cast<std::uint32_t>(count) ||
-      lengths.size() != static_cast<std::size_t>(count)) {
+      items.size() != static_cast<std::size_t>(count) || head.size() != PackageHeadSize(count)) {
     return 1;
   }
-  const std::uint64_t dataStart = DataStart(count);
+  const std::uint64_t dataStart = PackageHeadSize(count);
   std::uint64_t size = dataStart;
-  for (const std::uint32_t length : lengths) size += length;
-  if (size != image.size() || size > UINT32_MAX) return 1;
+  for (const ItemSummary& item : items) size += item.length;
+  if (size > UINT32_MAX) return 1;
 
-  std::uint8_t* const base = image.data();
+  std::uint8_t* const base = head.data();
   auto offset = static_cast<std::uint32_t>(dataStart);
   std::uint32_t dataCrc = 0;  // of all item bytes, joined from the item CRCs
   for (int i = 0; i < count; ++i) {
     ItemRecord& record = tables.records[i];
-    record.itemCrc = Crc32Update(0, base + offset, lengths[i]);
-    dataCrc = Crc32Combine(dataCrc, record.itemCrc, lengths[i]);
+    record.itemCrc = items[i].crc;
+    dataCrc = Crc32Combine(dataCrc, items[i].crc, items[i].length);
     record.itemOffset = offset;
-    record.itemLen = lengths[i];
-    offset += lengths[i];
+    record.itemLen = items[i].length;
+    offset += items[i].length;
     Encode(record, std::span<std::uint8_t, kItemRecordSize>(base + kItemTableOffset + kItemRecordSize * i,
                                                             kItemRecordSize));
   }
@@ -117,10 +127,10 @@ int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths,
   header.headerLen = static_cast<std::uint32_t>(dataStart - kFileHeaderSize);
   Encode(header, fileHeader);
   // File CRC: from Header Len to the end; Mark and File Len stay outside.
-  // The item bytes are not read again: their CRC is joined on.
-  const std::uint32_t tablesCrc = Crc32Update(0, base + 12, dataStart - 12);
-  header.fileCrc = Crc32Combine(tablesCrc, dataCrc, image.size() - dataStart);
-  header.fileLen = static_cast<std::uint32_t>(image.size() - 76);
+  // The item bytes are covered through their CRCs.
+  const std::uint32_t headCrc = Crc32Update(0, base + 12, dataStart - 12);
+  header.fileCrc = Crc32Combine(headCrc, dataCrc, size - dataStart);
+  header.fileLen = static_cast<std::uint32_t>(size - 76);
   header.mark = kPackageMark;
   Encode(header, fileHeader);
   return 0;

@@ -1,6 +1,6 @@
 #pragma once
 // Package assembly: the tables that describe one package, the build step
-// that reads the item files and writes the package, and the layout step that
+// that streams the item files into the package, and the layout step that
 // fills every computed field.
 #include <array>
 #include <cstdint>
@@ -19,17 +19,33 @@ struct PackageTables {
   std::array<PathBuffer, kMaxItems> itemFiles{};  // local file of each item
 };
 
-// Reads the `count` item files (each must have at least one byte), adds the
-// EFS item and writes `packageName` with one write. A package whose write
-// fails is removed again. Returns 0, or 1 on any failure.
+// Length and CRC-32 of one item's data.
+struct ItemSummary {
+  std::uint32_t length = 0;
+  std::uint32_t crc = 0;
+};
+
+// The bytes in front of the item data: file header, extern header and the
+// table of `count` records.
+constexpr std::size_t PackageHeadSize(int count) {
+  return kItemTableOffset + kItemRecordSize * static_cast<std::size_t>(count);
+}
+
+// Reads the `count` item files (each must have at least one byte, and is
+// read once, up to the size it had when the build began), adds the EFS item
+// and writes `packageName`. The package takes its name only when it is
+// complete: a failed build leaves an earlier file of that name as it was,
+// except when overwriting that file fails, which removes it. Returns 0, or
+// 1 on any failure.
 int BuildPackage(PackageTables& tables, int count, const char* packageName);
 
-// Lays out a package in `image`, where the data of the `count` items
-// (lengths in `lengths`) already stands back to back from byte
-// 164 + 360 x count: fills Item CRC, Item Offset and Item Len of every
+// Lays out the head of a package of `count` items (lengths and CRCs in
+// `items`) in `head`: fills Item CRC, Item Offset and Item Len of every
 // record and every computed header field, and encodes headers and records.
-// Returns 1 when `count` differs from Item Num or the sizes do not match.
-int LayoutPackage(PackageTables& tables, std::span<const std::uint32_t> lengths, int count,
-                  std::span<std::uint8_t> image);
+// The File CRC covers the item data through the item CRCs, so the data
+// itself is not needed. Returns 1 when `count` differs from Item Num or the
+// sizes do not match.
+int LayoutPackage(PackageTables& tables, std::span<const ItemSummary> items, int count,
+                  std::span<std::uint8_t> head);
 
 }  // namespace quarnet

@@ -3,21 +3,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "package/endian.h"
 #include "package/file.h"
+#include "package/file_copy.h"
 #include "package/job_log.h"
 #include "package/output.h"
 
 namespace quarnet {
 namespace {
-
-// Items are read in large blocks but written in pieces of this size, each
-// counted off the remaining bytes as soon as it is written, so the "left
-// size" of a failed export does not depend on the read block size.
-constexpr std::size_t kCopyPiece = 1024;
-constexpr std::size_t kCopyBlock = 256 * 1024;
 
 // Reads up to `N` bytes into a zero-filled image; a short read keeps the
 // zero fill. Returns the number of bytes delivered.
@@ -29,20 +23,11 @@ std::size_t ReadImage(std::FILE* file, std::array<std::uint8_t, N>& image) {
 
 int Width(std::string_view text) { return static_cast<int>(text.size()); }
 
-// Copies `remaining` bytes from the current position of `in` to `out`;
-// returns the number of bytes that could not be copied.
-std::uint32_t CopyItemData(std::FILE* in, std::FILE* out, std::uint32_t remaining) {
-  std::vector<std::uint8_t> block(std::min<std::size_t>(remaining, kCopyBlock));
-  while (remaining > 0) {
-    const std::size_t got = std::fread(block.data(), 1, std::min<std::size_t>(remaining, block.size()), in);
-    if (got == 0) return remaining;
-    for (std::size_t done = 0; done < got; done += kCopyPiece) {
-      const std::size_t piece = std::min(kCopyPiece, got - done);
-      if (std::fwrite(block.data() + done, 1, piece, out) != piece) return remaining;
-      remaining -= static_cast<std::uint32_t>(piece);
-    }
-  }
-  return 0;
+// Copies the item's Item Len bytes from Item Offset of the package to `out`;
+// returns the number of bytes that could not be copied (the package ended
+// or a write failed).
+std::uint32_t CopyItemData(std::FILE* package, const ItemRecord& record, std::FILE* out) {
+  return record.itemLen - static_cast<std::uint32_t>(CopyFileBytes(package, record.itemOffset, out, record.itemLen));
 }
 
 // True when the item's file would be the package itself (a package named
@@ -104,7 +89,7 @@ int ExportItem(std::FILE* file, const ItemRecord& record) {
   const std::string fileName = std::string(name) + ".bin";
   FilePtr out = OpenFile(fileName.c_str(), "wb");
   if (!out) return -1;
-  const std::uint32_t left = CopyItemData(file, out.get(), record.itemLen);
+  const std::uint32_t left = CopyItemData(file, record, out.get());
   if (left != 0) {
     // The partly written file stays, as after any failed export.
     Print("Unpack file %.*s error. left size %d.\r\n", Width(name), name.data(), static_cast<int>(left));

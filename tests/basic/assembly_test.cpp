@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "basic/build.h"
+#include "package/crc32.h"
 #include "package/reader.h"
 #include "tests/basic/packall_support.h"
 #include "tests/support/package_builder.h"
@@ -304,18 +305,28 @@ TEST_F(Assembly, ItemShorterOnReadingThanItsSizeFails) {
   EXPECT_FALSE(fs::exists("package[].bin"));
 }
 
-TEST_F(Assembly, LayoutChecksTheItemCount) {
+// The head laid out from item lengths and CRCs alone is the head of the
+// package whose data it describes, File CRC included.
+TEST_F(Assembly, LayoutFromLengthsAndCrcs) {
+  const Bytes data = Pattern(1000, 9);
+  const Bytes expected = LayOutPackage({{"UNKNOWN", "file:/d", data, "", 0}, EfsItem()}, "P1|");
   PackageTables tables;
   tables.header.itemNum = 2;
-  const std::uint32_t lengths[] = {1, 68};
-  Bytes image(kItemTableOffset + 2 * kItemRecordSize + 69);
-  EXPECT_EQ(LayoutPackage(tables, lengths, 1, image), 1);
-  EXPECT_EQ(LayoutPackage(tables, std::span(lengths).first(1), 2, image), 1);
-  image.pop_back();
-  EXPECT_EQ(LayoutPackage(tables, lengths, 2, image), 1);
-  image.push_back(0);
-  EXPECT_EQ(LayoutPackage(tables, lengths, 2, image), 0);
-  EXPECT_EQ(tables.records[1].itemOffset, kItemTableOffset + 2 * kItemRecordSize + 1);
+  SetText(tables.externHeader.productList, "P1|");
+  SetText(tables.records[0].itemName, "UNKNOWN");
+  SetText(tables.records[0].destination, "file:/d");
+  SetText(tables.records[1].itemName, "EFS");
+  SetText(tables.records[1].destination, "file:/var/efs");
+  const ItemSummary items[] = {{1000, Crc32Update(0, data.data(), data.size())},
+                               {68, Crc32Update(0, kEfsRecord.data(), kEfsRecord.size())}};
+  Bytes head(PackageHeadSize(2));
+  ASSERT_EQ(LayoutPackage(tables, items, 2, head), 0);
+  EXPECT_EQ(head, Bytes(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(head.size())));
+
+  EXPECT_EQ(LayoutPackage(tables, items, 1, head), 1);
+  EXPECT_EQ(LayoutPackage(tables, std::span(items).first(1), 2, head), 1);
+  head.pop_back();
+  EXPECT_EQ(LayoutPackage(tables, items, 2, head), 1);
 }
 
 }  // namespace
