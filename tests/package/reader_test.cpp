@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/job_log.h"
+#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
@@ -116,6 +117,27 @@ TEST_F(Reader, TruncatedItemDataLeavesPartialFileAndFails) {
   bytes.resize(bytes.size() - 5);
   WriteBytes("p.bin", bytes);
   EXPECT_EQ(Unpack("p.bin").output, "Unpack file X error. left size 5.\r\nExport item X error.\r\n");
+}
+
+// The same bytes and the same "left size" whether the kernel copies the
+// item (package and item file on one file system) or the streams do (the
+// package on another one).
+TEST_F(Reader, EveryCopyPathCountsTheMissingBytes) {
+  test::ShmDir shm;
+  if (shm.path().empty()) GTEST_SKIP() << "no /dev/shm";
+  const Bytes big = test::PatternBytes((3 << 20) + 7);  // more than one block of the stream path
+  const std::size_t missing = (1 << 20) + 1000;
+  Bytes bytes = LayOutPackage({Item("FIRST", "ok"), {"BIG", "file:/b", big, "", 0}});
+  bytes.resize(bytes.size() - missing);
+  for (const std::string& package : {std::string("p.bin"), (shm.path() / "p.bin").string()}) {
+    WriteBytes(package, bytes);
+    const auto r = Unpack(package);
+    EXPECT_EQ(r.output, "Unpack file BIG error. left size " + std::to_string(missing) +
+                            ".\r\nExport item BIG error.\r\n")
+        << package;
+    EXPECT_EQ(ReadBytes("BIG.bin"), Bytes(big.begin(), big.end() - static_cast<std::ptrdiff_t>(missing)))
+        << package;
+  }
 }
 
 // A write that the disk refuses, even one that only shows when the file is

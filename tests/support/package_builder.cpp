@@ -38,6 +38,12 @@ void AppendTableAndData(Bytes& out, const std::vector<TestItem>& items) {
 
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+Bytes PatternBytes(std::size_t n) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 13 + (i >> 11));
+  return b;
+}
+
 Bytes LayOutPackage(const std::vector<TestItem>& items, const std::string& productList) {
   Bytes out(kItemTableOffset, 0);
   ExternFileHeader ext;

@@ -20,6 +20,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes BytesOf(const std::string& text);
 
+// `n` bytes that vary with their position, so that misplaced blocks show.
+Bytes PatternBytes(std::size_t n);
+
 // A full ("QZNP") package with correct lengths, offsets and CRCs. Records
 // carry their position as Index, except an item named "EFS", which has 0.
 Bytes LayOutPackage(const std::vector<TestItem>& items, const std::string& productList = "");
