@@ -12,10 +12,56 @@
 namespace quarnet {
 namespace {
 
-// Items pass through one buffer of this size: large enough that the system
-// calls cost nothing beside the bytes, small enough to stay in the CPU's
+// The package is written front to back through one buffer that stands for
+// an aligned block of the file: every write but the last covers whole
+// blocks, which the system writes fastest. The buffer is large enough that
+// the calls cost nothing beside the bytes, small enough to stay in the CPU's
 // caches between the read, the CRC and the write.
-constexpr std::size_t kStreamBlockSize = 1 << 20;
+constexpr std::size_t kBlockSize = 1 << 20;
+
+class BlockWriter {
+ public:
+  // `block` stands for bytes 0 .. block.size() - 1 of `out` first; filling
+  // starts at byte `start` of it, and the bytes before stay zero.
+  BlockWriter(StagedFile& out, std::span<std::uint8_t> block, std::size_t start)
+      : out_(out), block_(block), filled_(start) {
+    std::fill_n(block_.begin(), start, 0);
+  }
+
+  // The rest of the current block, to be filled in place.
+  std::span<std::uint8_t> Room() const { return block_.subspan(filled_); }
+
+  // `n` more bytes of the room are filled; a full block is written out.
+  bool Fill(std::size_t n) {
+    filled_ += n;
+    if (filled_ < block_.size()) return true;
+    return Flush();
+  }
+
+  bool Put(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+      const std::size_t piece = std::min(bytes.size(), Room().size());
+      std::copy_n(bytes.begin(), piece, Room().begin());
+      if (!Fill(piece)) return false;
+      bytes = bytes.subspan(piece);
+    }
+    return true;
+  }
+
+  // Writes what is filled of the last block.
+  bool Flush() {
+    const bool written = out_.WriteAt(blockStart_, block_.data(), filled_);
+    blockStart_ += filled_;
+    filled_ = 0;
+    return written;
+  }
+
+ private:
+  StagedFile& out_;
+  std::span<std::uint8_t> block_;
+  std::uint64_t blockStart_ = 0;
+  std::size_t filled_;
+};
 
 void AddEfsItem(PackageTables& tables, int position) {
   ItemRecord& record = tables.records[position];
@@ -24,21 +70,21 @@ void AddEfsItem(PackageTables& tables, int position) {
   SetText(record.itemName, item::kEfs);
 }
 
-// Streams exactly `item.length` bytes of `path` into `out` at `offset` and
-// takes their CRC on the way: the CRC is of the very bytes written. A file
-// that has grown since its size was taken is read only up to that size; one
-// that has shrunk fails.
-bool StreamItem(const char* path, ItemSummary& item, std::uint64_t offset, StagedFile& out,
-                std::span<std::uint8_t> buffer) {
+// Streams exactly `item.length` bytes of `path` into `out` and takes their
+// CRC on the way, in the buffer they are written from: the CRC is of the
+// very bytes written. A file that has grown since its size was taken is
+// read only up to that size; one that has shrunk fails.
+bool StreamItem(const char* path, ItemSummary& item, BlockWriter& out) {
   const FilePtr file = OpenInputFile(path);
   if (!file) return false;
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   item.crc = 0;
   for (std::uint32_t done = 0; done < item.length;) {
-    const std::size_t piece = std::min<std::size_t>(item.length - done, buffer.size());
-    if (std::fread(buffer.data(), 1, piece, file.get()) != piece) return false;
-    item.crc = Crc32Update(item.crc, buffer.data(), piece);
-    if (!out.WriteAt(offset + done, buffer.data(), piece)) return false;
+    const std::span<std::uint8_t> room = out.Room();
+    const std::size_t piece = std::min<std::size_t>(item.length - done, room.size());
+    if (std::fread(room.data(), 1, piece, file.get()) != piece) return false;
+    item.crc = Crc32Update(item.crc, room.data(), piece);
+    if (!out.Fill(piece)) return false;
     done += static_cast<std::uint32_t>(piece);
   }
   return true;
@@ -54,13 +100,11 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   const int n = count + 1;
   std::array<ItemSummary, kMaxItems> items{};
   std::uint64_t total = PackageHeadSize(n) + kEfsRecordSize;
-  std::uint32_t largest = 0;
   for (int i = 0; i < count; ++i) {
     std::uint64_t size = 0;
     ReadFileSize(tables.itemFiles[i].data(), size);  // unreadable counts as empty
     if (size == 0 || size > UINT32_MAX) return 1;
     items[i].length = static_cast<std::uint32_t>(size);
-    largest = std::max(largest, items[i].length);
     total += size;
   }
   // Lengths, offsets and the package size are 32-bit fields.
@@ -71,17 +115,15 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   tables.header.itemNum += 1;
 
   StagedFile out(packageName);
-  const std::size_t bufferSize = std::min<std::size_t>(largest, kStreamBlockSize);
-  const auto buffer = AllocateBytes(bufferSize);
-  if (!out.ok() || !buffer) return 1;
-  std::uint64_t offset = PackageHeadSize(n);
+  const auto blockSize = static_cast<std::size_t>(std::min<std::uint64_t>(total, kBlockSize));
+  const auto block = AllocateBytes(blockSize);
+  if (!out.ok() || !block) return 1;
+  // The head goes in last, over the zeros in front of the data.
+  BlockWriter writer(out, std::span(block.get(), blockSize), PackageHeadSize(n));
   for (int i = 0; i < count; ++i) {
-    if (!StreamItem(tables.itemFiles[i].data(), items[i], offset, out, std::span(buffer.get(), bufferSize))) {
-      return 1;
-    }
-    offset += items[i].length;
+    if (!StreamItem(tables.itemFiles[i].data(), items[i], writer)) return 1;
   }
-  if (!out.WriteAt(offset, kEfsRecord.data(), kEfsRecord.size())) return 1;
+  if (!writer.Put(kEfsRecord) || !writer.Flush()) return 1;
 
   std::array<std::uint8_t, PackageHeadSize(kMaxItems)> head{};
   const std::span<std::uint8_t> headImage = std::span(head).first(PackageHeadSize(n));
