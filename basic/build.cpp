@@ -48,7 +48,7 @@ class BlockWriter {
     return true;
   }
 
-  // Writes what is filled of the last block.
+  // Writes the filled part of the block; the next block follows it.
   bool Flush() {
     const bool written = out_.WriteAt(blockStart_, block_.data(), filled_);
     blockStart_ += filled_;

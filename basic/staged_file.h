@@ -1,10 +1,11 @@
 #pragma once
 // A file that is written completely before it takes its name: the package
-// under construction. Until then it has no name at all (or lives in the
-// system's temporary folder), so a failed or interrupted build leaves
-// nothing behind and never touches a file that already has the name. This
-// file and its .cpp are the only places of the engine that call the
-// operating system directly.
+// under construction. Until then it has no name, so a failed or interrupted
+// build leaves nothing behind and never touches a file that already has the
+// name. On Linux the file is made unnamed in its target's folder and later
+// linked under the name at no cost (the .cpp is the engine's only direct use
+// of the operating system); elsewhere it lives in the system's temporary
+// folder and is copied at the end.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +24,7 @@ class StagedFile {
   bool ok() const { return file_ != nullptr; }
 
   // Writes `size` bytes at byte `offset`; false when not all were written.
+  // The file is unbuffered: every failure shows here.
   bool WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
 
   // Gives the finished file of `size` bytes its name. A free name takes the
@@ -34,11 +36,9 @@ class StagedFile {
   bool Install(std::uint64_t size);
 
  private:
-  bool CopyOverName(std::uint64_t size);
-
   std::filesystem::path path_;
   FilePtr file_;
-  bool beside_ = false;  // unnamed in the folder of `path_`
+  bool beside_ = false;  // in the folder of `path_`, so it can be linked there
 };
 
 }  // namespace quarnet
