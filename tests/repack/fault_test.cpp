@@ -28,18 +28,6 @@ constexpr char kRenameError[] = "Error: Rename new file error.\r\n";
 constexpr char kNothingUnpacked[] = "Error: No file un-packed.\r\n";
 constexpr char kBuildFailed[] = "[..\\basic\\PackAll]<554>@\r\nPackAll Error!\r\n";
 
-// Answers the product selection at once and prints every message, so that a
-// flow run in a child process reports its messages with its lines.
-class PrintingFrontEnd : public PackageFrontEnd {
- public:
-  int SelectProducts(ProductListBuffer& productList) override {
-    SetText(productList, kProducts);
-    return 0;
-  }
-  void GetUpdateMode(int& mode) override { mode = kFactoryMode; }
-  void ShowMessage(int stringId, int) override { Print("<message %d>\n", stringId); }
-};
-
 std::string Message(int stringId) { return "<message " + std::to_string(stringId) + ">\n"; }
 
 // An original whose kernel and root file system images are 40 000 bytes.
@@ -83,7 +71,8 @@ class FlowFaults : public InTempDir {
     return RunInChild([&] {
       ::setenv("TMPDIR", tmp.c_str(), 1);
       if (!prepare()) return kFaultUnavailable;
-      PrintingFrontEnd frontEnd;
+      ScriptedFrontEnd frontEnd;
+      frontEnd.printMessages = true;
       const int outcome = static_cast<int>(RunPackageFlow(c, frontEnd));
       report();
       return outcome;
@@ -92,7 +81,8 @@ class FlowFaults : public InTempDir {
 
   PackageOutcome RunFlow(const PackageChoices& c) {
     CapturedOutput out;
-    PrintingFrontEnd frontEnd;
+    ScriptedFrontEnd frontEnd;
+    frontEnd.printMessages = true;
     const ScopedTmpDir tmp(dir() / "tmp");
     const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
     lines_ = out.text();

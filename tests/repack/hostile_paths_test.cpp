@@ -16,16 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SilentFrontEnd : public PackageFrontEnd {
- public:
-  int SelectProducts(ProductListBuffer& productList) override {
-    SetText(productList, kProducts);
-    return 0;
-  }
-  void GetUpdateMode(int& mode) override { mode = kFactoryMode; }
-  void ShowMessage(int, int) override {}
-};
-
 class HostileFlow : public InTempDir {
  protected:
   HostileFlow() {
@@ -42,7 +32,7 @@ class HostileFlow : public InTempDir {
     c.newPackage = output;
     const ScopedTmpDir jobTmp(tmp.empty() ? dir() / "tmp" : tmp);
     CapturedOutput out;
-    SilentFrontEnd frontEnd;
+    ScriptedFrontEnd frontEnd;
     const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
     lines_ = out.text();
     return outcome;

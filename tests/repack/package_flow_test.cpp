@@ -13,24 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeFrontEnd : public PackageFrontEnd {
- public:
-  int SelectProducts(ProductListBuffer& productList) override {
-    ++selections;
-    if (cancel) return 1;
-    SetText(productList, products);
-    return 0;
-  }
-  void GetUpdateMode(int& mode) override { mode = updateMode; }
-  void ShowMessage(int stringId, int number) override { messages.emplace_back(stringId, number); }
-
-  std::string products = kProducts;
-  bool cancel = false;
-  int updateMode = kFactoryMode;
-  int selections = 0;
-  std::vector<std::pair<int, int>> messages;
-};
-
 class PackageFlow : public InTempDir {
  protected:
   PackageFlow() {
@@ -75,7 +57,7 @@ class PackageFlow : public InTempDir {
     return out;
   }
 
-  FakeFrontEnd front_;
+  ScriptedFrontEnd front_;
   std::string lines_;
 };
 
@@ -177,13 +159,13 @@ TEST_F(PackageFlow, Refusals) {
        {{kTextSelectProducts, 0}}},
   };
   for (const Row& row : rows) {
-    front_ = FakeFrontEnd();
+    front_ = ScriptedFrontEnd();
     if (std::string(row.what) == "empty product list") front_.products.clear();
     EXPECT_EQ(Run(row.choices), row.outcome) << row.what;
     EXPECT_EQ(front_.messages, row.messages) << row.what;
     EXPECT_EQ(lines_, "") << row.what;
   }
-  front_ = FakeFrontEnd();
+  front_ = ScriptedFrontEnd();
   front_.cancel = true;
   EXPECT_EQ(Run(ConfigFile()), PackageOutcome::kCancelled);
   EXPECT_TRUE(front_.messages.empty());

@@ -1,12 +1,14 @@
 #pragma once
 // Shared pieces of the end-to-end tests: an original package with item heads,
-// captured output, and decoding of a written package.
+// captured output, a scripted front end for the Package flow, and decoding
+// of a written package.
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "package/format.h"
 #include "package/output.h"
+#include "repack/package_flow.h"
 #include "tests/support/package_builder.h"
 
 namespace quarnet::test {
@@ -35,6 +37,31 @@ class CapturedOutput {
  private:
   std::string text_;
   ScopedOutputSink sink_;
+};
+
+// Answers the Package flow's questions from its fields and records every
+// message; with `printMessages` it also prints "<message ID>" lines, for a
+// flow run in a child process.
+class ScriptedFrontEnd : public PackageFrontEnd {
+ public:
+  int SelectProducts(ProductListBuffer& productList) override {
+    ++selections;
+    if (cancel) return 1;
+    SetText(productList, products);
+    return 0;
+  }
+  void GetUpdateMode(int& mode) override { mode = updateMode; }
+  void ShowMessage(int stringId, int number) override {
+    messages.emplace_back(stringId, number);
+    if (printMessages) Print("<message %d>\n", stringId);
+  }
+
+  std::string products = kProducts;
+  bool cancel = false;
+  bool printMessages = false;
+  int updateMode = kFactoryMode;
+  int selections = 0;
+  std::vector<std::pair<int, int>> messages;
 };
 
 struct DecodedItem {
