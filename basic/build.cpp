@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "basic/crc_combine.h"
 #include "basic/naming.h"
 #include "basic/staged_file.h"
 #include "basic/util.h"

@@ -14,6 +14,11 @@ namespace quarnet {
 
 std::uint32_t Crc32Update(std::uint32_t previous, const void* data, std::size_t length);
 
+// Joins CRC-32 values of consecutive pieces without reading the bytes again:
+// Crc32Combine(crc(A), crc(B), |B|) == crc(A followed by B), for values
+// started from 0.
+std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
+
 enum class Crc32Path { kTable, kPclmul, kVpclmul };
 
 // Whether this build and this CPU (and, for AVX-512, the operating system)

@@ -1,10 +1,9 @@
-#include "basic/crc_combine.h"
+#include "package/crc32.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "package/crc32.h"
 
 namespace quarnet {
 namespace {

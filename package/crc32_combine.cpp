@@ -1,4 +1,4 @@
-#include "basic/crc_combine.h"
+#include "package/crc32.h"
 
 #include <array>
 
