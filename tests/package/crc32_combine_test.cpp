@@ -4,7 +4,6 @@
 
 #include <vector>
 
-
 namespace quarnet {
 namespace {
 
