@@ -1,0 +1,131 @@
+#include "package/job_control.h"
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+
+namespace quarnet {
+namespace {
+
+struct ProgressState {
+  std::mutex mutex;
+  ProgressSink sink;
+  std::uint64_t done = 0;
+  std::uint64_t total = 0;
+};
+
+ProgressState& Progress() {
+  static ProgressState state;
+  return state;
+}
+
+std::atomic<int> cancelSignal{0};
+std::atomic<bool> cancelled{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "signal handlers may only touch lock-free atomics");
+
+struct ReportState {
+  std::mutex mutex;
+  JobReport report;
+};
+
+ReportState& Report() {
+  static ReportState state;
+  return state;
+}
+
+// Calls the sink outside the lock, so that a sink may take its time.
+void Notify(std::unique_lock<std::mutex>& lock) {
+  ProgressState& p = Progress();
+  if (!p.sink || p.total == 0) return;
+  const ProgressSink sink = p.sink;
+  const std::uint64_t done = p.done;
+  const std::uint64_t total = p.total;
+  lock.unlock();
+  sink(done, total);
+}
+
+}  // namespace
+
+ProgressSink SetProgressSink(ProgressSink sink) {
+  std::lock_guard lock(Progress().mutex);
+  ProgressSink previous = std::move(Progress().sink);
+  Progress().sink = std::move(sink);
+  return previous;
+}
+
+void BeginProgress(std::uint64_t total) {
+  std::unique_lock lock(Progress().mutex);
+  Progress().done = 0;
+  Progress().total = total;
+  Notify(lock);
+}
+
+void AddProgressTotal(std::uint64_t bytes) {
+  std::lock_guard lock(Progress().mutex);
+  if (Progress().total != 0) Progress().total += bytes;
+}
+
+void AdvanceProgress(std::uint64_t bytes) {
+  std::unique_lock lock(Progress().mutex);
+  ProgressState& p = Progress();
+  if (p.total == 0) return;
+  p.done = bytes < p.total - p.done ? p.done + bytes : p.total;
+  Notify(lock);
+}
+
+void EndProgress() {
+  std::unique_lock lock(Progress().mutex);
+  ProgressState& p = Progress();
+  if (p.total == 0) return;
+  p.done = p.total;
+  Notify(lock);
+  lock.lock();
+  p.total = 0;
+  p.done = 0;
+}
+
+void RequestCancel() noexcept { cancelled.store(true); }
+bool CancelRequested() noexcept { return cancelled.load(); }
+int CancelSignal() noexcept { return cancelSignal.load(); }
+
+void RequestCancelBySignal(int signalNumber) noexcept {
+  cancelSignal.store(signalNumber);
+  cancelled.store(true);
+}
+
+void ResetCancel() noexcept {
+  cancelled.store(false);
+  cancelSignal.store(0);
+}
+
+void ResetJobReport() {
+  std::lock_guard lock(Report().mutex);
+  Report().report = JobReport{};
+}
+
+void SetFailureReason(std::string reason) {
+  std::lock_guard lock(Report().mutex);
+  if (Report().report.reason.empty()) Report().report.reason = std::move(reason);
+}
+
+void RecordSystemError(const char* call, const std::string& path, int error) {
+  SetFailureReason(std::string(call) + " " + path + ": " + std::generic_category().message(error));
+}
+
+void SetVerifiedSummary(std::string summary) {
+  std::lock_guard lock(Report().mutex);
+  Report().report.verified = std::move(summary);
+}
+
+void SetOutputPath(std::string path) {
+  std::lock_guard lock(Report().mutex);
+  Report().report.output = std::move(path);
+}
+
+JobReport LastJobReport() {
+  std::lock_guard lock(Report().mutex);
+  return Report().report;
+}
+
+}  // namespace quarnet

@@ -1,0 +1,61 @@
+#pragma once
+// What runs beside a job's output lines: how far it has come, whether it was
+// asked to stop, and why it failed. The engine reports progress and checks
+// for a stop once per block; front ends install a progress sink, request a
+// stop (from a Cancel button or a signal handler) and read the report after
+// the job. The standard-output lines never carry any of this.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quarnet {
+
+// Receives the bytes done so far out of the bytes of the whole job.
+using ProgressSink = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// Installs `sink` (empty: none) and returns the previous one. The sink is
+// called on the thread that runs the job.
+ProgressSink SetProgressSink(ProgressSink sink);
+
+// Starts the count for a job of `total` bytes (done = 0). A total of 0 turns
+// reporting off until the next BeginProgress.
+void BeginProgress(std::uint64_t total);
+// Adds `bytes` to the work still to come (a later stage whose size is known
+// only once the earlier ones ran).
+void AddProgressTotal(std::uint64_t bytes);
+// `bytes` more are done; reported to the sink, never past the total.
+void AdvanceProgress(std::uint64_t bytes);
+// The job is complete: reports done = total once more, then stops counting.
+void EndProgress();
+
+// Asks the running job to stop at its next block. Async-signal-safe: a
+// signal handler may call it.
+void RequestCancel() noexcept;
+// True once RequestCancel was called since the last ResetCancel.
+bool CancelRequested() noexcept;
+// The signal that asked for the stop through RequestCancelBySignal, or 0.
+int CancelSignal() noexcept;
+// RequestCancel, remembering `signalNumber` (async-signal-safe).
+void RequestCancelBySignal(int signalNumber) noexcept;
+void ResetCancel() noexcept;
+
+// What a front end shows beside the outcome of a job.
+struct JobReport {
+  std::string reason;    // the first failure's cause, e.g. "rename a/new.bin: No such file or directory"
+  std::string verified;  // "Verified: ..." after a repack that checked its result
+  std::string output;    // the new package's path after success
+};
+
+// Clears the report at the start of a job.
+void ResetJobReport();
+// Records `reason` unless an earlier failure of this job already did: the
+// first failure is the cause, the rest follow from it.
+void SetFailureReason(std::string reason);
+// SetFailureReason(call + " " + path + ": " + the text of `error`).
+void RecordSystemError(const char* call, const std::string& path, int error);
+void SetVerifiedSummary(std::string summary);
+void SetOutputPath(std::string path);
+// A copy of the report of the latest job.
+JobReport LastJobReport();
+
+}  // namespace quarnet
