@@ -20,7 +20,7 @@ void CAboutDlg::CreateControls() {
   setWindowTitle(QString::fromUtf8("关于 Quarnet"));
   auto* icon = new QLabel;
   icon->setPixmap(AppIcon().pixmap(32, 32));
-  auto* name = new QLabel("Quarnet 1.1");
+  auto* name = new QLabel("Quarnet " QUARNET_VERSION);
   name->setTextFormat(Qt::PlainText);
   auto* copyright = new QLabel("Copyright (C) 2024 The Quarnet developers");
   copyright->setTextFormat(Qt::PlainText);
