@@ -1,24 +1,24 @@
 #include "basic/build.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "basic/naming.h"
 #include "basic/staged_file.h"
 #include "basic/util.h"
 #include "package/crc32.h"
+#include "package/file_copy.h"
+#include "package/job_control.h"
 
 namespace quarnet {
 namespace {
 
-// The package is written front to back through one buffer that stands for
-// an aligned block of the file: every write but the last covers whole
-// blocks, which the system writes fastest. The buffer is large enough that
-// the calls cost nothing beside the bytes, small enough to stay in the CPU's
-// caches between the read, the CRC and the write.
-constexpr std::size_t kBlockSize = 1 << 20;
-
-class BlockWriter {
+// The package is written front to back through one buffer of kBlockSize
+// that stands for an aligned block of the file: every write but the last
+// covers whole blocks, which the system writes fastest.
+class BlockWriter final : public BlockSink {
  public:
   // `block` stands for bytes 0 .. block.size() - 1 of `out` first; filling
   // starts at byte `start` of it, and the bytes before stay zero.
@@ -28,20 +28,20 @@ class BlockWriter {
   }
 
   // The rest of the current block, to be filled in place.
-  std::span<std::uint8_t> Room() const { return block_.subspan(filled_); }
+  std::span<std::uint8_t> Room() override { return block_.subspan(filled_); }
 
   // `n` more bytes of the room are filled; a full block is written out.
-  bool Fill(std::size_t n) {
+  std::size_t Fill(std::size_t n) override {
     filled_ += n;
-    if (filled_ < block_.size()) return true;
-    return Flush();
+    if (filled_ < block_.size()) return n;
+    return Flush() ? n : 0;
   }
 
   bool Put(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
       const std::size_t piece = std::min(bytes.size(), Room().size());
       std::copy_n(bytes.begin(), piece, Room().begin());
-      if (!Fill(piece)) return false;
+      if (Fill(piece) != piece) return false;
       bytes = bytes.subspan(piece);
     }
     return true;
@@ -78,15 +78,10 @@ bool StreamItem(const char* path, ItemSummary& item, BlockWriter& out) {
   if (!file) return false;
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   item.crc = 0;
-  for (std::uint32_t done = 0; done < item.length;) {
-    const std::span<std::uint8_t> room = out.Room();
-    const std::size_t piece = std::min<std::size_t>(item.length - done, room.size());
-    if (std::fread(room.data(), 1, piece, file.get()) != piece) return false;
-    item.crc = Crc32Update(item.crc, room.data(), piece);
-    if (!out.Fill(piece)) return false;
-    done += static_cast<std::uint32_t>(piece);
-  }
-  return true;
+  StreamSource source(file.get(), path);
+  if (CopyBlocks(source, out, item.length, &item.crc).complete) return true;
+  SetFailureReason(std::string("read ") + path + ": shorter than when the build began");
+  return false;
 }
 
 }  // namespace
@@ -101,13 +96,19 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   std::uint64_t total = PackageHeadSize(n) + kEfsRecordSize;
   for (int i = 0; i < count; ++i) {
     std::uint64_t size = 0;
-    ReadFileSize(tables.itemFiles[i].data(), size);  // unreadable counts as empty
+    const char* file = tables.itemFiles[i].data();
+    // Unreadable counts as empty; the reason tells which it was.
+    if (ReadFileSize(file, size) == 0 && size == 0) SetFailureReason(std::string(file) + ": empty item file");
+    if (size > UINT32_MAX) SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
     if (size == 0 || size > UINT32_MAX) return 1;
     items[i].length = static_cast<std::uint32_t>(size);
     total += size;
   }
   // Lengths, offsets and the package size are 32-bit fields.
-  if (total > UINT32_MAX) return 1;
+  if (total > UINT32_MAX) {
+    SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
+    return 1;
+  }
 
   AddEfsItem(tables, count);
   items[count] = {kEfsRecordSize, Crc32Update(0, kEfsRecord.data(), kEfsRecord.size())};
@@ -116,6 +117,7 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   StagedFile out(packageName);
   const auto blockSize = static_cast<std::size_t>(std::min<std::uint64_t>(total, kBlockSize));
   const auto block = AllocateBytes(blockSize);
+  if (!block) RecordSystemError("build", packageName, ENOMEM);
   if (!out.ok() || !block) return 1;
   // The head goes in last, over the zeros in front of the data.
   BlockWriter writer(out, std::span(block.get(), blockSize), PackageHeadSize(n));

@@ -1,15 +1,20 @@
 #include "basic/item_head.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "basic/naming.h"
 #include "basic/util.h"
-#include "package/crc32.h"
+#include "package/file_copy.h"
 #include "package/format.h"
+#include "package/job_control.h"
+#include "package/output_file.h"
 
 namespace quarnet {
 namespace {
@@ -55,21 +60,51 @@ std::uint32_t MakeTime(std::span<const int, 6> f) {
   return static_cast<std::uint32_t>(t);
 }
 
+// Streams the first `size` bytes of `in` to `out` (dropped when `out` is
+// null) and takes their CRC; false unless all of them came.
+bool StreamPayload(std::FILE* in, const char* inName, std::FILE* out, const std::string& outName,
+                   std::uint64_t size, std::uint32_t& crc) {
+  crc = 0;
+  StreamSource source(in, inName);
+  WriteSink sink(out, outName, size);
+  if (!sink.ok()) RecordSystemError("copy", inName, ENOMEM);
+  if (sink.ok() && CopyBlocks(source, sink, size, &crc).complete) return true;
+  SetFailureReason(std::string("read ") + inName + ": shorter than its size");
+  return false;
+}
+
 }  // namespace
 
+// The payload is read twice through one block: once for its CRC, before the
+// head file is opened, and once to write it behind the head. When the head
+// file is the payload itself, the first pass keeps a copy to write from.
 int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t timeStamp,
                   std::uint32_t itemType, const char* headPath) {
   if (payloadPath == nullptr || headPath == nullptr) return 1;
   std::uint64_t size = 0;
   if (const int result = ReadFileSize(payloadPath, size); result != 0) return result;
-  if (size > UINT32_MAX - kItemHeadSize) return 1;  // Head Data Len is 32 bits
-  const std::size_t total = kItemHeadSize + static_cast<std::size_t>(size);
-  const auto image = AllocateBytes(total);
-  if (!image) return 1;
-  std::uint8_t* payload = image.get() + kItemHeadSize;
-  {
-    const FilePtr in = OpenInputFile(payloadPath);
-    if (!in || std::fread(payload, 1, total - kItemHeadSize, in.get()) != total - kItemHeadSize) return 1;
+  if (size > UINT32_MAX - kItemHeadSize) {  // Head Data Len is 32 bits
+    SetFailureReason(std::string(payloadPath) + ": too large for an item head");
+    return 1;
+  }
+  FilePtr payload = OpenInputFile(payloadPath);
+  if (!payload) return 1;
+  std::setvbuf(payload.get(), nullptr, _IONBF, 0);
+  std::error_code ec;
+  FilePtr copy;
+  if (std::filesystem::equivalent(payloadPath, headPath, ec)) {
+    copy.reset(std::tmpfile());
+    if (!copy) {
+      RecordSystemError("open", std::string("a temporary copy of ") + payloadPath, errno);
+      return 1;
+    }
+  }
+  std::uint32_t crc = 0;
+  if (!StreamPayload(payload.get(), payloadPath, copy.get(), "a temporary copy", size, crc)) return 1;
+  if (copy) payload = std::move(copy);
+  if (std::fseek(payload.get(), 0, SEEK_SET) != 0) {
+    RecordSystemError("seek", payloadPath, errno);
+    return 1;
   }
 
   ItemHead head;
@@ -79,13 +114,21 @@ int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t ti
   head.headTime = static_cast<std::uint32_t>(std::time(nullptr));
   if (version != nullptr) SetText(head.headVersion, version);
   if (timeStamp != 0) head.headTime = timeStamp;
-  head.headDataCrc = Crc32Update(0, payload, total - kItemHeadSize);
-  Encode(head, std::span<std::uint8_t, kItemHeadSize>(image.get(), kItemHeadSize));
+  head.headDataCrc = crc;
+  std::array<std::uint8_t, kItemHeadSize> image{};
+  Encode(head, image);
 
-  FilePtr out = OpenFile(headPath, "w+b");
+  FilePtr out = OpenOutputFile(headPath, "w+b");
   if (!out) return 1;
-  const bool written = std::fwrite(image.get(), 1, total, out.get()) == total;
-  return CloseFile(std::move(out)) && written ? 0 : 1;
+  bool written = std::fwrite(image.data(), 1, image.size(), out.get()) == image.size();
+  if (!written) RecordSystemError("write", headPath, errno);
+  std::uint32_t again = 0;
+  written = written && StreamPayload(payload.get(), payloadPath, out.get(), headPath, size, again);
+  if (written && again != crc) {
+    SetFailureReason(std::string(payloadPath) + ": changed while the head file was written");
+    written = false;
+  }
+  return CloseFile(std::move(out), headPath) && written ? 0 : 1;
 }
 
 int ParseDateStamp(const char* text, std::uint32_t* result) {

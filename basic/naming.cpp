@@ -1,18 +1,18 @@
 #include "basic/naming.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
 
 #include "basic/util.h"
+#include "package/file_copy.h"
+#include "package/job_control.h"
+#include "package/output_file.h"
 
 namespace quarnet {
 namespace {
-
-// Copies use blocks this large, so big images move at the speed of the
-// underlying reads and writes.
-constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
 
 char NameLetter(std::string_view name) {
   if (name == item::kUboot) return 'U';
@@ -27,16 +27,12 @@ bool IsMissing(const char* path) { return path == nullptr || *path == '\0'; }
 
 // Copies `from` to its end onto `to`. A read or write error fails the copy,
 // so a short copy is never taken for a complete one.
-bool CopyStream(std::FILE* from, std::FILE* to) {
-  const auto block = AllocateBytes(kCopyBlockSize);
-  if (!block) return false;
+bool CopyStream(std::FILE* from, const char* fromName, std::FILE* to, const char* toName) {
   std::setvbuf(from, nullptr, _IONBF, 0);
   std::setvbuf(to, nullptr, _IONBF, 0);
-  for (;;) {
-    const std::size_t n = std::fread(block.get(), 1, kCopyBlockSize, from);
-    if (n > 0 && std::fwrite(block.get(), 1, n, to) != n) return false;
-    if (n < kCopyBlockSize) return std::ferror(from) == 0;
-  }
+  StreamSource source(from, fromName);
+  WriteSink sink(to, toName, kToEnd);
+  return sink.ok() && CopyBlocks(source, sink, kToEnd).complete;
 }
 
 }  // namespace
@@ -67,9 +63,12 @@ std::string DefaultNewPackageName(const char* packagePath) {
 int ReadFileSize(const char* path, std::uint64_t& size) {
   size = 0;
   const FilePtr file = OpenInputFile(path);
-  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return -1;
-  const long end = std::ftell(file.get());
-  if (end < 0) return -1;
+  if (!file) return -1;
+  const long end = std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1;
+  if (end < 0) {
+    RecordSystemError("seek", path, errno);
+    return -1;
+  }
   size = static_cast<std::uint64_t>(end);
   return 0;
 }
@@ -79,20 +78,24 @@ int CopyFile(const char* source, const char* target) {
   FilePtr from = OpenInputFile(source);
   if (!from) return 1;
   std::remove(target);
-  FilePtr to = OpenFile(target, "w+b");
+  FilePtr to = OpenOutputFile(target, "w+b");
   if (!to) return 1;
-  const bool copied = CopyStream(from.get(), to.get());
-  return CloseFile(std::move(to)) && copied ? 0 : 1;
+  const bool copied = CopyStream(from.get(), source, to.get(), target);
+  return CloseFile(std::move(to), target) && copied ? 0 : 1;
 }
 
 int AppendFile(const char* target, const char* source) {
   if (IsMissing(target) || IsMissing(source)) return 1;
   FilePtr from = OpenInputFile(source);
   if (!from) return 1;
-  FilePtr to = OpenFile(target, "a+b");
-  if (!to || std::fseek(to.get(), 0, SEEK_END) != 0) return 1;
-  const bool copied = CopyStream(from.get(), to.get());
-  return CloseFile(std::move(to)) && copied ? 0 : 1;
+  FilePtr to = OpenOutputFile(target, "a+b");
+  if (!to) return 1;
+  if (std::fseek(to.get(), 0, SEEK_END) != 0) {
+    RecordSystemError("seek", target, errno);
+    return 1;
+  }
+  const bool copied = CopyStream(from.get(), source, to.get(), target);
+  return CloseFile(std::move(to), target) && copied ? 0 : 1;
 }
 
 void RemoveItemFiles(int count, const ItemNameTable& names) {

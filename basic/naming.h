@@ -16,6 +16,9 @@ void ExpectedPackageName(int count, const ItemNameTable& names, PathBuffer& out)
 std::string DefaultNewPackageName(const char* packagePath);
 
 int ReadFileSize(const char* path, std::uint64_t& size);
+// CopyFile replaces `target` with a copy of `source`; AppendFile adds the
+// bytes of `source` at the end of `target`. Both create `target` through
+// OpenOutputFile, return 0 or 1 and record a failure's reason.
 int CopyFile(const char* source, const char* target);
 int AppendFile(const char* target, const char* source);
 void RemoveItemFiles(int count, const ItemNameTable& names);

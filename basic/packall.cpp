@@ -54,23 +54,26 @@ constexpr const char* kHelpLines[] = {
     "Report bugs to Selvik ONT.\r\n",
 };
 
-constexpr int kMaxDescriptors = 16;
+// Item descriptors ("-n") one build takes; the repack request has fewer slots.
+constexpr int kMaxBuildDescriptors = 16;
 constexpr char kSystemImage[] = "system.bin";
 constexpr std::size_t kSuffixTextSize = 32;
 constexpr std::size_t kDateTextSize = 32;
 // "file:" plus the device path must fit the 256-byte Destination.
 constexpr std::size_t kMaxDevicePath = kPathSize - 1 - (sizeof(destination::kFilePrefix) - 1);
 
-enum SystemMode : int { kNormalMode = 0, kSystemMode = 1, kMinisysMode = 2 };
+// Kernel and root file system as items of their own (no -S or -I), or
+// joined into one system image.
+enum SystemMode : int { kSeparateImagesMode = 0, kSystemMode = 1, kMinisysMode = 2 };
 
 struct BuildRequest {
   PathBuffer uboot{}, kernel{}, rootfs{}, minisys{}, updateFlag{}, versionFile{}, dateFile{};
   VersionBuffer version{};
   ProductListBuffer productList{};
   std::array<char, kSuffixTextSize> suffixText{};
-  std::array<PathBuffer, kMaxDescriptors> descriptors{};
+  std::array<PathBuffer, kMaxBuildDescriptors> descriptors{};
   int descriptorCount = 0;
-  int systemMode = kNormalMode;
+  int systemMode = kSeparateImagesMode;
   bool head = false;
   bool debug = false;
   std::uint8_t packTotal = 0;
@@ -104,7 +107,7 @@ int ReadOption(BuildRequest& r, char letter, const char* value) {
     case 'O': return SetText(r.suffixText, text) ? 0 : kLineSuffixTooLong;
     case 'M': return text.size() < kSuffixTextSize ? 0 : kLineMValueTooLong;
     case 'n':
-      if (r.descriptorCount < kMaxDescriptors) SetText(r.descriptors[r.descriptorCount++], text);
+      if (r.descriptorCount < kMaxBuildDescriptors) SetText(r.descriptors[r.descriptorCount++], text);
       break;
     case 'S': r.systemMode = kSystemMode; break;
     case 'I': r.systemMode = kMinisysMode; break;
@@ -121,14 +124,14 @@ int ReadOption(BuildRequest& r, char letter, const char* value) {
 // from the -O text. Files that cannot be opened leave their value empty.
 void DeriveValues(BuildRequest& r) {
   if (r.version[0] == '\0' && IsSet(r.versionFile)) {
-    if (const FilePtr file = OpenInputFile(r.versionFile.data(), "r")) {
+    if (const FilePtr file = OpenOptionalInputFile(r.versionFile.data(), "r")) {
       ReadTextLine(file.get(), r.version.data(), r.version.size());
       const std::string_view line = GetText(r.version);
       if (!line.empty() && line.back() == '\n') r.version[line.size() - 1] = '\0';
     }
   }
   if (IsSet(r.dateFile)) {
-    if (const FilePtr file = OpenInputFile(r.dateFile.data(), "r")) {
+    if (const FilePtr file = OpenOptionalInputFile(r.dateFile.data(), "r")) {
       std::array<char, kDateTextSize> date{};
       ReadTextLine(file.get(), date.data(), date.size());
       std::uint32_t stamp = 0;
@@ -236,7 +239,7 @@ bool AddSystemItems(Assembly& a, const BuildRequest& r, const PathBuffer& system
 
 // The build after the derived values; returns 0 or the failure line.
 int Assemble(BuildRequest& r) {
-  const bool system = r.systemMode != kNormalMode;
+  const bool system = r.systemMode != kSeparateImagesMode;
   PathBuffer kernelFile = r.kernel;
   PathBuffer rootfsFile = r.rootfs;
   PathBuffer systemFile{};
@@ -285,7 +288,7 @@ int PackAll(int argc, const char* const* argv) {
     if (arg[0] != '-' || arg[1] == '\0') continue;
     if (const int line = ReadOption(request, arg[1], arg + 2)) return Fail(line);
   }
-  if (request.systemMode != kNormalMode && !IsSet(request.kernel)) return Fail(kLineSystemWithoutKernel);
+  if (request.systemMode != kSeparateImagesMode && !IsSet(request.kernel)) return Fail(kLineSystemWithoutKernel);
   DeriveValues(request);
   const int line = Assemble(request);
   return line == 0 ? 0 : Fail(line);

@@ -1,11 +1,14 @@
 #include "basic/staged_file.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <string>
 #include <system_error>
 
 #include "package/file_copy.h"
+#include "package/job_control.h"
+#include "package/output_file.h"
 
 #if defined(__linux__)
 #include <fcntl.h>
@@ -40,11 +43,6 @@ bool Link(std::FILE*, const std::filesystem::path&) { return false; }
 
 #endif
 
-bool NameIsFree(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found;
-}
-
 }  // namespace
 
 // An unnamed file beside the target can take the target's name at no cost.
@@ -54,22 +52,33 @@ StagedFile::StagedFile(std::filesystem::path path) : path_(std::move(path)) {
   file_ = UnnamedFileIn(path_.has_parent_path() ? path_.parent_path() : std::filesystem::path("."));
   beside_ = file_ != nullptr;
   if (!file_) file_.reset(std::tmpfile());
+  if (!file_) RecordSystemError("open", "a temporary file for " + path_.string(), errno);
   // Every write goes straight to the file, so that each failure shows at once.
   if (file_) std::setvbuf(file_.get(), nullptr, _IONBF, 0);
 }
 
 bool StagedFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
-  return offset <= LONG_MAX && std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) == 0 &&
-         std::fwrite(data, 1, size, file_.get()) == size;
+  if (offset > LONG_MAX || std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+    RecordSystemError("seek", path_.string(), offset > LONG_MAX ? EOVERFLOW : errno);
+    return false;
+  }
+  if (std::fwrite(data, 1, size, file_.get()) == size) return true;
+  RecordSystemError("write", path_.string(), errno);
+  return false;
 }
 
 bool StagedFile::Install(std::uint64_t size) {
-  if (beside_ && NameIsFree(path_) && Link(file_.get(), path_)) return true;
-  FilePtr out = OpenFile(path_.string().c_str(), "w+b");
+  const std::string name = path_.string();
+  // A link or a second name standing there gives way; a failed link (the
+  // name taken meanwhile, no /proc) falls back to the copy.
+  if (beside_ && FreeOutputName(name.c_str()) && Link(file_.get(), path_)) return true;
+  FilePtr out = OpenOutputFile(name.c_str(), "w+b");
   if (!out) return false;
-  const bool copied = CopyFileBytes(file_.get(), 0, out.get(), size) == size;
-  if (std::fclose(out.release()) == 0 && copied) return true;
-  std::remove(path_.string().c_str());
+  const bool copied = CopyFileBytes(file_.get(), "the new " + name, 0, out.get(), name, size) == size;
+  const bool closed = std::fclose(out.release()) == 0;
+  if (!closed) RecordSystemError("close", name, errno);
+  if (closed && copied) return true;
+  std::remove(name.c_str());
   return false;
 }
 

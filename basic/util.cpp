@@ -1,21 +1,37 @@
 #include "basic/util.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
 
+#include "package/job_control.h"
+
 namespace quarnet {
 
-FilePtr OpenInputFile(const char* path, const char* mode) {
+FilePtr OpenOptionalInputFile(const char* path, const char* mode) {
   if (path == nullptr || *path == '\0') return nullptr;
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return nullptr;
+  if (std::filesystem::is_directory(path, ec)) {
+    errno = EISDIR;
+    return nullptr;
+  }
   return OpenFile(path, mode);
 }
 
-bool CloseFile(FilePtr file) { return std::fclose(file.release()) == 0; }
+FilePtr OpenInputFile(const char* path, const char* mode) {
+  FilePtr file = OpenOptionalInputFile(path, mode);
+  if (!file && path != nullptr && *path != '\0') RecordSystemError("open", path, errno);
+  return file;
+}
+
+bool CloseFile(FilePtr file, const std::string& name) {
+  if (std::fclose(file.release()) == 0) return true;
+  RecordSystemError("close", name, errno);
+  return false;
+}
 
 std::unique_ptr<std::uint8_t[]> AllocateBytes(std::size_t size) {
   return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]);

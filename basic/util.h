@@ -5,17 +5,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "package/file.h"
 
 namespace quarnet {
 
 // Opens `path` for reading ("rb", or "r" for text); null for a missing path
-// or a directory, which the engine never reads.
+// or a directory, which the engine never reads. The failure's reason is
+// recorded in the job's report.
 FilePtr OpenInputFile(const char* path, const char* mode = "rb");
+// The same for a file that may be missing without failing the job: no
+// reason is recorded.
+FilePtr OpenOptionalInputFile(const char* path, const char* mode);
 
-// Closes `file` and reports whether everything written reached the file.
-bool CloseFile(FilePtr file);
+// Closes `file` and reports whether everything written reached the file;
+// a failure records its reason under `name`.
+bool CloseFile(FilePtr file, const std::string& name);
 
 // An uninitialised block of `size` bytes, or null when memory is short.
 std::unique_ptr<std::uint8_t[]> AllocateBytes(std::size_t size);

@@ -55,6 +55,9 @@ std::string_view GetText(const std::array<char, N>& field) {
   return {field.data(), n};
 }
 
+// The length of a text as the precision of a "%.*s" conversion.
+inline int Width(std::string_view text) { return static_cast<int>(text.size()); }
+
 // Stores at most N - 1 characters of `text` and zero-fills the rest, so the
 // field always ends in NUL. Returns false when `text` had to be cut.
 template <std::size_t N>

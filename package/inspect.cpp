@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "package/crc32.h"
 #include "package/endian.h"
 #include "package/file.h"
+#include "package/job_control.h"
 
 namespace quarnet {
 namespace {
@@ -42,17 +44,24 @@ class MemorySource : public Source {
 
 class FileSource : public Source {
  public:
-  FileSource(FilePtr file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+  FileSource(FilePtr file, std::uint64_t size, std::string name)
+      : file_(std::move(file)), size_(size), name_(std::move(name)) {}
   std::uint64_t Size() const override { return size_; }
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > size_ || out.size() > size_ - offset) return false;
-    if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) return false;
-    return std::fread(out.data(), 1, out.size(), file_.get()) == out.size();
+    if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+      RecordSystemError("seek", name_, errno);
+      return false;
+    }
+    if (std::fread(out.data(), 1, out.size(), file_.get()) == out.size()) return true;
+    if (std::ferror(file_.get()) != 0) RecordSystemError("read", name_, errno);
+    return false;
   }
 
  private:
   FilePtr file_;
   std::uint64_t size_;
+  std::string name_;
 };
 
 std::string Format(const char* format, std::uint64_t a, std::uint64_t b = 0) {
@@ -255,8 +264,11 @@ Inspection InspectPackageFile(const char* path) {
   std::error_code ec;
   const std::uint64_t size = std::filesystem::file_size(path, ec);
   FilePtr file = ec ? nullptr : OpenFile(path, "rb");
-  if (!file) return {};
-  FileSource source(std::move(file), size);
+  if (!file) {
+    RecordSystemError("open", path, ec ? ec.value() : errno);
+    return {};
+  }
+  FileSource source(std::move(file), size, path);
   return Inspector(source).Run();
 }
 

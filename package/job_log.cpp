@@ -4,6 +4,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "package/output_file.h"
+
 namespace quarnet {
 namespace {
 
@@ -12,13 +14,11 @@ std::FILE* g_jobLog = nullptr;
 // 32-bit fields are printed as signed "%d" next to their "0x%08x" form.
 int Signed(std::uint32_t value) { return static_cast<int>(value); }
 
-int Width(std::string_view text) { return static_cast<int>(text.size()); }
-
 }  // namespace
 
 std::FILE* OpenJobLog() {
   CloseJobLog();
-  g_jobLog = std::fopen(kJobLogName, "w");
+  g_jobLog = OpenOutputFile(kJobLogName, "w").release();
   return g_jobLog;
 }
 

@@ -11,8 +11,9 @@ namespace quarnet {
 
 inline constexpr char kJobLogName[] = "pack_xml.log";
 
-// Creates or empties "pack_xml.log" in the working directory and keeps it as
-// the handle; on failure the handle stays empty.
+// Creates or empties "pack_xml.log" in the working directory (through
+// OpenOutputFile: a link standing there is replaced) and keeps it as the
+// handle; on failure the handle stays empty.
 std::FILE* OpenJobLog();
 void CloseJobLog();
 

@@ -1,38 +1,82 @@
 #include "package/reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "package/endian.h"
 #include "package/file.h"
 #include "package/file_copy.h"
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
+#include "package/output_file.h"
 
 namespace quarnet {
 namespace {
 
-// Reads up to `N` bytes into a zero-filled image; a short read keeps the
-// zero fill. Returns the number of bytes delivered.
-template <std::size_t N>
-std::size_t ReadImage(std::FILE* file, std::array<std::uint8_t, N>& image) {
-  image.fill(0);
-  return std::fread(image.data(), 1, N, file);
-}
+// The package that UnpackPackage reads, for the reasons of failed calls.
+const char* g_package = "package";
 
-int Width(std::string_view text) { return static_cast<int>(text.size()); }
+// Reads up to `N` bytes into a zero-filled image; a short read keeps the
+// zero fill. Returns the number of bytes delivered. A failed read records
+// its reason under `name`, unless that is null.
+template <std::size_t N>
+std::size_t ReadImage(std::FILE* file, std::array<std::uint8_t, N>& image, const char* name = g_package) {
+  image.fill(0);
+  const std::size_t got = std::fread(image.data(), 1, N, file);
+  if (got < N && name != nullptr && std::ferror(file) != 0) RecordSystemError("read", name, errno);
+  return got;
+}
 
 // Copies the item's Item Len bytes from Item Offset of the package to `out`;
 // returns the number of bytes that could not be copied (the package ended
 // or a write failed).
-std::uint32_t CopyItemData(std::FILE* package, const ItemRecord& record, std::FILE* out) {
-  return record.itemLen - static_cast<std::uint32_t>(CopyFileBytes(package, record.itemOffset, out, record.itemLen));
+std::uint32_t CopyItemData(std::FILE* package, const ItemRecord& record, std::FILE* out, const std::string& outName) {
+  return record.itemLen -
+         static_cast<std::uint32_t>(CopyFileBytes(package, g_package, record.itemOffset, out, outName, record.itemLen));
+}
+
+// Makes `path` the package of the reasons while the object lives.
+class ReadingPackage {
+ public:
+  explicit ReadingPackage(const char* path) : previous_(std::exchange(g_package, path)) {}
+  ~ReadingPackage() { g_package = previous_; }
+  ReadingPackage(const ReadingPackage&) = delete;
+  ReadingPackage& operator=(const ReadingPackage&) = delete;
+
+ private:
+  const char* previous_;
+};
+
+bool IsControl(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || b == 0x7F;
+}
+
+// The name as the lines show it: a control byte as "\xHH", so that a
+// package cannot send escape sequences to the terminal. Names that may be
+// exported have none and show as they are.
+std::string Printable(std::string_view name) {
+  std::string out;
+  for (const char c : name) {
+    if (!IsControl(c)) {
+      out += c;
+      continue;
+    }
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+    out += escaped;
+  }
+  return out;
 }
 
 // True when the item's file would be the package itself (a package named
 // after one of its items, or a link to it): opening it for writing would
-// empty the package while it is being read.
+// empty the package while it is being read. A link would only be replaced,
+// but is refused all the same, as it always was.
 bool IsThePackage(const char* packagePath, std::string_view name) {
   std::error_code ec;
   return std::filesystem::equivalent(packagePath, std::string(name) + ".bin", ec);
@@ -42,8 +86,9 @@ bool IsThePackage(const char* packagePath, std::string_view name) {
 
 bool IsPlainItemName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
-  // A NUL would silently shorten the file name.
-  return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+  // A NUL would silently shorten the file name; other control bytes would
+  // reach the terminal through the lines and the listings.
+  return name.find_first_of("/\\:") == std::string_view::npos && std::none_of(name.begin(), name.end(), IsControl);
 }
 
 int ReadFileHeader(std::FILE* file, PackageFileHeader& header, ExternFileHeader& externHeader) {
@@ -84,27 +129,41 @@ int ExportItem(std::FILE* file, const ItemRecord& record) {
   const std::string_view name = GetText(record.itemName);
   // A name with a path in it would place the file outside the working
   // directory, or nowhere sensible.
-  if (!IsPlainItemName(name)) return -1;
-  if (std::fseek(file, static_cast<long>(record.itemOffset), SEEK_SET) != 0) return -1;
+  if (!IsPlainItemName(name)) {
+    SetFailureReason("Item Name " + Printable(name) + " is not a plain file name");
+    return -1;
+  }
+  if (std::fseek(file, static_cast<long>(record.itemOffset), SEEK_SET) != 0) {
+    RecordSystemError("seek", g_package, errno);
+    return -1;
+  }
   const std::string fileName = std::string(name) + ".bin";
-  FilePtr out = OpenFile(fileName.c_str(), "wb");
+  FilePtr out = OpenOutputFile(fileName.c_str(), "wb");
   if (!out) return -1;
-  const std::uint32_t left = CopyItemData(file, record, out.get());
+  const std::uint32_t left = CopyItemData(file, record, out.get(), fileName);
   if (left != 0) {
+    // Unless a failed call or a stop said why already.
+    SetFailureReason(std::string("read ") + g_package + ": the package ends inside item " + std::string(name));
     // The partly written file stays, as after any failed export.
     Print("Unpack file %.*s error. left size %d.\r\n", Width(name), name.data(), static_cast<int>(left));
     return -1;
   }
   // Buffered bytes that cannot be written (a full disk) show up only here.
-  return std::fclose(out.release()) == 0 ? 0 : -1;
+  if (std::fclose(out.release()) != 0) {
+    RecordSystemError("close", fileName, errno);
+    return -1;
+  }
+  return 0;
 }
 
 int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList) {
   FilePtr file = OpenFile(path, "rb");
   if (!file) {
+    RecordSystemError("open", path, errno);
     Print("Open file %s error.\r\n", path);
     return -1;
   }
+  const ReadingPackage reading(path);
   std::array<std::uint8_t, 4> markImage;
   ReadImage(file.get(), markImage);
   std::fseek(file.get(), 0, SEEK_SET);
@@ -145,8 +204,10 @@ int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& pro
     const ItemRecord& record = table[static_cast<std::size_t>(i)];
     const std::string_view name = GetText(record.itemName);
     if (name == item::kEfs) continue;
-    if (IsThePackage(path, name) || ExportItem(file.get(), record) != 0) {
-      Print("Export item %.*s error.\r\n", Width(name), name.data());
+    const bool self = IsThePackage(path, name);
+    if (self) SetFailureReason(std::string(name) + ".bin is the package " + path + " itself");
+    if (self || ExportItem(file.get(), record) != 0) {
+      Print("Export item %s error.\r\n", Printable(name).c_str());
       exported = 0;
       break;
     }
@@ -160,7 +221,8 @@ int ReadItemHeadVersion(const char* path, std::span<char, kVersionSize> version)
   FilePtr file = OpenFile(path, "rb");
   if (!file) return -1;
   std::array<std::uint8_t, kItemHeadSize> image;
-  const std::size_t got = ReadImage(file.get(), image);
+  // Not a failure of the job: the caller goes on without a version.
+  const std::size_t got = ReadImage(file.get(), image, nullptr);
   file.reset();
   if (got == 0) return -1;
   std::transform(image.begin() + 4, image.begin() + 4 + kVersionSize, version.begin(),

@@ -14,7 +14,9 @@ using ItemTable = std::array<ItemRecord, kMaxItems>;
 // Returns -1 when the file cannot be opened or its mark is unknown, 0 when a
 // header or the item table cannot be read, an export fails or nothing but
 // EFS is in the package, otherwise the number of exported items. Fills
-// `names` in package order and, for a full package, `productList`.
+// `names` in package order and, for a full package, `productList`. The item
+// files are created through OpenOutputFile; every failure records its
+// reason in the job's report.
 int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList);
 
 int ReadFileHeader(std::FILE* file, PackageFileHeader& header, ExternFileHeader& extern_header);
@@ -27,7 +29,8 @@ int ExportItem(std::FILE* file, const ItemRecord& record);
 int ReadItemHeadVersion(const char* path, std::span<char, kVersionSize> version);
 
 // True for an Item Name that may become a file name: not empty, not "." or
-// "..", and without "/", "\" or ":".
+// "..", without "/", "\" or ":" and without control bytes (below 0x20, and
+// 0x7F). A refused name shows in the lines with its control bytes as "\xHH".
 bool IsPlainItemName(std::string_view name);
 
 }  // namespace quarnet

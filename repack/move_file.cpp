@@ -9,31 +9,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
+
+#include "package/file_copy.h"
 
 namespace quarnet {
 namespace {
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool CopyContents(int in, int out) {
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
-  }
+// The engine's block copy, from `in` to its end.
+bool CopyContents(int in, const char* inName, int out, const std::string& outName) {
+  FdSource source(in, inName);
+  WriteSink sink(out, outName, kToEnd);
+  return sink.ok() && CopyBlocks(source, sink, kToEnd).complete;
 }
 
 // A hidden name beside `target` for mkostemp, cut to the 255 bytes that a
@@ -62,7 +48,7 @@ int CopyIntoPlace(const char* from, const char* to) {
   // mkostemp creates the file 0600; give it the mode a new file gets.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  bool ok = CopyContents(in, out) && ::fchmod(out, 0666 & ~mask) == 0 && ::fsync(out) == 0;
+  bool ok = CopyContents(in, from, out, temp) && ::fchmod(out, 0666 & ~mask) == 0 && ::fsync(out) == 0;
   ::close(in);
   ok = ::close(out) == 0 && ok;
   ok = ok && std::rename(temp.c_str(), to) == 0;

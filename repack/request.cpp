@@ -1,7 +1,9 @@
 // Item descriptors and the staging files of a repack request.
+#include <cerrno>
 #include <string>
 
-#include "package/file.h"
+#include "package/job_control.h"
+#include "package/output_file.h"
 #include "repack/repack.h"
 
 namespace quarnet {
@@ -11,6 +13,11 @@ namespace {
 constexpr char kDefaultScript[] =
     "# !/bin/sh\nrm -f /mnt/jffs2/qz_bms_prev.xml\nrm -f /mnt/jffs2/oldcrc\n";
 static_assert(sizeof(kDefaultScript) - 1 == 68);
+
+// Buffered bytes that cannot be written show up only here.
+void Close(FilePtr file, const char* name) {
+  if (std::fclose(file.release()) != 0) RecordSystemError("close", name, errno);
+}
 
 }  // namespace
 
@@ -26,16 +33,18 @@ int AddItemDescriptor(const char* localPath, const char* devicePath, int mode, P
 
 void WriteDefaultScript(const char* fileName) {
   if (fileName == nullptr || *fileName == '\0') return;
-  FilePtr file = OpenFile(fileName, "w+b");
+  FilePtr file = OpenOutputFile(fileName, "w+b");
   if (!file) return;
   std::fwrite(kDefaultScript, 1, sizeof(kDefaultScript) - 1, file.get());
+  Close(std::move(file), fileName);
 }
 
 void WriteUpdateFlag(int updateMode) {
-  FilePtr file = OpenFile("Updateflag", "w+b");
+  FilePtr file = OpenOutputFile("Updateflag", "w+b");
   if (!file) return;
   if (updateMode == 0 || updateMode == 1) std::fputc('0' + updateMode, file.get());
   std::fputc('\n', file.get());
+  Close(std::move(file), "Updateflag");
 }
 
 }  // namespace quarnet

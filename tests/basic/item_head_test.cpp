@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "package/crc32.h"
+#include "package/file_copy.h"
 #include "package/format.h"
 #include "tests/basic/packall_support.h"
 #include "tests/support/package_builder.h"
@@ -64,6 +65,20 @@ TEST_F(ItemHeads, HeadFieldsAndPayload) {
     EXPECT_EQ(Bytes(file.begin() + 84, file.end()), payload);
   }
   EXPECT_EQ(ReadBytes("h"), WithItemHead("V100", 4, payload, 1368000000));
+}
+
+// The streamed head file is byte for byte the one written from memory
+// before, across block boundaries, also when the payload is the head file.
+TEST_F(ItemHeads, StreamedHeadFileBytes) {
+  for (const std::size_t size : {std::size_t{1}, std::size_t{4096}, kBlockSize - 84, kBlockSize + 1, 2 * kBlockSize}) {
+    const Bytes payload = PatternBytes(size);
+    WriteBytes("p", payload);
+    ASSERT_EQ(WriteItemHead("p", "V7", 1368000000, 2, "h"), 0);
+    const Bytes head = ReadBytes("h");
+    EXPECT_EQ(head, WithItemHead("V7", 2, payload, 1368000000)) << size;
+    ASSERT_EQ(WriteItemHead("h", "V8", 1368000001, 1, "h"), 0);
+    EXPECT_EQ(ReadBytes("h"), WithItemHead("V8", 1, head, 1368000001)) << size;
+  }
 }
 
 TEST_F(ItemHeads, EmptyPayloadLongVersionAndCurrentTime) {

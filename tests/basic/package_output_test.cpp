@@ -10,11 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "basic/item_head.h"
 #include "basic/staged_file.h"
+#include "package/job_control.h"
+#include "package/job_log.h"
 #include "package/output.h"
+#include "package/reader.h"
+#include "repack/repack.h"
 #include "tests/basic/packall_support.h"
 #include "tests/support/faults.h"
-#include "tests/support/package_builder.h"
+#include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {
@@ -31,6 +36,18 @@ ino_t Inode(const fs::path& path) {
 
 Bytes KernelPackage(const Bytes& kernel) {
   return LayOutPackage({{"KERNEL", "flash:kernel", kernel, "", 0}, EfsItem()});
+}
+
+bool InFolder(const fs::path& folder, const std::function<bool()>& run) {
+  const ScopedChdir in(folder);
+  return run();
+}
+
+int Unpack(const char* package) {
+  ItemNameTable names{};
+  ProductListBuffer products{};
+  const CapturedOutput quiet;
+  return UnpackPackage(package, names, products);
 }
 
 TEST_F(PackageOutput, ItemsAcrossSeveralBlocksGiveExactBytes) {
@@ -67,8 +84,9 @@ TEST_F(PackageOutput, StagedFileIsUnnamedUntilInstalled) {
 }
 
 // A file that already has the package's name is opened for writing only
-// once the package is complete, as if written directly: through links, in
-// place, and untouched by a build that fails before.
+// once the package is complete: in place when it is a plain file of its
+// own, untouched by a build that fails before. A second name of another
+// file, or a link, is replaced and never written through.
 TEST_F(PackageOutput, ExistingFileOfThePackagesName) {
   const Bytes kernel = BytesOf("kernel bytes");
   WriteBytes("k", kernel);
@@ -79,11 +97,9 @@ TEST_F(PackageOutput, ExistingFileOfThePackagesName) {
   EXPECT_EQ(ReadText("package[K].bin"), "old package");
   EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"k", "package[K].bin"}));
 
-  fs::create_hard_link("package[K].bin", "link.bin");
   const ino_t inode = Inode("package[K].bin");
   ASSERT_EQ(RunPackAll({"-Kk"}).output, "");
   EXPECT_EQ(ReadBytes("package[K].bin"), KernelPackage(kernel));
-  EXPECT_EQ(ReadBytes("link.bin"), KernelPackage(kernel));
   EXPECT_EQ(Inode("package[K].bin"), inode);
 
   // The old package itself as the item.
@@ -91,12 +107,11 @@ TEST_F(PackageOutput, ExistingFileOfThePackagesName) {
   ASSERT_EQ(RunPackAll({"-Kpackage[K].bin"}).output, "");
   EXPECT_EQ(ReadBytes("package[K].bin"), KernelPackage(old));
 
-  // A link to a file that does not exist yet creates that file.
-  fs::remove("package[K].bin");
-  fs::create_symlink("target.bin", "package[K].bin");
+  fs::create_hard_link("package[K].bin", "link.bin");
   ASSERT_EQ(RunPackAll({"-Kk"}).output, "");
-  EXPECT_TRUE(fs::is_symlink("package[K].bin"));
-  EXPECT_EQ(ReadBytes("target.bin"), KernelPackage(kernel));
+  EXPECT_EQ(ReadBytes("package[K].bin"), KernelPackage(kernel));
+  EXPECT_EQ(ReadBytes("link.bin"), KernelPackage(old));
+  EXPECT_NE(Inode("package[K].bin"), inode);
 }
 
 // PackAll in a child; its lines go to the child's output.
@@ -204,6 +219,86 @@ TEST_F(PackageOutput, DiskFullWhileWriting) {
     EXPECT_EQ(r.output, ErrorLine(554)) << existing;
     EXPECT_EQ(Snapshot(dir()), before) << existing;
   }
+}
+
+// Every fixed name the engine creates, with a symbolic link, a second name
+// of another file, a link to nowhere or a FIFO standing there first: the
+// target and the other name stay as they were, nothing appears outside the
+// folder, no open waits, and the new file holds what a clean folder gets.
+TEST_F(PackageOutput, FixedNamesReplaceLinksAndNeverWriteThrough) {
+  WriteBytes("k", PatternBytes(5000));
+  WriteBytes("r", PatternBytes(3000));
+  WriteText("date", "2013-05-20_14:30:00");
+  WriteBytes("p.bin", LayOutPackage(OriginalItems(), kProducts));
+  const auto packAll = [](std::vector<std::string> args) { return RunPackAll(args).output.empty(); };
+  const std::pair<const char*, std::function<bool()>> rows[] = {
+      {"KERNEL.bin", [] { return Unpack("../p.bin") == 4; }},
+      {"pack_xml.log", [] { return OpenJobLog() != nullptr && Unpack("../p.bin") == 4 && (CloseJobLog(), true); }},
+      {"kernel[Head].bin", [&] { return packAll({"-H", "-K../k", "-D../date"}); }},
+      {"system.bin", [&] { return packAll({"-S", "-K../k", "-R../r"}); }},
+      {"package[K].bin", [&] { return packAll({"-K../k"}); }},
+      {"Updateflag", [] { return WriteUpdateFlag(1), true; }},
+      {"script.sh", [] { return WriteDefaultScript("script.sh"), true; }},
+  };
+  for (const auto& [name, make] : rows) {
+    fs::create_directory("clean");
+    ASSERT_TRUE(InFolder(dir() / "clean", make)) << name;
+    const Bytes expected = ReadBytes(dir() / "clean" / name);
+    fs::remove_all("clean");
+    for (const char* plant : {"symlink", "hard link", "dangling", "fifo"}) {
+      fs::create_directory("w");
+      WriteText("victim", "precious");
+      const fs::path at = dir() / "w" / name;
+      if (plant[0] == 's') fs::create_symlink("../victim", at);
+      if (plant[0] == 'h') fs::create_hard_link("victim", at);
+      if (plant[0] == 'd') fs::create_symlink("../planted", at);
+      if (plant[0] == 'f' && ::mkfifo(at.c_str(), 0666) != 0) FAIL() << "mkfifo " << name;
+      EXPECT_TRUE(InFolder(dir() / "w", make)) << name << " " << plant;
+      EXPECT_EQ(ReadText("victim"), "precious") << name << " " << plant;
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(at))) << name << " " << plant;
+      EXPECT_EQ(fs::hard_link_count(at), 1u) << name << " " << plant;
+      EXPECT_EQ(ReadBytes(at), expected) << name << " " << plant;
+      fs::remove_all("w");
+      EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"date", "k", "p.bin", "r", "victim"})) << name << plant;
+    }
+  }
+}
+
+// One failing call of each kind names its cause in the job's report, and
+// only there (the lines are as before). Each runs in a child of its own.
+TEST_F(PackageOutput, EachKindOfFailedCallSaysWhy) {
+  WriteText("k", "kernel");
+  fs::create_directory("folder");
+  fs::create_directory("ro");
+  fs::create_symlink("../k", "ro/package[K].bin");
+  const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions("ro", readOnly);
+  fs::permissions(dir(), fs::perms::others_exec, fs::perm_options::add);
+  const auto packAllFails = [](std::vector<std::string> args) { return RunPackAll(args).result == 1 ? 0 : 1; };
+  const std::pair<std::function<int()>, std::string> rows[] = {
+      {[&] { return packAllFails({"-Kmissing"}); }, "open missing: No such file or directory"},
+      {[] { return Unpack("folder") == -1 ? 0 : 1; }, "read folder: Is a directory"},
+      {[] { return WriteDefaultScript("k/script.sh"), 0; }, "stat k/script.sh: Not a directory"},
+      {[&] { return LimitFileSize(0), packAllFails({"-Kk"}); }, "write package[K].bin: File too large"},
+      {[] { return LimitFileSize(0), WriteItemHead("k", "V1", 0, 1, "h") == 1 ? 0 : 1; }, "close h: File too large"},
+      {[&] {
+         if (!DropRootPrivileges() || ::chdir("ro") != 0) return kFaultUnavailable;
+         return packAllFails({"-K../k"});
+       },
+       "unlink package[K].bin: Permission denied"},
+  };
+  for (const auto& [run, reason] : rows) {
+    const ChildResult r = RunInChild([&run = run] {
+      ResetJobReport();
+      const int code = run();
+      Print("%s", LastJobReport().reason.c_str());
+      return code;
+    });
+    if (r.exitCode == kFaultUnavailable) continue;  // cannot give up root's privileges here
+    EXPECT_EQ(r.exitCode, 0) << reason;
+    EXPECT_EQ(r.output, reason);
+  }
+  fs::permissions("ro", fs::perms::owner_all);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // each item file holds exactly the bytes of its record's range, each name is
 // its 16-byte field cut at the first NUL, and nothing is written anywhere
 // else.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -40,8 +41,18 @@ std::string Format(const char* format, int a, int b = 0) {
   return text;
 }
 
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
 bool Plain(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos &&
+         std::none_of(name.begin(), name.end(), IsControl);
+}
+
+// A control byte shows in the lines as "\xHH".
+std::string Shown(const std::string& name) {
+  std::string out;
+  for (const char c : name) out += IsControl(c) ? Format("\\x%02X", static_cast<unsigned char>(c)) : std::string(1, c);
+  return out;
 }
 
 // Exports the records of the table at `table` the way the file describes
@@ -52,7 +63,7 @@ void PredictExports(Bytes bytes, std::size_t table, std::uint32_t count, Outcome
     const std::string name = FieldText(bytes, record + kNameField, kItemNameSize);
     if (name == "EFS") continue;
     if (!Plain(name)) {
-      o.output += "Export item " + name + " error.\r\n";
+      o.output += "Export item " + Shown(name) + " error.\r\n";
       o.result = 0;
       return;
     }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "package/file.h"
+#include "package/job_control.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -35,7 +37,7 @@ TEST_F(FileCopy, CopiesTheAskedPieceAndNoMore) {
     FilePtr out = OpenFile("out.bin", "wb");
     ASSERT_TRUE(in && out);
     std::fputs("head", out.get());
-    EXPECT_EQ(CopyFileBytes(in.get(), c.offset, out.get(), c.length), c.copied) << c.offset << "+" << c.length;
+    EXPECT_EQ(CopyFileBytes(in.get(), "in.bin", c.offset, out.get(), "out.bin", c.length), c.copied) << c.offset << "+" << c.length;
     std::fputs("tail", out.get());
     out.reset();
     Bytes expected = BytesOf("head");
@@ -53,7 +55,33 @@ TEST_F(FileCopy, WriteFailureShortensTheCount) {
   const FilePtr in = OpenFile("in.bin", "rb");
   const FilePtr out = OpenFile("/dev/full", "wb");
   ASSERT_TRUE(in && out);
-  EXPECT_LT(CopyFileBytes(in.get(), 0, out.get(), 1 << 20), 1u << 20);
+  ResetJobReport();
+  EXPECT_LT(CopyFileBytes(in.get(), "in.bin", 0, out.get(), "/dev/full", 1 << 20), 1u << 20);
+  EXPECT_EQ(LastJobReport().reason, "write /dev/full: No space left on device");
+}
+
+// Every block counts as progress; a stop request ends the copy before the
+// next block and says so.
+TEST_F(FileCopy, ProgressPerBlockAndCancelBeforeTheNext) {
+  WriteBytes("in.bin", test::PatternBytes(3 * kBlockSize + 5));
+  std::vector<std::uint64_t> done;
+  const ProgressSink previous = SetProgressSink([&](std::uint64_t d, std::uint64_t) {
+    done.push_back(d);
+    if (d >= 2 * kBlockSize) RequestCancel();
+  });
+  ResetJobReport();
+  BeginProgress(10 * kBlockSize);
+  const FilePtr in = OpenFile("in.bin", "rb");
+  WriteSink drop(static_cast<std::FILE*>(nullptr), "nowhere", kToEnd);
+  StreamSource source(in.get(), "in.bin");
+  const CopyResult r = CopyBlocks(source, drop, kToEnd);
+  EndProgress();
+  ResetCancel();
+  SetProgressSink(previous);
+  EXPECT_EQ(r.copied, 2 * kBlockSize);
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(done, (std::vector<std::uint64_t>{0, kBlockSize, 2 * kBlockSize, 10 * kBlockSize}));
+  EXPECT_EQ(LastJobReport().reason, "cancelled");
 }
 
 }  // namespace

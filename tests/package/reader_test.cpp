@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "package/job_control.h"
 #include "package/job_log.h"
+#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
@@ -133,21 +135,27 @@ TEST_F(Reader, LongItemCutShortCountsTheMissingBytes) {
 }
 
 // A write that the disk refuses, even one that only shows when the file is
-// closed, fails the export instead of leaving a short file behind silently.
+// closed, fails the export instead of leaving a short file behind silently,
+// and the report says why. (A full disk: no file may grow at all.)
 TEST_F(Reader, WriteFailureFailsTheExport) {
-  std::error_code ec;
-  std::filesystem::create_symlink("/dev/full", "X.bin", ec);
-  if (ec || !std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   WriteBytes("small.bin", LayOutPackage({Item("X", "abc")}));
-  auto r = Unpack("small.bin");
-  EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.output, "Export item X error.\r\n");
-
   WriteBytes("big.bin", LayOutPackage({{"X", "file:/x", Bytes(20000, 1), "", 0}}));
-  r = Unpack("big.bin");
-  EXPECT_EQ(r.result, 0);
-  EXPECT_NE(r.output.find("Unpack file X error. left size "), std::string::npos);
-  EXPECT_NE(r.output.find("Export item X error.\r\n"), std::string::npos);
+  const auto unpackFull = [](const char* package) {
+    return test::RunInChild([package] {
+      test::LimitFileSize(0);
+      ResetJobReport();
+      const auto r = Unpack(package);
+      Print("%s|%s", r.output.c_str(), LastJobReport().reason.c_str());
+      return r.result;
+    });
+  };
+  auto r = unpackFull("small.bin");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.output, "Export item X error.\r\n|close X.bin: File too large");
+  r = unpackFull("big.bin");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.output.rfind("Unpack file X error. left size ", 0), 0u) << r.output;
+  EXPECT_NE(r.output.find(".\r\nExport item X error.\r\n|write X.bin: File too large"), std::string::npos);
 }
 
 TEST_F(Reader, CompactPackage) {
@@ -239,11 +247,16 @@ TEST_F(Reader, ItemNumAbove16IsRefused) {
 TEST_F(Reader, NamesThatAreNotPlainFileNamesAreNotExported) {
   std::filesystem::create_directories("work/sub");
   const test::ScopedChdir inWork("work/sub");
-  for (const std::string name : {"../../x", "a/b", "a\\b", "c:x", "", ".."}) {
+  // Control bytes show escaped: a package sends no escape sequence to the terminal.
+  const std::pair<std::string, std::string> names[] = {
+      {"../../x", "../../x"}, {"a/b", "a/b"},         {"a\\b", "a\\b"},       {"c:x", "c:x"},
+      {"", ""},               {"..", ".."},           {"\x1b[2J", "\\x1B[2J"}, {"bell\a", "bell\\x07"},
+      {"del\x7f", "del\\x7F"}, {"\x01\x1f", "\\x01\\x1F"}};
+  for (const auto& [name, shown] : names) {
     WriteBytes("../../p.bin", LayOutPackage({Item("GOOD", "g"), Item(name, "evil")}));
     const auto r = Unpack("../../p.bin");
     EXPECT_EQ(r.result, 0) << name;
-    EXPECT_EQ(r.output, "Export item " + name + " error.\r\n") << name;
+    EXPECT_EQ(r.output, "Export item " + shown + " error.\r\n") << name;
     EXPECT_EQ(ListDir("."), std::vector<std::string>{"GOOD.bin"}) << name;
     EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"p.bin", "work"})) << name;
     EXPECT_EQ(ListDir(dir() / "work"), std::vector<std::string>{"sub"}) << name;
@@ -261,8 +274,9 @@ TEST_F(Reader, PlainNamesWithDotsAreExported) {
 }
 
 TEST(ReaderNames, IsPlainItemName) {
-  for (const char* name : {"KERNEL", "x..y", "..x", "x.", "a b", "...", "\x01"}) EXPECT_TRUE(IsPlainItemName(name));
-  for (const char* name : {"", ".", "..", "/", "a/", "\\x", "C:", "../x", "x/.."}) EXPECT_FALSE(IsPlainItemName(name));
+  for (const char* name : {"KERNEL", "x..y", "..x", "x.", "a b", "...", "\x80", "固件"}) EXPECT_TRUE(IsPlainItemName(name));
+  for (const char* name : {"", ".", "..", "/", "a/", "\\x", "C:", "../x", "x/..", "\x01", "\x1b", "a\x7f", "\t"})
+    EXPECT_FALSE(IsPlainItemName(name));
   EXPECT_FALSE(IsPlainItemName(std::string_view("a\0b", 3)));
 }
 
