@@ -80,7 +80,7 @@ void EndProgress() {
   if (p.total == 0) return;
   p.done = p.total;
   Notify(lock);
-  lock.lock();
+  if (!lock.owns_lock()) lock.lock();  // Notify unlocks only when it calls a sink
   p.total = 0;
   p.done = 0;
 }

@@ -42,7 +42,7 @@ int MakePackagesWithXML(int itemCount, const ItemNameTable& itemNames, const Rep
     return -1;
   }
   const std::uint32_t descriptorCount = request->descriptorCount;
-  if (descriptorCount > static_cast<std::uint32_t>(kMaxDescriptors) ||
+  if (descriptorCount > static_cast<std::uint32_t>(kMaxRequestDescriptors) ||
       (itemCount > 0 && itemCount + static_cast<int>(descriptorCount) > kMaxItemsPlusDescriptors)) {
     Print("invalide file number!\r\n");
     return -1;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <initializer_list>
 
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
 #include "repack/repack.h"
@@ -78,9 +79,11 @@ void StageFiles(const PackageChoices& c, RepackRequest& request, PackageFrontEnd
 }
 
 PackageOutcome RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd) {
-  PrivateWorkDir workDir;
+  // Beside the output: an output folder that takes no new files fails the
+  // job here, as the move into it would, before anything is done.
+  const PrivateWorkDir workDir(c.newPackage);
   if (!workDir.ok()) {
-    Print("Error: Cannot create a working directory.\r\n");
+    Print("Error: Rename new file error.\r\n");
     frontEnd.ShowMessage(kTextRepackFailed, 0);
     return PackageOutcome::kFailed;
   }
@@ -95,6 +98,7 @@ PackageOutcome RunJob(const PackageChoices& c, RepackRequest& request, PackageFr
 }  // namespace
 
 PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& frontEnd) {
+  ResetJobReport();
   const PackageChoices c = AbsoluteChoices(choices);
   if (TooLong(c.originalPackage) || TooLong(c.configFile) || TooLong(c.newPackage)) {
     frontEnd.ShowMessage(kTextPathTooLong, kMaxPathLength);

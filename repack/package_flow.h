@@ -20,7 +20,7 @@ inline constexpr int kTextPathTooLong = 159;     // formatted with kMaxPathLengt
 inline constexpr int kMaxPathLength = 255;
 
 enum class PackageFileType { kConfigFile, kConfigPack };
-enum UpdateMode : int { kFactoryMode = 0, kNormalMode = 1 };
+enum UpdateMode : int { kFactoryMode = 0, kNormalUpdateMode = 1 };
 
 struct PackageChoices {
   std::string originalPackage;  // may be empty
@@ -38,7 +38,7 @@ class PackageFrontEnd {
   // 0 after OK with at most 127 characters in the zero-filled `productList`;
   // non-zero when the selection was cancelled (the buffer is left alone).
   virtual int SelectProducts(ProductListBuffer& productList) = 0;
-  // Stores kFactoryMode or kNormalMode.
+  // Stores kFactoryMode or kNormalUpdateMode.
   virtual void GetUpdateMode(int& updateMode) = 0;
   // Shows string `stringId`; a text with "%d" is formatted with `number`.
   virtual void ShowMessage(int stringId, int number) = 0;
@@ -47,8 +47,10 @@ class PackageFrontEnd {
 enum class PackageOutcome { kRefused, kCancelled, kFailed, kSucceeded };
 
 // Relative paths in `choices` resolve against the current directory, which
-// the flow leaves unchanged: the job runs in a fresh private directory that
-// is removed afterwards.
+// the flow leaves unchanged: the job runs in a fresh private folder beside
+// the new package that is removed afterwards. The flow starts a fresh job
+// report (LastJobReport) but leaves the cancel request to the front end,
+// which resets it before the flow.
 PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& frontEnd);
 
 }  // namespace quarnet

@@ -8,10 +8,10 @@
 
 namespace quarnet {
 
-inline constexpr int kMaxDescriptors = 12;
+inline constexpr int kMaxRequestDescriptors = 12;
 
 struct RepackRequest {
-  std::array<PathBuffer, kMaxDescriptors> descriptors{};
+  std::array<PathBuffer, kMaxRequestDescriptors> descriptors{};
   ProductListBuffer productList{};
   std::uint32_t descriptorCount = 0;
 };

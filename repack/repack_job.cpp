@@ -6,11 +6,13 @@
 #include <string>
 
 #include "basic/naming.h"
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
 #include "package/reader.h"
 #include "repack/move_file.h"
 #include "repack/repack.h"
+#include "repack/verify.h"
 
 namespace quarnet {
 namespace {
@@ -65,25 +67,100 @@ void RemoveExportedItems(int itemCount, const ItemNameTable& itemNames, const st
   RemoveItemFiles(count, exported);
 }
 
+// Size of a file for the progress total, 0 when unknown. Taken without
+// opening the file.
+std::uint64_t SizeOf(const char* path) {
+  std::error_code ec;
+  const std::uint64_t size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+// The bytes of the items the plan lists, the added files as they are now.
+std::uint64_t PlannedBytes(const RepackPlan& plan, bool addedOnly) {
+  std::uint64_t bytes = 0;
+  for (const ExpectedItem& e : plan.items) {
+    if (!e.localFile.empty()) bytes += SizeOf(e.localFile.c_str());
+    else if (!addedOnly) bytes += e.length;
+  }
+  return bytes;
+}
+
+// The job's progress runs over its stages, each added to the total once its
+// size is known: the original's bytes, the build, the read-back.
+class JobProgress {
+ public:
+  void Add(std::uint64_t bytes) {
+    if (begun_) {
+      AddProgressTotal(bytes);
+    } else if (bytes > 0) {
+      BeginProgress(bytes);
+      begun_ = true;
+    }
+  }
+
+ private:
+  bool begun_ = false;
+};
+
+// A stop asked for between two stages fails the job as any failure does.
+bool Cancelled() {
+  if (!CancelRequested()) return false;
+  SetFailureReason("cancelled");
+  return true;
+}
+
+// Exports the original's items; their names go into `itemNames`, its
+// product list replaces the request's.
+bool Unpack(const char* originalPath, ItemNameTable& itemNames, int& itemCount, RepackRequest& request,
+            JobProgress& progress) {
+  progress.Add(SizeOf(originalPath));
+  if (Cancelled()) return false;
+  ProductListBuffer packageProductList{};
+  Print("Start to un-pack full all package '%s' ...... ", originalPath);
+  itemCount = UnpackPackage(originalPath, itemNames, packageProductList);
+  if (itemCount <= 0) {
+    Print("Error: No file un-packed.\r\n");
+    return false;
+  }
+  Print("Done.\r\n");
+  request.productList = packageProductList;
+  return true;
+}
+
+// Reads the new package back and holds it against the plan; the mismatch
+// is the job's failure reason.
+bool Prove(const PathBuffer& packageName, const RepackPlan& plan, JobProgress& progress) {
+  progress.Add(SizeOf(packageName.data()) + PlannedBytes(plan, true));
+  const Verdict verdict = VerifyRepack(packageName.data(), plan);
+  if (!verdict.ok) {
+    SetFailureReason("the new package failed its check: " + verdict.text);
+    return false;
+  }
+  SetVerifiedSummary(verdict.text);
+  return true;
+}
+
 }  // namespace
 
+// The job's report (failure reason, verified summary, output path) collects
+// this job's outcome; the caller clears it before the job, and owns the
+// cancel request, which a signal may have set already.
 int RunRepackJob(const char* originalPath, RepackRequest& request, const char* outputPath) {
   ItemNameTable itemNames{};
-  ProductListBuffer packageProductList{};
   int itemCount = 0;
+  JobProgress progress;
 
   if (originalPath != nullptr && !CheckOriginal(originalPath)) return -1;
   OpenJobLog();
-  if (originalPath != nullptr) {
-    Print("Start to un-pack full all package '%s' ...... ", originalPath);
-    itemCount = UnpackPackage(originalPath, itemNames, packageProductList);
-    if (itemCount <= 0) {
-      Print("Error: No file un-packed.\r\n");
-      return Fail();
-    }
-    Print("Done.\r\n");
-    request.productList = packageProductList;
+  if (originalPath != nullptr && !Unpack(originalPath, itemNames, itemCount, request, progress)) return Fail();
+  RepackPlan plan;
+  std::string why;
+  if (Cancelled()) return Fail();
+  if (!PlanRepack(originalPath, request, plan, why)) {
+    SetFailureReason(why);
+    return Fail();
   }
+  progress.Add(kItemTableOffset + kItemRecordSize * plan.items.size() + PlannedBytes(plan, false));
 
   // The builder's output is looked for under this name: a file left there
   // before the job must not pass for the new package (unless it is the
@@ -108,11 +185,14 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     Print("Error: New package file not created.\r\n");
     return Fail();
   }
+  if (Cancelled() || !Prove(packageName, plan, progress) || Cancelled()) return Fail();
   if (MoveReplacing(packageName.data(), output.c_str()) != 0) {
     Print("Error: Rename new file error.\r\n");
     return Fail();
   }
   RemoveExportedItems(itemCount, itemNames, output);
+  SetOutputPath(output);
+  EndProgress();
   Print("Make new package '%s' done.\r\n", output.c_str());
   CloseJobLog();
   return 0;

@@ -102,7 +102,7 @@ const char* Parse(int argc, char** argv, Options& o) {
     } else if (Matches(arg, "--update-mode")) {
       if (!(v = value("--update-mode"))) return "--update-mode needs a value";
       if (*v != "factory" && *v != "normal") return "--update-mode is factory or normal";
-      o.updateMode = *v == "factory" ? kFactoryMode : kNormalMode;
+      o.updateMode = *v == "factory" ? kFactoryMode : kNormalUpdateMode;
     } else if (Matches(arg, "--products")) {
       if (!(v = value("--products"))) return "--products needs a value";
       o.products = *v;
@@ -120,7 +120,7 @@ const char* Check(const Options& o) {
   if (o.configGiven && (o.updateMode || !o.choices.updateScript.empty()))
     return "--update-mode and --update-script go with --config-pack";
   if (o.packGiven && o.noDefault) return "--no-default goes with --config";
-  if (!o.choices.updateScript.empty() && o.updateMode.value_or(kFactoryMode) != kNormalMode)
+  if (!o.choices.updateScript.empty() && o.updateMode.value_or(kFactoryMode) != kNormalUpdateMode)
     return "--update-script needs --update-mode normal";
   if (!o.choices.originalPackage.empty() && o.products) return "--products is only for a job without --original";
   if (o.choices.originalPackage.empty() && !o.products) return "--products is required without --original";

@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <set>
 
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "repack/package_flow.h"
 #include "repack/repack.h"
+#include "repack/work_dir.h"
 #include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
@@ -40,7 +42,8 @@ std::vector<TestItem> BigItems(const std::string& rootfsVersion = kVersion) {
 }
 
 // The caller's folder holds the original, the configuration file, an
-// existing output and "tmp", where the job makes its private folder.
+// existing output and "tmp", the temporary folder, which the job must not
+// need.
 class FlowFaults : public InTempDir {
  protected:
   FlowFaults() {
@@ -83,7 +86,6 @@ class FlowFaults : public InTempDir {
     CapturedOutput out;
     ScriptedFrontEnd frontEnd;
     frontEnd.printMessages = true;
-    const ScopedTmpDir tmp(dir() / "tmp");
     const PackageOutcome outcome = RunPackageFlow(c, frontEnd);
     lines_ = out.text();
     return outcome;
@@ -96,6 +98,7 @@ struct UnwritableCase {
   const char* name;
   const char* output;  // relative to the caller's folder; "SHM" stands for another file system
   bool readOnly;       // the output's folder is made read-only and the job runs as nobody
+  const char* reason;  // the end of the system's reason
 };
 
 class UnwritableOutput : public FlowFaults, public ::testing::WithParamInterface<UnwritableCase> {};
@@ -118,10 +121,14 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
   const auto before = Snapshot(dir());
   const auto shmBefore = shm.path().empty() ? decltype(before){} : Snapshot(shm.path());
 
-  const ChildResult r = RunFlowInChild(Choices(output), [&] { return !row.readOnly || DropRootPrivileges(); });
+  const ChildResult r = RunFlowInChild(
+      Choices(output), [&] { return !row.readOnly || DropRootPrivileges(); },
+      [] { Print("reason: %s\n", LastJobReport().reason.c_str()); });
   if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot give up root's privileges";
   EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
-  EXPECT_NE(r.output.find(std::string(kRenameError) + Message(kTextRepackFailed)), std::string::npos) << r.output;
+  // Refused before anything is done: the job folder cannot be made there.
+  EXPECT_EQ(r.output, std::string(kRenameError) + Message(kTextRepackFailed) + "reason: mkdir " +
+                          (fs::absolute(folder) / ".quarnet-job-XXXXXX: ").string() + row.reason + "\n");
   EXPECT_EQ(Snapshot(dir()), before);
   if (!shm.path().empty()) {
     EXPECT_EQ(Snapshot(shm.path()), shmBefore);
@@ -130,10 +137,11 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UnwritableOutput,
-    ::testing::Values(UnwritableCase{"ReadOnlyFolder", "ro/new.bin", true},
-                      UnwritableCase{"ReadOnlyFolderOnAnotherFileSystem", "SHM/ro/new.bin", true},
-                      UnwritableCase{"ParentIsARegularFile", "cfg.xml/new.bin", false},
-                      UnwritableCase{"FileSystemWithoutFiles", "/proc/quarnet-new.bin", false}),
+    ::testing::Values(UnwritableCase{"ReadOnlyFolder", "ro/new.bin", true, "Permission denied"},
+                      UnwritableCase{"ReadOnlyFolderOnAnotherFileSystem", "SHM/ro/new.bin", true, "Permission denied"},
+                      UnwritableCase{"MissingFolder", "no/such/new.bin", false, "No such file or directory"},
+                      UnwritableCase{"ParentIsARegularFile", "cfg.xml/new.bin", false, "Not a directory"},
+                      UnwritableCase{"FileSystemWithoutFiles", "/proc/quarnet-new.bin", false, "No such file or directory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The disk fills up: first under a file-size limit (writes fail with EFBIG),
@@ -158,19 +166,59 @@ TEST_F(FlowFaults, DiskFullWhileExportingOrBuilding) {
   }
 }
 
-TEST_F(FlowFaults, WorkingFolderOnAFullFileSystem) {
-  const auto before = Snapshot(dir());
-  // The kernel image fits, the root file system image does not.
-  const ChildResult r = RunFlowInChild(Choices("out.bin"), [&] { return MountSmallTmpfs("tmp", 64 * 1024); });
+// The job works beside its output: a temporary folder far smaller than the
+// original does not matter.
+TEST_F(FlowFaults, SmallTemporaryFolder) {
+  auto items = OriginalItems();
+  items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(2 << 20, 0x52));
+  WriteBytes("orig.bin", LayOutPackage(items, kProducts));
+  const ChildResult r = RunFlowInChild(Choices("out.bin"), [&] { return MountSmallTmpfs("tmp", 1 << 20); });
   if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot mount a tmpfs here";
-  EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
-  EXPECT_NE(r.output.find("Unpack file ROOTFS error. left size "), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find(kNothingUnpacked), std::string::npos);
+  EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kSucceeded)) << r.output;
+  EXPECT_EQ(DecodeAndVerify(ReadBytes("out.bin")).items[2].data, items[2].data);
+  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"cfg.xml", "orig.bin", "out.bin", "tmp"}));
+}
+
+// A job folder left by a process that is gone is removed by the next job
+// beside it; the folder of a job still running is not.
+TEST_F(FlowFaults, StaleJobFoldersAreSweptLiveOnesKept) {
+  auto jobFolders = [&] {
+    std::vector<std::string> names = ListDir(dir());
+    std::erase_if(names, [](const std::string& n) { return n.rfind(".quarnet-job-", 0) != 0; });
+    return names;
+  };
+  const std::string output = (dir() / "out.bin").string();
+  // Killed mid-job: the process ends without its clean-up.
+  RunInChild([&] {
+    const auto* killed = new PrivateWorkDir(output);
+    WriteText("KERNEL.bin", "partial");
+    return killed->ok() ? 0 : 1;
+  });
+  ASSERT_EQ(jobFolders().size(), 1u);
+  auto c = Choices(output);
+  c.originalPackage = (dir() / "orig.bin").string();
+  c.configFile = (dir() / "cfg.xml").string();
+  const PrivateWorkDir live(output);
+  ASSERT_TRUE(live.ok());
+  EXPECT_EQ(RunFlow(c), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(jobFolders(), std::vector<std::string>{live.path().filename().string()});
+}
+
+// A stop requested before the job (a signal, the Cancel button) fails it
+// like any failure, with the reason.
+TEST_F(FlowFaults, CancelledJobFailsAndChangesNothing) {
+  const auto before = Snapshot(dir());
+  RequestCancel();
+  const PackageOutcome outcome = RunFlow(Choices("out.bin"));
+  ResetCancel();
+  EXPECT_EQ(outcome, PackageOutcome::kFailed);
+  EXPECT_EQ(lines_, Message(kTextRepackFailed));
+  EXPECT_EQ(LastJobReport().reason, "cancelled");
   EXPECT_EQ(Snapshot(dir()), before);
 }
 
-// The output's file system has room for the old output but not for the new
-// package: the copy across file systems fails and leaves no temporary file.
+// The output's file system has room for the old output but not for the
+// job: the job fails there and leaves nothing behind.
 TEST_F(FlowFaults, OutputOnAFullFileSystem) {
   fs::create_directory("small");
   const auto before = Snapshot(dir());
@@ -186,9 +234,9 @@ TEST_F(FlowFaults, OutputOnAFullFileSystem) {
       });
   if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot mount a tmpfs here";
   EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
-  EXPECT_NE(r.output.find(kRenameError), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find(kNothingUnpacked), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("[small] new.bin=precious\n"), std::string::npos) << r.output;
-  EXPECT_EQ(r.output.find("[small] ."), std::string::npos) << r.output;  // no temporary file
+  EXPECT_EQ(r.output.find("[small] ."), std::string::npos) << r.output;  // no job folder
   EXPECT_EQ(Snapshot(dir()), before);
 }
 

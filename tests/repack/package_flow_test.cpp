@@ -88,7 +88,7 @@ TEST_F(PackageFlow, ConfigPackModeUpdateFlagAndScript) {
     std::string flag;
     std::size_t items;
   };
-  for (const Row& row : {Row{kFactoryMode, "", "0\n", 3}, Row{kNormalMode, "script.tar.gz", "1\n", 4}}) {
+  for (const Row& row : {Row{kFactoryMode, "", "0\n", 3}, Row{kNormalUpdateMode, "script.tar.gz", "1\n", 4}}) {
     auto c = ConfigPack();
     c.updateScript = row.script;
     front_.updateMode = row.mode;

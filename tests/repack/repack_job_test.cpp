@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "repack/repack.h"
+#include "repack/verify.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
@@ -23,6 +26,7 @@ class RepackJob : public InTempDir {
   }
 
   int Run(const char* original, const char* output) {
+    ResetJobReport();
     CapturedOutput out;
     const int result = RunRepackJob(original, request_, output);
     lines_ = out.text();
@@ -61,6 +65,10 @@ TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
   for (const char* name : {"UBOOT.bin", "KERNEL.bin", "ROOTFS.bin", "UPDATEFLAG.bin", "package[UKRF].bin"})
     EXPECT_FALSE(fs::exists(name)) << name;
   EXPECT_TRUE(fs::exists(kJobLogName));
+  EXPECT_EQ(LastJobReport().verified,
+            "Verified: 7 items, 2648-byte header, all checksums; 4 image items identical to the original; 2 files "
+            "added");
+  EXPECT_EQ(LastJobReport().output, "new.bin");
 }
 
 TEST_F(RepackJob, WithoutOriginalBuildsFromDescriptorsAlone) {
@@ -90,9 +98,12 @@ TEST_F(RepackJob, OutputMayNameTheOriginal) {
   EXPECT_EQ(DecodeAndVerify(ReadBytes("orig.bin")).items.size(), 7u);
 }
 
+// The copy across file systems, with a temporary name beside a 255-byte
+// output that must fit too.
 TEST_F(RepackJob, OutputOnAnotherFileSystem) {
   if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
-  const fs::path target = fs::path("/dev/shm") / (dir().filename().string() + "-new.bin");
+  const std::string prefix = "/dev/shm/" + dir().filename().string() + "-";
+  const fs::path target = prefix + std::string(255 - prefix.size() - 4, 'n') + ".bin";
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   WriteText(target, "old");
   ASSERT_EQ(Run("orig.bin", target.c_str()), 0) << lines_;
@@ -101,7 +112,7 @@ TEST_F(RepackJob, OutputOnAnotherFileSystem) {
   // No temporary file is left beside the target.
   std::size_t leftovers = 0;
   for (const auto& e : fs::directory_iterator("/dev/shm"))
-    leftovers += e.path().filename().string().find(target.filename().string() + ".") == 0;
+    leftovers += e.path().filename().string().find("." + dir().filename().string()) == 0;
   EXPECT_EQ(leftovers, 0u);
   fs::remove(target);
 }
@@ -164,6 +175,7 @@ TEST_F(RepackJob, FailedRenameLeavesTheBuilderOutput) {
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   EXPECT_EQ(Run("orig.bin", "no/such/dir/new.bin"), -1);
   EXPECT_NE(lines_.find("Error: Rename new file error.\r\n"), std::string::npos);
+  EXPECT_EQ(LastJobReport().reason, "rename no/such/dir/new.bin: No such file or directory");
   EXPECT_TRUE(fs::exists("package[UKRF].bin"));
   EXPECT_TRUE(fs::exists("KERNEL.bin"));
 }
@@ -187,6 +199,54 @@ TEST_F(RepackJob, ArgumentVectorInTheLog) {
   ASSERT_GE(log.size(), args.size());
   EXPECT_EQ(log.substr(log.size() - args.size()), args);
   EXPECT_EQ(log.rfind("File Header  : \r\n", 0), 0u);
+}
+
+// The read-back against one package per kind of mismatch: each is laid out
+// from the good package with one thing changed and correct checksums, except
+// where the checksum is the fault.
+TEST_F(RepackJob, VerificationNamesEachMismatch) {
+  WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run("orig.bin", "good.bin"), 0) << lines_;
+  RepackPlan plan;
+  std::string why;
+  ASSERT_TRUE(PlanRepack("orig.bin", request_, plan, why)) << why;
+  std::vector<TestItem> good;
+  for (const DecodedItem& i : DecodePackageFile("good.bin").items)
+    good.push_back({std::string(GetText(i.record.itemName)), std::string(GetText(i.record.destination)), i.data,
+                    std::string(GetText(i.record.itemVersion)), i.record.itemPolicy});
+  EXPECT_TRUE(VerifyRepack("good.bin", plan).ok);
+
+  struct Row {
+    const char* what;
+    std::function<void(std::vector<TestItem>&)> change;
+    const char* mismatch;
+  };
+  const std::vector<Row> rows = {
+      {"checksum", {}, "File CRC: expected "},
+      {"item missing", [](auto& items) { items.erase(items.begin() + 3); }, "6 items, expected 7"},
+      {"order", [](auto& items) { std::swap(items[1], items[2]); }, "item 1 is ROOTFS, expected KERNEL"},
+      {"destination", [](auto& items) { items[0].destination = "flash:kernel"; },
+       "item 0 (UBOOT): Destination flash:kernel, expected flash:uboot"},
+      {"version", [](auto& items) { items[2].version = "V9"; },
+       "item 2 (ROOTFS): Item Version V9, expected V100R002C00"},
+      {"policy", [](auto& items) { items[5].policy = 0; }, "item 5 (UNKNOWN): Item Policy 0, expected 2"},
+      {"image bytes", [](auto& items) { items[0].data = BytesOf("boot-loadeR"); },
+       "item 0 (UBOOT): 11 bytes with CRC 0x"},
+      {"added file", [](auto& items) { items[4].data = BytesOf("<config!>"); }, ", but cfg.xml holds 9 bytes"},
+      {"EFS last", [](auto& items) { items.pop_back(); }, "6 items, expected 7"},
+  };
+  for (const Row& row : rows) {
+    auto items = good;
+    if (row.change) row.change(items);
+    Bytes bytes = LayOutPackage(items, kProducts);
+    if (!row.change) bytes[bytes.size() - 1] ^= 1;
+    WriteBytes("bad.bin", bytes);
+    const Verdict v = VerifyRepack("bad.bin", plan);
+    EXPECT_FALSE(v.ok) << row.what;
+    EXPECT_NE(v.text.find(row.mismatch), std::string::npos) << row.what << ": " << v.text;
+  }
+  WriteBytes("bad.bin", LayOutPackage(good, "1A0|"));
+  EXPECT_EQ(VerifyRepack("bad.bin", plan).text, "product list 1A0|, expected 1A0|2B0|");
 }
 
 }  // namespace

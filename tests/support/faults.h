@@ -153,28 +153,6 @@ class OpenGate {
   std::thread thread_;
 };
 
-// Points TMPDIR, where a job makes its private folder, at `dir` until the
-// object goes.
-class ScopedTmpDir {
- public:
-  explicit ScopedTmpDir(const std::filesystem::path& dir) {
-    if (const char* old = std::getenv("TMPDIR")) previous_ = old;
-    ::setenv("TMPDIR", dir.c_str(), 1);
-  }
-  ~ScopedTmpDir() {
-    if (previous_.empty()) {
-      ::unsetenv("TMPDIR");
-    } else {
-      ::setenv("TMPDIR", previous_.c_str(), 1);
-    }
-  }
-  ScopedTmpDir(const ScopedTmpDir&) = delete;
-  ScopedTmpDir& operator=(const ScopedTmpDir&) = delete;
-
- private:
-  std::string previous_;
-};
-
 // A fresh folder on the memory file system (empty path() when there is
 // none), for outputs on another file system than the job's folder; removed
 // with its contents.
