@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -40,7 +41,14 @@ class RepackJob : public InTempDir {
 TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   WriteText("new.bin", "old contents");
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+  SetProgressSink([&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); });
   ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
+  SetProgressSink({});
+  // Rises to the end of the job's total, which grows stage by stage.
+  ASSERT_FALSE(progress.empty());
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(progress.back().first, progress.back().second);
 
   EXPECT_EQ(lines_,
             "Start to un-pack full all package 'orig.bin' ...... Done.\r\n"
