@@ -82,8 +82,20 @@ bool IsHeadKind(std::string_view name) {
   return name == item::kKernel || name == item::kRootfs || name == item::kSystem || name == item::kMinisys;
 }
 
-// Works through one package. A failed read of bytes that the size says are
-// there (an I/O error) marks the whole inspection unreadable.
+// What one read of an item's bytes tells: the CRC of the whole item and, for
+// an image that begins with an item head, the head and its payload's CRC.
+struct ItemScan {
+  bool inside = false;
+  bool headMark = false;  // a head-kind item that begins with the head mark
+  bool wholeHead = false;
+  ItemHead head;
+  std::uint32_t crc = 0;
+  std::uint32_t payloadCrc = 0;
+};
+
+// Works through one package, reading every byte of item data once. A failed
+// read of bytes that the size says are there (an I/O error) marks the whole
+// inspection unreadable.
 class Inspector {
  public:
   explicit Inspector(Source& source) : source_(source) {
@@ -170,7 +182,11 @@ class Inspector {
     AddValue("Item Info Len", kItemRecordSize, h.itemInfoLen);
     CheckItemTable(kItemTableOffset, n);
     AddCrc("Header CRC", 20, tableEnd - 20, h.headerCrc);
-    AddCrc("File CRC", 12, size() - 12, h.fileCrc);
+    if (ItemsFillTheFile(tableEnd, n)) {
+      AddValue("File CRC", FileCrcFromItems(tableEnd), h.fileCrc);
+    } else {
+      AddCrc("File CRC", 12, size() - 12, h.fileCrc);
+    }
 
     // Item data follows the table back to back, in record order, up to the
     // end of the file.
@@ -197,8 +213,50 @@ class Inspector {
     for (std::size_t i = 0; i < result_.records.size(); ++i) CheckItemData(i);
   }
 
+  // True when all `n` records were read and their data lies back to back
+  // from `tableEnd` to the end of the file.
+  bool ItemsFillTheFile(std::uint64_t tableEnd, std::uint64_t n) const {
+    if (result_.records.size() != n) return false;
+    std::uint64_t offset = tableEnd;
+    for (const ItemRecord& r : result_.records) {
+      if (r.itemOffset != offset || !Inside(r.itemOffset, r.itemLen)) return false;
+      offset += r.itemLen;
+    }
+    return offset == size();
+  }
+
+  // The File CRC (bytes 12 to the end) from the bytes before the item data
+  // and the item CRCs already taken, without reading the data again.
+  std::uint32_t FileCrcFromItems(std::uint64_t tableEnd) {
+    std::uint32_t crc = Crc(12, tableEnd - 12);
+    for (std::size_t i = 0; i < scans_.size(); ++i) crc = Crc32Combine(crc, scans_[i].crc, result_.records[i].itemLen);
+    return crc;
+  }
+
+  // Reads the item's bytes once: a head's payload CRC and the item's CRC
+  // come from the same pass.
+  ItemScan Scan(const ItemRecord& r) {
+    ItemScan scan;
+    scan.inside = Inside(r.itemOffset, r.itemLen);
+    if (!scan.inside) return scan;
+    std::array<std::uint8_t, kItemHeadSize> image{};
+    const std::size_t headBytes = static_cast<std::size_t>(std::min<std::uint64_t>(r.itemLen, kItemHeadSize));
+    if (!Read(r.itemOffset, std::span(image.data(), headBytes))) return scan;
+    scan.headMark = IsHeadKind(GetText(r.itemName)) && headBytes >= 4 && LoadLE32(image.data()) == kHeadMark;
+    scan.wholeHead = scan.headMark && headBytes == kItemHeadSize;
+    if (!scan.wholeHead) {
+      scan.crc = Crc(r.itemOffset, r.itemLen);
+      return scan;
+    }
+    scan.head = DecodeItemHead(image);
+    const std::uint64_t payload = r.itemLen - kItemHeadSize;
+    scan.payloadCrc = Crc(r.itemOffset + kItemHeadSize, payload);
+    scan.crc = Crc32Combine(Crc32Update(0, image.data(), image.size()), scan.payloadCrc, payload);
+    return scan;
+  }
+
   // Item Num and the extent of the table; reads the records that are inside
-  // the file, at most 16.
+  // the file, at most 16, and scans their data.
   void CheckItemTable(std::uint64_t tableOffset, std::uint64_t n) {
     Add("Item Num", n <= kMaxItems, "at most " + Dec(kMaxItems), Dec(n));
     const std::uint64_t tableEnd = tableOffset + kItemRecordSize * n;
@@ -213,37 +271,30 @@ class Inspector {
       if (!Read(tableOffset + kItemRecordSize * i, image)) break;
       result_.records.push_back(DecodeItemRecord(image));
     }
+    for (const ItemRecord& r : result_.records) scans_.push_back(Scan(r));
   }
 
   // The item's range, its CRC and, for an image that begins with an item
   // head, the head's length and checksum of the payload.
   void CheckItemData(std::size_t i) {
     const ItemRecord& r = result_.records[i];
+    const ItemScan& scan = scans_[i];
     const std::uint64_t end = std::uint64_t{r.itemOffset} + r.itemLen;
-    const bool inside = Inside(r.itemOffset, r.itemLen);
-    Add(ItemCheck(i, "Range"), inside, "end <= " + Dec(size()), "end " + Dec(end));
-    if (!inside) return;
-    AddValue(ItemCheck(i, "CRC"), Crc(r.itemOffset, r.itemLen), r.itemCrc);
-
-    std::array<std::uint8_t, 4> mark{};
-    if (!IsHeadKind(GetText(r.itemName)) || r.itemLen < mark.size() || !Read(r.itemOffset, mark) ||
-        LoadLE32(mark.data()) != kHeadMark) {
-      return;
-    }
-    if (r.itemLen < kItemHeadSize) {
+    Add(ItemCheck(i, "Range"), scan.inside, "end <= " + Dec(size()), "end " + Dec(end));
+    if (!scan.inside) return;
+    AddValue(ItemCheck(i, "CRC"), scan.crc, r.itemCrc);
+    if (!scan.headMark) return;
+    if (!scan.wholeHead) {
       Add(ItemCheck(i, "Head"), false, "at least " + Bytes(kItemHeadSize), Bytes(r.itemLen));
       return;
     }
-    std::array<std::uint8_t, kItemHeadSize> image{};
-    if (!Read(r.itemOffset, image)) return;
-    const ItemHead head = DecodeItemHead(image);
-    AddValue(ItemCheck(i, "Head Data Len"), r.itemLen - kItemHeadSize, head.headDataLen);
-    AddValue(ItemCheck(i, "Head Data CRC"), Crc(r.itemOffset + kItemHeadSize, r.itemLen - kItemHeadSize),
-             head.headDataCrc);
+    AddValue(ItemCheck(i, "Head Data Len"), r.itemLen - kItemHeadSize, scan.head.headDataLen);
+    AddValue(ItemCheck(i, "Head Data CRC"), scan.payloadCrc, scan.head.headDataCrc);
   }
 
   Source& source_;
   Inspection result_;
+  std::vector<ItemScan> scans_;  // one per record read
   std::vector<std::uint8_t> block_;
   bool ioError_ = false;
 };
