@@ -229,7 +229,8 @@ class Inspector {
   // and the item CRCs already taken, without reading the data again.
   std::uint32_t FileCrcFromItems(std::uint64_t tableEnd) {
     std::uint32_t crc = Crc(12, tableEnd - 12);
-    for (std::size_t i = 0; i < scans_.size(); ++i) crc = Crc32Combine(crc, scans_[i].crc, result_.records[i].itemLen);
+    for (std::size_t i = 0; i < scans_.size(); ++i)
+      crc = Crc32Combine(crc, scans_[i].crc, result_.records[i].itemLen);
     return crc;
   }
 

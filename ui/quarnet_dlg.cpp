@@ -313,7 +313,9 @@ int CQuarnetDlg::SelectProducts(ProductListBuffer& productList) {
   return quarnet::SelectProducts(productList.data(), this, host_);
 }
 
-void CQuarnetDlg::GetUpdateMode(int& updateMode) { updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode; }
+void CQuarnetDlg::GetUpdateMode(int& updateMode) {
+  updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
+}
 
 // Caption 124, one OK button, no icon; a failed job's lines as details.
 void CQuarnetDlg::ShowMessage(int stringId, int number) {

@@ -112,7 +112,8 @@ TEST_F(CliFaults, OutputOnAFullFileSystem) {
   });
   if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot mount a tmpfs here";
   EXPECT_EQ(r.exitCode, 1) << r.output;
-  EXPECT_NE(r.output.find("Error: No file un-packed.\r\nRepack failed!\n[small] new.bin=precious\n"), std::string::npos)
+  EXPECT_NE(r.output.find("Error: No file un-packed.\r\nRepack failed!\n[small] new.bin=precious\n"),
+            std::string::npos)
       << r.output;
   EXPECT_EQ(r.output.find("[small] ."), std::string::npos) << r.output;  // no job folder
   EXPECT_EQ(Snapshot(dir_.path()), before);

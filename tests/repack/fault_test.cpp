@@ -137,11 +137,12 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UnwritableOutput,
-    ::testing::Values(UnwritableCase{"ReadOnlyFolder", "ro/new.bin", true, "Permission denied"},
-                      UnwritableCase{"ReadOnlyFolderOnAnotherFileSystem", "SHM/ro/new.bin", true, "Permission denied"},
-                      UnwritableCase{"MissingFolder", "no/such/new.bin", false, "No such file or directory"},
-                      UnwritableCase{"ParentIsARegularFile", "cfg.xml/new.bin", false, "Not a directory"},
-                      UnwritableCase{"FileSystemWithoutFiles", "/proc/quarnet-new.bin", false, "No such file or directory"}),
+    ::testing::Values(
+        UnwritableCase{"ReadOnlyFolder", "ro/new.bin", true, "Permission denied"},
+        UnwritableCase{"ReadOnlyFolderOnAnotherFileSystem", "SHM/ro/new.bin", true, "Permission denied"},
+        UnwritableCase{"MissingFolder", "no/such/new.bin", false, "No such file or directory"},
+        UnwritableCase{"ParentIsARegularFile", "cfg.xml/new.bin", false, "Not a directory"},
+        UnwritableCase{"FileSystemWithoutFiles", "/proc/quarnet-new.bin", false, "No such file or directory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The disk fills up: first under a file-size limit (writes fail with EFBIG),

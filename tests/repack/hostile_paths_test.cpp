@@ -20,7 +20,8 @@ class HostileFlow : public InTempDir {
  protected:
   HostileFlow() { WriteText("cfg.xml", "<config/>"); }
 
-  PackageOutcome Run(const std::string& original, const std::string& output, const std::string& config = "cfg.xml") {
+  PackageOutcome Run(const std::string& original, const std::string& output,
+                     const std::string& config = "cfg.xml") {
     PackageChoices c;
     c.originalPackage = original;
     c.configFile = config;
