@@ -123,13 +123,17 @@ class Inspector {
   }
 
   // CRC-32 of `length` bytes at `offset`, which must lie inside the source.
+  // Each block counts as progress of a running job; a stop requested
+  // meanwhile leaves the inspection unfinished, so unreadable.
   std::uint32_t Crc(std::uint64_t offset, std::uint64_t length) {
     const std::uint64_t wanted = std::min<std::uint64_t>(length, kCrcBlock);
     if (block_.size() < wanted) block_.resize(static_cast<std::size_t>(wanted));
     std::uint32_t crc = 0;
     while (length > 0) {
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, block_.size()));
-      if (!Read(offset, std::span(block_.data(), n))) break;  // an I/O error: the result is unreadable
+      ioError_ = ioError_ || CancelRequested();
+      if (ioError_ || !Read(offset, std::span(block_.data(), n))) break;  // the result is unreadable
+      AdvanceProgress(n);
       crc = Crc32Update(crc, block_.data(), n);
       offset += n;
       length -= n;

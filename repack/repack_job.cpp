@@ -133,7 +133,7 @@ bool Prove(const PathBuffer& packageName, const RepackPlan& plan, JobProgress& p
   progress.Add(SizeOf(packageName.data()) + PlannedBytes(plan, true));
   const Verdict verdict = VerifyRepack(packageName.data(), plan);
   if (!verdict.ok) {
-    SetFailureReason("the new package failed its check: " + verdict.text);
+    if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text);
     return false;
   }
   SetVerifiedSummary(verdict.text);

@@ -194,7 +194,6 @@ bool PlanRepack(const char* originalPath, const RepackRequest& request, RepackPl
 
 Verdict VerifyRepack(const char* packagePath, const RepackPlan& plan) {
   const Inspection inspection = InspectPackageFile(packagePath);
-  AdvanceProgress(inspection.size);
   if (std::string why = Inconsistency(inspection); !why.empty()) return {false, why};
   const std::vector<ItemRecord>& records = inspection.records;
   if (records.size() != plan.items.size())

@@ -48,7 +48,8 @@ struct Verdict {
 };
 
 // Reads `packagePath` back in blocks and checks it against `plan`.
-// Reports the bytes it reads as progress.
+// Reports the bytes it reads as progress and stops at a requested cancel
+// (the package then counts as unreadable).
 Verdict VerifyRepack(const char* packagePath, const RepackPlan& plan);
 
 }  // namespace quarnet

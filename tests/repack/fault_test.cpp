@@ -205,17 +205,23 @@ TEST_F(FlowFaults, StaleJobFoldersAreSweptLiveOnesKept) {
   EXPECT_EQ(jobFolders(), std::vector<std::string>{live.path().filename().string()});
 }
 
-// A stop requested before the job (a signal, the Cancel button) fails it
-// like any failure, with the reason.
+// A stop requested (a signal, the Cancel button) before the job or at the
+// first block it reports fails the job like any failure, with the reason.
 TEST_F(FlowFaults, CancelledJobFailsAndChangesNothing) {
-  const auto before = Snapshot(dir());
-  RequestCancel();
-  const PackageOutcome outcome = RunFlow(Choices("out.bin"));
-  ResetCancel();
-  EXPECT_EQ(outcome, PackageOutcome::kFailed);
-  EXPECT_EQ(lines_, Message(kTextRepackFailed));
-  EXPECT_EQ(LastJobReport().reason, "cancelled");
-  EXPECT_EQ(Snapshot(dir()), before);
+  for (const bool atFirstBlock : {false, true}) {
+    const auto before = Snapshot(dir());
+    if (!atFirstBlock) RequestCancel();
+    SetProgressSink([](std::uint64_t done, std::uint64_t) {
+      if (done > 0) RequestCancel();
+    });
+    const PackageOutcome outcome = RunFlow(Choices("out.bin"));
+    SetProgressSink({});
+    EXPECT_TRUE(CancelRequested()) << atFirstBlock;
+    ResetCancel();
+    EXPECT_EQ(outcome, PackageOutcome::kFailed) << atFirstBlock;
+    EXPECT_EQ(LastJobReport().reason, "cancelled") << atFirstBlock;
+    EXPECT_EQ(Snapshot(dir()), before) << atFirstBlock;
+  }
 }
 
 // The output's file system has room for the old output but not for the
