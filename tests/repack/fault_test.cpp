@@ -118,8 +118,8 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
   const auto before = Snapshot(dir());
   const auto shmBefore = shm.path().empty() ? decltype(before){} : Snapshot(shm.path());
 
-  const ChildResult r = RunFlowInChild(Choices(output), [&] { return !row.readOnly || DropRootPrivileges(); });
-  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot give up root's privileges";
+  const ChildResult r = RunFlowInChild(Choices(output), [&] { return !row.readOnly || DropRootPrivileges({dir(), shm.path()}); });
+  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << kCannotRunAsNobody;
   EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
   EXPECT_NE(r.output.find(std::string(kRenameError) + Message(kTextRepackFailed)), std::string::npos) << r.output;
   EXPECT_EQ(Snapshot(dir()), before);
