@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 #include "package/inspect.h"
 
