@@ -282,7 +282,7 @@ TEST_F(PackageOutput, EachKindOfFailedCallSaysWhy) {
       {[&] { return LimitFileSize(0), packAllFails({"-Kk"}); }, "write package[K].bin: File too large"},
       {[] { return LimitFileSize(0), WriteItemHead("k", "V1", 0, 1, "h") == 1 ? 0 : 1; }, "close h: File too large"},
       {[&] {
-         if (!DropRootPrivileges() || ::chdir("ro") != 0) return kFaultUnavailable;
+         if (!DropRootPrivileges({dir()}) || ::chdir("ro") != 0) return kFaultUnavailable;
          return packAllFails({"-K../k"});
        },
        "unlink package[K].bin: Permission denied"},
