@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "apps/quarnet-cli/commands.h"
+#include "apps/quarnet-cli/job_console.h"
 #include "repack/package_flow.h"
 #include "ui/strings.h"
 
@@ -16,7 +17,7 @@ constexpr char kUsage[] =
     "Usage: quarnet-cli repack [--original PKG] --output OUT\n"
     "         (--config XML [--no-default] |\n"
     "          --config-pack TGZ [--update-mode factory|normal] [--update-script TGZ])\n"
-    "         [--products LIST]\n"
+    "         [--products LIST] [--progress]\n"
     "\n"
     "Builds a new package OUT from the items of PKG plus a configuration file or\n"
     "a configuration pack. Without --original, --products gives the product list\n"
@@ -24,8 +25,14 @@ constexpr char kUsage[] =
     "  --no-default        do not install the configuration file as default too\n"
     "  --update-mode MODE  factory (default) or normal\n"
     "  --update-script TGZ update-script pack; needs --update-mode normal\n"
-    "The job's lines go to standard output, the outcome to standard error.\n"
-    "Exit status: 0 success, 1 the job failed, 2 refused before the job.\n";
+    "  --progress          show the percentage done on standard error\n"
+    "The job's lines go to standard output. The outcome goes to standard error,\n"
+    "followed by \"reason: ...\" after a failure and by what was verified of\n"
+    "the new package after a success.\n"
+    "SIGINT, SIGTERM and SIGHUP stop the job at its next block: its files are\n"
+    "removed and OUT stays as it was.\n"
+    "Exit status: 0 success, 1 the job failed, 2 refused before the job,\n"
+    "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP).\n";
 
 struct Options {
   PackageChoices choices;
@@ -34,13 +41,16 @@ struct Options {
   bool configGiven = false;
   bool packGiven = false;
   bool noDefault = false;
+  bool outputGiven = false;
+  bool progress = false;
 };
 
 // The product selection, update mode and message box of the window, answered
 // from the command line; messages are shown as their English twins.
 class CliFrontEnd : public PackageFrontEnd {
  public:
-  CliFrontEnd(std::string products, int updateMode) : products_(std::move(products)), updateMode_(updateMode) {}
+  CliFrontEnd(std::string products, int updateMode, ProgressDisplay& progress)
+      : products_(std::move(products)), updateMode_(updateMode), progress_(progress) {}
 
   int SelectProducts(ProductListBuffer& productList) override {
     std::strncpy(productList.data(), products_.c_str(), productList.size() - 1);
@@ -48,6 +58,7 @@ class CliFrontEnd : public PackageFrontEnd {
   }
   void GetUpdateMode(int& updateMode) override { updateMode = updateMode_; }
   void ShowMessage(int stringId, int number) override {
+    progress_.Finish(stringId == kTextRepackSuccess);
     const std::string text = FormatResString(LoadResString(EnglishTwinId(stringId)), number);
     std::fprintf(stderr, "%s\n", text.c_str());
   }
@@ -55,6 +66,7 @@ class CliFrontEnd : public PackageFrontEnd {
  private:
   std::string products_;
   int updateMode_;
+  ProgressDisplay& progress_;
 };
 
 int UsageError(const char* why) {
@@ -82,12 +94,15 @@ const char* Parse(int argc, char** argv, Options& o) {
     std::optional<std::string> v;
     if (arg == "--no-default") {
       o.noDefault = true;
+    } else if (arg == "--progress") {
+      o.progress = true;
     } else if (Matches(arg, "--original")) {
       if (!(v = value("--original"))) return "--original needs a value";
       o.choices.originalPackage = *v;
     } else if (Matches(arg, "--output")) {
       if (!(v = value("--output"))) return "--output needs a value";
       o.choices.newPackage = *v;
+      o.outputGiven = true;
     } else if (Matches(arg, "--config")) {
       if (!(v = value("--config"))) return "--config needs a value";
       o.choices.configFile = *v;
@@ -116,7 +131,7 @@ const char* Parse(int argc, char** argv, Options& o) {
 // Combinations the window cannot produce either.
 const char* Check(const Options& o) {
   if (o.configGiven == o.packGiven) return "give either --config or --config-pack";
-  if (o.choices.newPackage.empty()) return "--output is required";
+  if (!o.outputGiven) return "--output is required";
   if (o.configGiven && (o.updateMode || !o.choices.updateScript.empty()))
     return "--update-mode and --update-script go with --config-pack";
   if (o.packGiven && o.noDefault) return "--no-default goes with --config";
@@ -142,10 +157,22 @@ int Repack(int argc, char** argv) {
   o.choices.fileType = o.configGiven ? PackageFileType::kConfigFile : PackageFileType::kConfigPack;
   o.choices.asDefault = !o.noDefault;
 
-  CliFrontEnd frontEnd(o.products.value_or(""), o.updateMode.value_or(kFactoryMode));
-  switch (RunPackageFlow(o.choices, frontEnd)) {
-    case PackageOutcome::kSucceeded: return 0;
-    case PackageOutcome::kFailed: return 1;
+  ResetCancel();
+  ResetJobReport();
+  ProgressDisplay progress(o.progress);
+  CliFrontEnd frontEnd(o.products.value_or(""), o.updateMode.value_or(kFactoryMode), progress);
+  PackageOutcome outcome;
+  {
+    const StopSignals stopSignals;
+    outcome = RunPackageFlow(o.choices, frontEnd);
+  }
+  switch (outcome) {
+    case PackageOutcome::kSucceeded:
+      PrintVerifiedSummary();
+      return 0;
+    case PackageOutcome::kFailed:
+      PrintFailureReason();
+      return FailedJobStatus();
     default: return kExitUsage;
   }
 }

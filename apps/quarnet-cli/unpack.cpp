@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "apps/quarnet-cli/commands.h"
+#include "apps/quarnet-cli/job_console.h"
 #include "package/inspect.h"
 #include "package/job_log.h"
 #include "package/reader.h"
@@ -15,13 +16,15 @@ namespace quarnet::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: quarnet-cli unpack PKG [-C DIR]\n"
+    "Usage: quarnet-cli unpack PKG [-C DIR] [--progress]\n"
     "\n"
     "Exports every item of the package PKG except EFS into a file named after\n"
     "the item with \".bin\" appended, in DIR (which must exist) or the current\n"
     "directory, and leaves the job log pack_xml.log there. A relative PKG is\n"
     "taken from the current directory. The reader's lines go to standard\n"
-    "output, a short summary to standard error.\n"
+    "output, a short summary to standard error, followed by \"reason: ...\"\n"
+    "when the package could not be unpacked. --progress shows the percentage\n"
+    "done on standard error.\n"
     "\n"
     "Exit status: 0 when at least one item was exported, 1 when the package\n"
     "could not be unpacked, 2 on a usage error.\n";
@@ -56,13 +59,16 @@ void PrintSummary(int result, const std::string& package, const ItemNameTable& n
 int Unpack(int argc, char** argv) {
   const char* package = nullptr;
   const char* dir = nullptr;
+  bool showProgress = false;
   for (int i = 0; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (arg == "-C") {
+    if (arg == "--progress") {
+      showProgress = true;
+    } else if (arg == "-C") {
       if (i + 1 == argc) return UsageError("-C needs a directory");
       dir = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -92,11 +98,20 @@ int Unpack(int argc, char** argv) {
 
   ItemNameTable names{};
   ProductListBuffer productList{};
+  ResetCancel();
+  ResetJobReport();
+  ProgressDisplay progress(showProgress);
+  // The reader advances by the bytes it reads, so the package's size is the whole.
+  const std::uintmax_t size = std::filesystem::file_size(packagePath, ec);
+  if (showProgress && !ec) BeginProgress(size);
   OpenJobLog();
   const int result = UnpackPackage(packagePath.c_str(), names, productList);
   CloseJobLog();
+  progress.Finish(result > 0);
   PrintSummary(result, package, names, productList);
-  return result > 0 ? 0 : 1;
+  if (result > 0) return 0;
+  PrintFailureReason();
+  return 1;
 }
 
 }  // namespace quarnet::cli

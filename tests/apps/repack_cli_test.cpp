@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "tests/support/package_check.h"
 #include "tests/support/process.h"
@@ -10,6 +12,25 @@ namespace quarnet::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+
+// The percentage lines at the start of `err`, which rise in whole steps of
+// 10 to 100, at least `least` of them; returns what follows them.
+std::string AfterProgress(const std::string& err, int least) {
+  std::size_t at = 0;
+  int last = 0;
+  int lines = 0;
+  for (std::size_t end; (end = err.find('\n', at)) != std::string::npos && end > at && err[end - 1] == '%';
+       at = end + 1, ++lines) {
+    const int percent = std::stoi(err.substr(at, end - at));
+    EXPECT_TRUE(percent > last && percent % 10 == 0) << err;
+    last = percent;
+  }
+  EXPECT_EQ(last, 100) << err;
+  EXPECT_GE(lines, least) << err;
+  return err.substr(at);
+}
 
 class RepackCli : public ::testing::Test {
  protected:
@@ -37,7 +58,9 @@ class RepackCli : public ::testing::Test {
 TEST_F(RepackCli, RepacksWithRelativePaths) {
   const auto r = Run({"--original", "orig.bin", "--output", "new.bin", "--config", "cfg.xml"});
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  EXPECT_EQ(r.err, "Repack success!\n");
+  EXPECT_EQ(r.err,
+            "Repack success!\nVerified: 8 items, 3008-byte header, all checksums; 4 image items identical to the "
+            "original; 3 files added\n");
   const std::string orig = (dir_.path() / "orig.bin").string();
   const std::string out = (dir_.path() / "new.bin").string();
   EXPECT_EQ(r.out, "Start to un-pack full all package '" + orig + "' ...... Done.\r\n"
@@ -70,6 +93,23 @@ TEST_F(RepackCli, FailedJobExitsOneAndKeepsOutput) {
   ExpectUserFilesUntouched();
 }
 
+// --progress counts the job's bytes on standard error, before the outcome
+// and what was verified; the lines on standard output stay as they are.
+TEST_F(RepackCli, ProgressRisesTo100) {
+  auto items = OriginalItems();
+  items[1].data = WithItemHead(kVersion, kHeadKernel, PatternBytes(4 << 20));
+  items[2].data = WithItemHead(kVersion, kHeadRootfs, PatternBytes(4 << 20));
+  WriteBytes(dir_.path() / "orig.bin", LayOutPackage(items, kProducts));
+  std::vector<std::string> job = {"--original", "orig.bin", "--output", "new.bin", "--config", "cfg.xml"};
+  const auto quiet = Run(job);
+  fs::remove(dir_.path() / "new.bin");
+  job.push_back("--progress");
+  const auto r = Run(job);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(AfterProgress(r.err, 3).rfind("Repack success!\nVerified: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.out, quiet.out);
+}
+
 TEST_F(RepackCli, RefusalsAndUsageErrors) {
   struct Row {
     std::vector<std::string> args;
@@ -79,7 +119,7 @@ TEST_F(RepackCli, RefusalsAndUsageErrors) {
       {{"--output", "n.bin", "--config", "cfg.xml", "--products", ""}, "Please select the support products\n"},
       {{"--output", std::string(300, 'x'), "--config", "cfg.xml", "--products", "1A0|"},
        "File path length must be less than 255 byte(s)\n"},
-      {{"--output", "", "--config", "cfg.xml", "--products", "1A0|"}, ""},
+      {{"--output", "", "--config", "cfg.xml", "--products", "1A0|"}, "Please select input or output files.\n"},
       {{"--output", "n.bin", "--config", "cfg.xml"}, ""},
       {{"--original", "orig.bin", "--output", "n.bin", "--config", "cfg.xml", "--products", "1A0|"}, ""},
       {{"--output", "n.bin", "--config-pack", "pack.tar.gz", "--update-script", "s", "--products", "1A0|"}, ""},
@@ -98,6 +138,54 @@ TEST_F(RepackCli, RefusalsAndUsageErrors) {
   EXPECT_FALSE(fs::exists(dir_.path() / "n.bin"));
   EXPECT_EQ(Run({"--help"}).exitCode, 0);
   ExpectUserFilesUntouched();
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr long kMaxRssKiB = 64 << 10;
+
+// Near the format's 4 GiB limit every step streams: packall builds the
+// package, unpack exports it, repack rebuilds and verifies it, info checks
+// the result, each in at most 64 MiB. A package past the limit is refused
+// before anything is written.
+TEST(ScaleCli, NearTheFourGiBLimit) {
+  if (kSanitized) GTEST_SKIP() << "the memory bound is for builds without the sanitizers";
+  const TempDir dir;
+  const fs::path& d = dir.path();
+  // The package, then the job's copies of the items and its new package.
+  constexpr std::uint64_t kRoom = 13 * kGiB;
+  std::error_code ec;
+  if (fs::space(d, ec).available < kRoom || ec) GTEST_SKIP() << "needs 13 GiB free in " << d;
+  constexpr std::uint64_t kKernel = kGiB, kRootfs = 3 * kGiB - (1 << 20);
+  const auto expectSmall = [](const ProcessResult& r, const char* what) {
+    EXPECT_EQ(r.exitCode, 0) << what << r.out << r.err;
+    EXPECT_LE(r.peakRssKiB, kMaxRssKiB) << what;
+  };
+  expectSmall(BuildSparsePackage(d, kKernel, kRootfs), "packall");
+
+  WriteSparseImage(d / "over.img", kVersion, kHeadRootfs, 3 * kGiB);
+  const auto names = ListDir(d);
+  EXPECT_EQ(RunProcess(BinPath("packall"), {"-Kk.img", "-Rover.img"}, d).exitCode, 1);
+  EXPECT_EQ(ListDir(d), names);
+
+  const std::string cli = BinPath("quarnet-cli");
+  fs::create_directory(d / "u");
+  const auto unpack = RunProcess(cli, {"unpack", kSparsePackageName, "-C", "u", "--progress"}, d);
+  expectSmall(unpack, "unpack");
+  EXPECT_EQ(AfterProgress(unpack.err, 5).rfind("quarnet-cli unpack: 4 items exported", 0), 0u) << unpack.err;
+  EXPECT_EQ(fs::file_size(d / "u/KERNEL.bin"), kKernel);
+  EXPECT_EQ(fs::file_size(d / "u/ROOTFS.bin"), kRootfs);
+  fs::remove_all(d / "u");
+
+  WriteText(d / "cfg.xml", "<config/>");
+  const auto repack = RunProcess(
+      cli, {"repack", "--original", kSparsePackageName, "--output", "new.bin", "--config", "cfg.xml", "--progress"}, d);
+  expectSmall(repack, "repack");
+  EXPECT_EQ(AfterProgress(repack.err, 5).rfind("Repack success!\nVerified: ", 0), 0u) << repack.err;
+  expectSmall(RunProcess(cli, {"info", "new.bin"}, d), "info");
 }
 
 }  // namespace

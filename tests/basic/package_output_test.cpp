@@ -148,11 +148,11 @@ TEST_F(PackageOutput, PermissionsOfTheFolderAndTheFile) {
     fs::permissions(row.folder, row.folderWritable ? fs::perms::all : readOnly);
     const auto before = Snapshot(row.folder);
     const ChildResult r = RunInChild([&] {
-      if (!DropRootPrivileges()) return kFaultUnavailable;
+      if (!DropRootPrivileges({dir()})) return kFaultUnavailable;
       const ScopedChdir inside(row.folder);
       return PackAllInChild({"-K../k"});
     });
-    if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot give up root's privileges";
+    if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << kCannotRunAsNobody;
     if (row.builds) {
       EXPECT_EQ(r.exitCode, 0) << row.folder << r.output;
       EXPECT_EQ(ReadBytes(fs::path(row.folder) / "package[K].bin"), KernelPackage(kernel)) << row.folder;
@@ -282,7 +282,7 @@ TEST_F(PackageOutput, EachKindOfFailedCallSaysWhy) {
       {[&] { return LimitFileSize(0), packAllFails({"-Kk"}); }, "write package[K].bin: File too large"},
       {[] { return LimitFileSize(0), WriteItemHead("k", "V1", 0, 1, "h") == 1 ? 0 : 1; }, "close h: File too large"},
       {[&] {
-         if (!DropRootPrivileges() || ::chdir("ro") != 0) return kFaultUnavailable;
+         if (!DropRootPrivileges({dir()}) || ::chdir("ro") != 0) return kFaultUnavailable;
          return packAllFails({"-K../k"});
        },
        "unlink package[K].bin: Permission denied"},

@@ -122,9 +122,9 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
   const auto shmBefore = shm.path().empty() ? decltype(before){} : Snapshot(shm.path());
 
   const ChildResult r = RunFlowInChild(
-      Choices(output), [&] { return !row.readOnly || DropRootPrivileges(); },
+      Choices(output), [&] { return !row.readOnly || DropRootPrivileges({dir(), shm.path()}); },
       [] { Print("reason: %s\n", LastJobReport().reason.c_str()); });
-  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << "cannot give up root's privileges";
+  if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << kCannotRunAsNobody;
   EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
   // Refused before anything is done: the job folder cannot be made there.
   EXPECT_EQ(r.output, std::string(kRenameError) + Message(kTextRepackFailed) + "reason: mkdir " +

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <thread>
@@ -77,12 +78,36 @@ inline void LimitFileSize(std::uint64_t bytes) {
   ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
+// Why a test that must run as nobody is skipped.
+inline constexpr char kCannotRunAsNobody[] =
+    "cannot run as nobody here: no privilege to change user, or the test's folder is out of nobody's reach";
+
 // Root ignores permission bits, so a read-only folder refuses nothing to
-// it: the process becomes nobody. True when it now runs without root.
-inline bool DropRootPrivileges() {
+// it: the process becomes nobody. Everything below `dirs`, the test's own
+// folders, becomes readable to others first (the write bits that the test
+// chose stay); the folders above them must let nobody pass, which a
+// temporary folder under a private home may not. True when the process now
+// runs without root and reaches every one of `dirs` (empty paths are left
+// out).
+inline bool DropRootPrivileges(std::initializer_list<std::filesystem::path> dirs) {
   if (::geteuid() != 0) return true;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (const fs::path& dir : dirs) {
+    if (dir.empty()) continue;
+    fs::permissions(dir, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add, ec);
+    for (const auto& e : fs::recursive_directory_iterator(dir, ec)) {
+      const auto bits = e.is_directory() ? fs::perms::others_read | fs::perms::others_exec : fs::perms::others_read;
+      fs::permissions(e.path(), bits, fs::perm_options::add | fs::perm_options::nofollow, ec);
+    }
+  }
   constexpr uid_t kNobody = 65534;
-  return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && ::geteuid() != 0;
+  if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || ::geteuid() == 0)
+    return false;
+  for (const fs::path& dir : dirs) {
+    if (!dir.empty() && ::access(dir.c_str(), R_OK | X_OK) != 0) return false;
+  }
+  return true;
 }
 
 // Mounts a tmpfs of `bytes` at `dir` in a mount namespace of the calling

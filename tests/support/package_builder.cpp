@@ -1,9 +1,11 @@
 #include "tests/support/package_builder.h"
 
+#include <algorithm>
 #include <span>
 
 #include "package/crc32.h"
 #include "package/format.h"
+#include "tests/support/temp_dir.h"
 
 namespace quarnet::test {
 namespace {
@@ -94,6 +96,26 @@ Bytes WithItemHead(const std::string& version, std::uint32_t kind, const Bytes& 
   Encode(h, std::span<std::uint8_t, kItemHeadSize>(out.data(), kItemHeadSize));
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
+}
+
+void WriteSparseImage(const std::filesystem::path& path, const std::string& version, std::uint32_t kind,
+                      std::uint64_t size) {
+  const std::uint64_t payload = size - kItemHeadSize;
+  // The CRC of the zeros, joined from that of one block.
+  const Bytes zeros(1 << 20);
+  const std::uint32_t blockCrc = Crc32Update(0, zeros.data(), zeros.size());
+  std::uint32_t crc = 0;
+  for (std::uint64_t done = 0; done < payload; done += zeros.size()) {
+    const std::uint64_t piece = std::min<std::uint64_t>(zeros.size(), payload - done);
+    crc = Crc32Combine(crc, piece == zeros.size() ? blockCrc : Crc32Update(0, zeros.data(), piece), piece);
+  }
+  Bytes head = WithItemHead(version, kind, {});
+  ItemHead h = DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(head.data(), kItemHeadSize));
+  h.headDataLen = static_cast<std::uint32_t>(payload);
+  h.headDataCrc = crc;
+  Encode(h, std::span<std::uint8_t, kItemHeadSize>(head.data(), kItemHeadSize));
+  WriteBytes(path, head);
+  std::filesystem::resize_file(path, size);
 }
 
 }  // namespace quarnet::test

@@ -3,6 +3,7 @@
 // that the reader and the repack job can be tested on packages of any shape
 // (compact, odd orders, hostile names, broken fields).
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,10 @@ TestItem EfsItem();
 // An 84-byte item head followed by `payload`.
 Bytes WithItemHead(const std::string& version, std::uint32_t kind, const Bytes& payload,
                    std::uint32_t time = 1368000000);
+
+// An image file of `size` bytes: an item head over a payload of zeros that
+// the file system keeps as a hole, so that a big item costs no disk space.
+void WriteSparseImage(const std::filesystem::path& path, const std::string& version, std::uint32_t kind,
+                      std::uint64_t size);
 
 }  // namespace quarnet::test

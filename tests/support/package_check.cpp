@@ -47,6 +47,14 @@ DecodedPackage DecodeAndVerify(const Bytes& bytes) {
   return p;
 }
 
+ProcessResult BuildSparsePackage(const std::filesystem::path& dir, std::uint64_t kernelSize, std::uint64_t rootfsSize) {
+  WriteText(dir / "u.img", "boot-loader");
+  WriteSparseImage(dir / "k.img", kVersion, kHeadKernel, kernelSize);
+  WriteSparseImage(dir / "r.img", kVersion, kHeadRootfs, rootfsSize);
+  WriteText(dir / "f.img", "1\n");
+  return RunProcess(BinPath("packall"), {"-Uu.img", "-Kk.img", "-Rr.img", "-Ff.img"}, dir);
+}
+
 DecodedPackage DecodePackageFile(const std::filesystem::path& path) { return DecodeAndVerify(ReadBytes(path)); }
 
 }  // namespace quarnet::test

@@ -10,6 +10,7 @@
 #include "package/output.h"
 #include "repack/package_flow.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/process.h"
 
 namespace quarnet::test {
 
@@ -75,6 +76,12 @@ struct DecodedPackage {
   std::string productList;
   std::vector<DecodedItem> items;
 };
+
+// Runs packall in `dir` on UBOOT, KERNEL, ROOTFS and UPDATEFLAG item files,
+// the two images of the given sizes with heads of kVersion over sparse
+// zeros (k.img, r.img): the package is `dir`/package[UKRF].bin.
+inline constexpr char kSparsePackageName[] = "package[UKRF].bin";
+ProcessResult BuildSparsePackage(const std::filesystem::path& dir, std::uint64_t kernelSize, std::uint64_t rootfsSize);
 
 // Decodes a full package and checks every length and checksum with gtest.
 DecodedPackage DecodeAndVerify(const Bytes& bytes);

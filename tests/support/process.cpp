@@ -1,6 +1,7 @@
 #include "tests/support/process.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::filesystem::path& workDir, const std::function<void()>& inChild) {
+                         const std::filesystem::path& workDir, const std::function<void()>& inChild,
+                         const std::function<void(pid_t)>& whileRunning) {
   TempDir capture;
   const std::string outPath = (capture.path() / "out").string();
   const std::string errPath = (capture.path() / "err").string();
@@ -37,15 +39,32 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
+  if (whileRunning) whileRunning(pid);
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
   ProcessResult r;
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.peakRssKiB = usage.ru_maxrss;
   r.out = ReadText(outPath);
   r.err = ReadText(errPath);
   return r;
 }
 
+bool HasEnded(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
+}
+
 std::string BinPath(const std::string& name) { return std::string(QUARNET_BIN_DIR) + "/" + name; }
+
+std::string CopyOfProgram(const std::string& name, const std::filesystem::path& dir) {
+  const std::filesystem::path copy = dir / name;
+  std::filesystem::copy_file(BinPath(name), copy, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                         std::filesystem::perms::others_exec);
+  return copy.string();
+}
 
 }  // namespace quarnet::test

@@ -1,0 +1,88 @@
+#include "apps/quarnet-cli/job_console.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <utility>
+
+#include "package/inspect.h"
+
+namespace quarnet::cli {
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kExitFailed = 1;
+constexpr int kExitBySignal = 128;
+
+// Only what is async-signal-safe: the job sees the request at its next block.
+extern "C" void AskJobToStop(int signalNumber) { RequestCancelBySignal(signalNumber); }
+
+// Whole percent of `done` out of `total`; 100 only when all is done.
+int Percent(std::uint64_t done, std::uint64_t total) {
+  if (done >= total) return 100;
+  return std::min(99, static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total)));
+}
+
+}  // namespace
+
+ProgressDisplay::ProgressDisplay(bool enabled) : active_(enabled) {
+  if (!active_) return;
+  terminal_ = ::isatty(STDERR_FILENO) == 1;
+  previous_ = SetProgressSink([this](std::uint64_t done, std::uint64_t total) { Show(done, total); });
+}
+
+ProgressDisplay::~ProgressDisplay() { Finish(false); }
+
+void ProgressDisplay::Finish(bool completed) {
+  if (!active_) return;
+  if (completed) EndProgress();
+  SetProgressSink(std::move(previous_));
+  active_ = false;
+  if (lineOpen_) std::fputc('\n', stderr);
+}
+
+void ProgressDisplay::Show(std::uint64_t done, std::uint64_t total) {
+  const int percent = Percent(done, total);
+  const int step = terminal_ ? 1 : 10;
+  const int shown = percent - percent % step;
+  if (shown <= shown_) return;
+  shown_ = shown;
+  if (terminal_) {
+    std::fprintf(stderr, "\r%3d%%", shown);
+    lineOpen_ = shown < 100;
+    if (!lineOpen_) std::fputc('\n', stderr);
+  } else {
+    std::fprintf(stderr, "%d%%\n", shown);
+  }
+}
+
+StopSignals::StopSignals() {
+  struct sigaction action {};
+  action.sa_handler = AskJobToStop;
+  action.sa_flags = SA_RESTART;  // reads and writes go on; the job stops between blocks
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &action, &previous_[i]);
+}
+
+StopSignals::~StopSignals() {
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &previous_[i], nullptr);
+}
+
+int FailedJobStatus() {
+  const int signalNumber = CancelSignal();
+  return signalNumber != 0 ? kExitBySignal + signalNumber : kExitFailed;
+}
+
+void PrintFailureReason() {
+  const std::string reason = LastJobReport().reason;
+  if (!reason.empty()) std::fprintf(stderr, "reason: %s\n", DisplayText(reason).c_str());
+}
+
+void PrintVerifiedSummary() {
+  const std::string verified = LastJobReport().verified;
+  if (!verified.empty()) std::fprintf(stderr, "%s\n", DisplayText(verified).c_str());
+}
+
+}  // namespace quarnet::cli
