@@ -1,7 +1,9 @@
-// The main window on its real widgets: texts, enabled states, mode
-// switching, Browse, the window menu with the About box, icon and font.
+// The main window on its real widgets, in both languages: texts, enabled
+// states, mode switching, Browse, the path fields, the window menu with the
+// About box, the dialogs it opens, icon and font, and the command line.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -16,6 +18,7 @@
 #include "tests/ui/ui_test.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
+#include "ui/command_line.h"
 #include "ui/control_ids.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -41,33 +44,49 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    host_ = std::make_unique<ScriptedHost>();
-    window_ = std::make_unique<CQuarnetDlg>(nullptr, *host_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void init() { Open(Language::kChinese); }
   void cleanup() {
     window_.reset();
     host_.reset();
   }
 
+  void opensWithItsTexts_data() { LanguageRows(); }
   void opensWithItsTexts() {
-    const std::map<int, const char*> texts = {
-        {idc::kOriginalPackageBrowse, "浏览"}, {idc::kConfigFileBrowse, "浏览"},      {idc::kNewPackageBrowse, "浏览"},
-        {idc::kPackageButton, "打包"},         {idc::kCancel, "关闭"},                {idc::kInputGroup, "输入"},
-        {idc::kOutputGroup, "输出"},           {idc::kOriginalPackageLabel, "原始包文件:"}, {idc::kNewPackageLabel, "新包文件"},
-        {idc::kAsDefaultCheck, "作为默认配置"}, {idc::kFileTypeGroup, "包文件类型"},   {idc::kConfigPackBrowse, "浏览"},
-        {idc::kUpdateModeLabel, "配置更新模式"}, {idc::kConfigPackRadio, "配置文件包"}, {idc::kConfigFileRadio, "配置文件"},
-        {idc::kUpdateScriptLabel, "升级脚本文件"}, {idc::kUpdateScriptBrowse, "浏览"},
+    QFETCH(Language, language);
+    Open(language);
+    const std::map<int, std::pair<const char*, const char*>> texts = {
+        {idc::kOriginalPackageBrowse, {"浏览", "Browse"}},
+        {idc::kConfigFileBrowse, {"浏览", "Browse"}},
+        {idc::kNewPackageBrowse, {"浏览", "Browse"}},
+        {idc::kPackageButton, {"打包", "Package"}},
+        {idc::kCancel, {"关闭", "Close"}},
+        {idc::kInputGroup, {"输入", "Input"}},
+        {idc::kOutputGroup, {"输出", "Output"}},
+        {idc::kOriginalPackageLabel, {"原始包文件:", "Original Package:"}},
+        {idc::kNewPackageLabel, {"新包文件", "New Package:"}},
+        {idc::kAsDefaultCheck, {"作为默认配置", "As default configration"}},
+        {idc::kFileTypeGroup, {"包文件类型", "Package File Type"}},
+        {idc::kConfigPackBrowse, {"浏览", "Browse"}},
+        {idc::kUpdateModeLabel, {"配置更新模式", "Update Mode"}},
+        {idc::kConfigPackRadio, {"配置文件包", "Configration File Package"}},
+        {idc::kConfigFileRadio, {"配置文件", "Configration File"}},
+        {idc::kUpdateScriptLabel, {"升级脚本文件", "Update Script File"}},
+        {idc::kUpdateScriptBrowse, {"浏览", "Browse"}},
     };
+    const bool english = language == Language::kEnglish;
     QCOMPARE(window_->windowTitle(), QString("Quarnet"));
-    for (const auto& [id, text] : texts) QCOMPARE(TextOf(window_->Control(id)), QString::fromUtf8(text));
+    for (const auto& [id, text] : texts) {
+      QWidget* control = window_->Control(id);
+      QCOMPARE(TextOf(control), QString::fromUtf8(english ? text.second : text.first));
+      QVERIFY2(control->width() >= control->minimumSizeHint().width(), "a cut-off text");
+    }
     auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
     QCOMPARE(combo->count(), 2);
-    QCOMPARE(combo->itemText(0), QString::fromUtf8("出厂更新模式"));
-    QCOMPARE(combo->itemText(1), QString::fromUtf8("普通更新模式"));
+    QCOMPARE(combo->itemText(0), english ? QString("Factory Mode") : QString::fromUtf8("出厂更新模式"));
+    QCOMPARE(combo->itemText(1), english ? QString("Normal Mode") : QString::fromUtf8("普通更新模式"));
     QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(window_->SystemMenu()->actions().last()->text(),
+             english ? QString("About Quarnet(&A)...") : QString::fromUtf8("关于 Quarnet(&A)..."));
     QVERIFY(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked());
     QVERIFY(window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
     for (const int id : kPathEdits) {
@@ -177,26 +196,48 @@ class MainWindowTest : public QObject {
     QVERIFY(!window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
     QCOMPARE(window_->m_bAsDefault, 0);
 
-    QCOMPARE(host_->fileDialogs.size(), std::size_t{2});
-    const FileDialogSpec& request = host_->fileDialogs.back();
+    // Each dialog opens in the folder of the file last chosen in this window.
+    Click(window_->ControlAs<QPushButton>(idc::kOriginalPackageBrowse));
+    QCOMPARE(host_->fileDialogs.size(), std::size_t{3});
+    QVERIFY(host_->fileDialogs[0].folder.isEmpty());
+    QCOMPARE(host_->fileDialogs[2].folder, QString::fromUtf8("/新"));
+    const FileDialogSpec& request = host_->fileDialogs[1];
     QCOMPARE(request.save, save);
     QCOMPARE(request.filterId, filter);
     QCOMPARE(request.defaultSuffix, suffix);
   }
 
-  void fileDialogsGetFiltersSuffixAndOverwritePrompt() {
+  void deleteKeyEmptiesAFocusedPathField() {
+    for (const int id : kPathEdits) window_->ControlAs<QLineEdit>(id)->setText(QString("/p/%1").arg(id));
+    for (const int id : kPathEdits) {
+      auto* edit = window_->ControlAs<QLineEdit>(id);
+      edit->setFocus();
+      QTest::keyClick(edit, Qt::Key_Backspace);
+      QCOMPARE(edit->text(), QString("/p/%1").arg(id));
+      QTest::keyClick(edit, Qt::Key_Delete);
+      QVERIFY(edit->text().isEmpty());
+    }
+    window_->UpdateData(true);
+    QVERIFY(window_->m_strOriginalPackage.empty());
+    QVERIFY(window_->m_strUpdateScript.empty());
+  }
+
+  void fileDialogsGetFolderFiltersSuffixAndOverwritePrompt() {
     QFileDialog save;
-    SetUpFileDialog(save, {true, 120, "bin"});
+    SetUpFileDialog(save, {true, 120, "bin", QDir::tempPath(), Language::kChinese});
     QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(save.defaultSuffix(), QString("bin"));
     QVERIFY(!save.testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(save.nameFilters(), QStringList{QString::fromUtf8("包文件(*.bin) (*.bin)")});
+    QCOMPARE(save.directory().absolutePath(), QDir::tempPath());
     QFileDialog open;
-    SetUpFileDialog(open, {false, 147, {}});
+    SetUpFileDialog(open, {false, 147, {}, {}, Language::kEnglish});
     QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
     QVERIFY(open.defaultSuffix().isEmpty());
-    QCOMPARE(open.nameFilters(), QStringList{QString::fromUtf8("配置文件包(*.tar.gz) (*.tar.gz)")});
+    QCOMPARE(open.nameFilters(), QStringList{"Configration pack files(*.tar.gz) (*.tar.gz)"});
+    QCOMPARE(open.directory().absolutePath(), QDir::currentPath());
+    QVERIFY(open.testOption(QFileDialog::DontUseNativeDialog));
   }
 
   void convertFilter_data() {
@@ -235,18 +276,112 @@ class MainWindowTest : public QObject {
   void sysCommands_data() {
     QTest::addColumn<unsigned>("command");
     QTest::addColumn<int>("aboutBoxes");
-    QTest::newRow("16") << 16u << 1;
-    QTest::newRow("31") << 31u << 1;
-    QTest::newRow("32") << 32u << 0;
-    QTest::newRow("15") << 15u << 0;
-    QTest::newRow("close") << 0xF060u << 0;
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("16") << 16u << 1 << false;
+    QTest::newRow("31") << 31u << 1 << false;
+    QTest::newRow("32") << 32u << 0 << false;
+    QTest::newRow("15") << 15u << 0 << false;
+    QTest::newRow("close") << 0xF060u << 0 << true;
+    QTest::newRow("close, low bits set") << 0xF063u << 0 << true;
   }
   void sysCommands() {
     QFETCH(unsigned, command);
     QFETCH(int, aboutBoxes);
+    QFETCH(bool, closes);
     window_->OnSysCommand(command, 0);
     QCOMPARE(host_->dialogs, aboutBoxes);
-    QVERIFY(window_->isVisible());
+    QCOMPARE(window_->isVisible(), !closes);
+    if (closes) QCOMPARE(window_->result(), int(QDialog::Rejected));
+  }
+
+  // The About box, the product dialog and the message boxes speak the
+  // window's language; Qt's own texts follow the application's.
+  void dialogsSpeakTheWindowsLanguage_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QStringList>("texts");    // About, product dialog, message box
+    QTest::addColumn<QStringList>("qtTexts");  // a field's Copy and Select All, Show Details
+    QTest::newRow("zh") << Language::kChinese
+                        << QStringList{QString::fromUtf8("关于 Quarnet(&A)..."), QString::fromUtf8("确定"),
+                                       QString::fromUtf8("请选择要支持的产品"), QString::fromUtf8("确定"),
+                                       QString::fromUtf8("提示"), QString::fromUtf8("确定"),
+                                       QString::fromUtf8("请选择输入文件或输出文件")}
+                        << QStringList{QString::fromUtf8("复制(&C)"), QString::fromUtf8("全选"),
+                                       QString::fromUtf8("显示详情...")};
+    QTest::newRow("en") << Language::kEnglish
+                        << QStringList{"About Quarnet(&A)...", "OK", "Please select the support products", "OK",
+                                       "Notice", "OK", "Please select input or output files."}
+                        << QStringList{"&Copy", "Select All", "Show Details..."};
+  }
+  void dialogsSpeakTheWindowsLanguage() {
+    QFETCH(Language, language);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, qtTexts);
+    Open(language);
+    QStringList shown;
+    host_->onDialog = [&](QDialog& dialog) {
+      auto& control = dynamic_cast<ControlDialog&>(dialog);
+      shown << dialog.windowTitle() << control.ControlAs<QPushButton>(idc::kOk)->text();
+      return int(QDialog::Rejected);
+    };
+    window_->OnSysCommand(idc::kIdmAboutBox, 0);
+    ProductListBuffer products{};
+    window_->SelectProducts(products);
+    window_->ShowMessage(126, 0);
+    const ShownMessage& message = host_->messages.at(0);
+    shown << message.caption << message.okText << message.text;
+    QCOMPARE(shown, texts);
+    // Room for the caption; only a close button in the title bar.
+    const QFontMetrics metrics = window_->fontMetrics();
+    QVERIFY(message.minimumWidth >= metrics.horizontalAdvance(message.caption) + 4 * metrics.height());
+    QVERIFY(!(message.flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(message.flags & Qt::WindowCloseButtonHint);
+
+    auto* app = qobject_cast<CQuarnetApp*>(qApp);
+    app->SetLanguage(language);
+    std::unique_ptr<QMenu> menu(window_->ControlAs<QLineEdit>(idc::kNewPackageEdit)->createStandardContextMenu());
+    QStringList menuTexts;
+    for (const QAction* action : menu->actions()) {
+      if (!action->isSeparator()) menuTexts << action->text().section('\t', 0, 0);
+    }
+    QMessageBox box;
+    box.setDetailedText("details");
+    QString detailsButton;
+    for (QAbstractButton* button : box.buttons()) {
+      if (box.buttonRole(button) == QMessageBox::ActionRole) detailsButton = button->text();
+    }
+    app->SetLanguage(Language::kChinese);
+    QCOMPARE(menuTexts << detailsButton, qtTexts);
+  }
+
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<Language>("language");
+    const int run = CommandLine::kRun;
+    const int error = CommandLine::kUsageError;
+    QTest::newRow("none") << QStringList{} << run << Language::kChinese;
+    QTest::newRow("zh") << QStringList{"--lang", "zh"} << run << Language::kChinese;
+    QTest::newRow("en") << QStringList{"--lang", "en"} << run << Language::kEnglish;
+    QTest::newRow("en joined, last wins") << QStringList{"--lang", "zh", "--lang=en"} << run << Language::kEnglish;
+    QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::kVersion) << Language::kChinese;
+    QTest::newRow("help beats version") << QStringList{"--version", "--help"} << int(CommandLine::kHelp)
+                                        << Language::kChinese;
+    QTest::newRow("other language") << QStringList{"--lang", "fr"} << error << Language::kChinese;
+    QTest::newRow("empty language") << QStringList{"--lang="} << error << Language::kChinese;
+    QTest::newRow("no language") << QStringList{"--lang"} << error << Language::kChinese;
+    QTest::newRow("unknown option after help") << QStringList{"--help", "-platform"} << error << Language::kChinese;
+    QTest::newRow("argument") << QStringList{"package.bin"} << error << Language::kChinese;
+  }
+  void commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, action);
+    QFETCH(Language, language);
+    std::vector<std::string> argv;
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    const CommandLine command = ParseCommandLine(argv);
+    QCOMPARE(int(command.action), action);
+    QCOMPARE(command.language, language);
+    QCOMPARE(command.error.empty(), action != CommandLine::kUsageError);
   }
 
   void enterEndsTheWindowUnlessAButtonHasTheFocus() {
@@ -288,6 +423,20 @@ class MainWindowTest : public QObject {
   }
 
  private:
+  void Open(Language language) {
+    window_.reset();
+    host_ = std::make_unique<ScriptedHost>();
+    window_ = std::make_unique<CQuarnetDlg>(nullptr, *host_, language);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  static void LanguageRows() {
+    QTest::addColumn<Language>("language");
+    QTest::newRow("zh") << Language::kChinese;
+    QTest::newRow("en") << Language::kEnglish;
+  }
+
   void Act(char action) {
     auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
     switch (action) {
