@@ -3,6 +3,7 @@
 // that shows its caption. Meant to run with QT_QPA_PLATFORM=offscreen.
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QPainter>
 #include <QRadioButton>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_host.h"
 #include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -72,6 +74,11 @@ bool Render(const QDir& dir, Language language) {
 
   CAboutDlg about(&window, language);
   ok &= Save(about, dir, "about.png");
+
+  // Qt's own texts in the same language.
+  QFileDialog open(&window);
+  SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language});
+  ok &= Save(open, dir, "open-original-package.png");
   return ok;
 }
 
