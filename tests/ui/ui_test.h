@@ -26,7 +26,6 @@ struct ShownMessage {
   QString okText;
   QWidget* owner = nullptr;
   Qt::WindowFlags flags;
-  int minimumWidth = 0;
 };
 
 // Answers file dialogs from a queue of paths (a null text: Cancel), records
