@@ -72,7 +72,7 @@ class PathEdit : public QLineEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       clear();
       return;
     }
