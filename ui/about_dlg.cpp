@@ -10,7 +10,7 @@
 
 namespace quarnet {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : ControlDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, Language language) : ControlDialog(parent, language) {
   CreateControls();
   OnInitDialog();
 }
@@ -24,7 +24,7 @@ void CAboutDlg::CreateControls() {
   name->setTextFormat(Qt::PlainText);
   auto* copyright = new QLabel("Copyright (C) 2024 The Quarnet developers");
   copyright->setTextFormat(Qt::PlainText);
-  auto* ok = AddControl(idc::kOk, new QPushButton(QString::fromUtf8("确定")));
+  auto* ok = AddControl(idc::kOk, new QPushButton);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -40,6 +40,9 @@ void CAboutDlg::CreateControls() {
 }
 
 // The caption is the menu item's text as stored, "(&A)..." included.
-void CAboutDlg::OnInitDialog() { setWindowTitle(Res(101)); }
+void CAboutDlg::OnInitDialog() {
+  setWindowTitle(Res(101));
+  ControlAs<QPushButton>(idc::kOk)->setText(Res(157));
+}
 
 }  // namespace quarnet

@@ -8,7 +8,7 @@ class CAboutDlg : public ControlDialog {
   Q_OBJECT
 
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
+  explicit CAboutDlg(QWidget* parent = nullptr, Language language = Language::kChinese);
 
  private:
   void CreateControls();

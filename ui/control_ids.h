@@ -38,7 +38,11 @@ inline constexpr int kProductListEdit = 1015;
 inline constexpr int kVersionsGroup = 1016;
 inline constexpr int kProductsGroup = 1017;
 
-// The About item of the window menu.
+// The About item of the window menu, and the system's standard commands.
 inline constexpr int kIdmAboutBox = 16;
+inline constexpr int kScMinimize = 0xF020;
+inline constexpr int kScMaximize = 0xF030;
+inline constexpr int kScClose = 0xF060;
+inline constexpr int kScRestore = 0xF120;
 
 }  // namespace quarnet::idc

@@ -2,12 +2,10 @@
 
 #include <QFontMetrics>
 
-#include "ui/strings.h"
-
 namespace quarnet {
 
-QString Res(int id) {
-  const std::string_view text = LoadResString(id);
+QString Res(int id, Language language) {
+  const std::string_view text = LoadResString(ShownId(id, language));
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

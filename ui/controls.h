@@ -8,17 +8,25 @@
 #include <QString>
 #include <map>
 
+#include "ui/strings.h"
+
 namespace quarnet {
 
-// The text of string `id` of the string table.
-QString Res(int id);
+// The text that the windows show in `language` for the loaded string ID `id`.
+QString Res(int id, Language language);
 
-// A dialog whose controls are reachable by their numeric control IDs.
+// A dialog whose controls are reachable by their numeric control IDs, and
+// whose texts come from the string table in its language.
 class ControlDialog : public QDialog {
   Q_OBJECT
 
  public:
-  using QDialog::QDialog;
+  explicit ControlDialog(QWidget* parent = nullptr, Language language = Language::kChinese)
+      : QDialog(parent), language_(language) {}
+
+  Language GetLanguage() const { return language_; }
+  // The text of the loaded string ID `id` in the dialog's language.
+  QString Res(int id) const { return quarnet::Res(id, language_); }
 
   // The control with ID `id`, or null.
   QWidget* Control(int id) const;
@@ -42,6 +50,7 @@ class ControlDialog : public QDialog {
   void ResizeToTemplate(int width, int height);
 
  private:
+  Language language_;
   std::map<int, QWidget*> controls_;
 };
 

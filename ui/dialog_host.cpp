@@ -1,8 +1,7 @@
 #include "ui/dialog_host.h"
 
+#include <QDir>
 #include <QFileDialog>
-
-#include "ui/strings.h"
 
 namespace quarnet {
 namespace {
@@ -41,11 +40,16 @@ QStringList ConvertFilter(std::string_view filter) {
 void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& request) {
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilters(ConvertFilter(LoadResString(request.filterId)));
+  // Always set: Qt would open the folder that it stored in an earlier run.
+  dialog.setDirectory(request.folder.isEmpty() ? QDir::currentPath() : request.folder);
+  dialog.setNameFilters(ConvertFilter(LoadResString(ShownId(request.filterId, request.language))));
   // The descriptions already show their patterns.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.save);
   dialog.setDefaultSuffix(request.defaultSuffix);
+  // Qt's own dialog, whose texts follow the program's language (a desktop's
+  // native dialog speaks the desktop's).
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
 }
 
 }  // namespace quarnet

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/strings.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -17,6 +19,8 @@ struct FileDialogSpec {
   bool save = false;      // a save dialog, else an open dialog
   int filterId = 0;       // string ID of a "description|pattern||" filter
   QString defaultSuffix;  // appended to a name typed without extension
+  QString folder;         // the folder it opens in; empty: the working directory
+  Language language = Language::kChinese;  // of the filter's description
 };
 
 class DialogHost {
@@ -35,7 +39,7 @@ DialogHost& RealDialogs();
 // "desc|pattern;pattern|...||" as Qt name filters "desc (pattern pattern)".
 QStringList ConvertFilter(std::string_view filter);
 
-// Mode, filters, default suffix and overwrite prompt of a file dialog.
+// Mode, folder, filters, default suffix and overwrite prompt of a file dialog.
 void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& request);
 
 }  // namespace quarnet

@@ -27,8 +27,8 @@ QGroupBox* Framing(QGroupBox* group, QWidget* content) {
 
 }  // namespace
 
-CProductListSelDlg::CProductListSelDlg(QWidget* parent, const ProductInfo* table)
-    : ControlDialog(parent), m_pProductTable(table) {
+CProductListSelDlg::CProductListSelDlg(QWidget* parent, Language language, const ProductInfo* table)
+    : ControlDialog(parent, language), m_pProductTable(table) {
   CreateControls();
   OnInitDialog();
 }
@@ -146,9 +146,9 @@ void CProductListSelDlg::OnOK() {
   accept();
 }
 
-int SelectProducts(char* productList, QWidget* owner, DialogHost& host) {
+int SelectProducts(char* productList, QWidget* owner, DialogHost& host, Language language) {
   if (productList == nullptr) return -1;
-  CProductListSelDlg dialog(owner);
+  CProductListSelDlg dialog(owner, language);
   if (host.RunModal(dialog) != QDialog::Accepted) return -1;
   // At most 127 bytes, zero-filled after a shorter text; the caller's 128th
   // byte stays zero.

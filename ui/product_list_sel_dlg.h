@@ -19,7 +19,8 @@ class CProductListSelDlg : public ControlDialog {
 
  public:
   // `table` defaults to the built-in product table.
-  explicit CProductListSelDlg(QWidget* parent = nullptr, const ProductInfo* table = ProductTable());
+  explicit CProductListSelDlg(QWidget* parent = nullptr, Language language = Language::kChinese,
+                              const ProductInfo* table = ProductTable());
 
   std::string GetProductList() const { return m_strProductList; }
   // 1 when `array` holds `text` (exact comparison), else 0.
@@ -45,10 +46,11 @@ class CProductListSelDlg : public ControlDialog {
   void UpdateProductList();
 };
 
-// Runs the product dialog, owned by `owner`, through `host`. On OK copies at
-// most 127 bytes of the product list into the zero-filled 128-byte
-// `productList` and returns 0 (the list may be empty); returns -1 for a null
-// buffer (no dialog) or when the dialog was cancelled, leaving the buffer.
-int SelectProducts(char* productList, QWidget* owner, DialogHost& host);
+// Runs the product dialog in `language`, owned by `owner`, through `host`.
+// On OK copies at most 127 bytes of the product list into the zero-filled
+// 128-byte `productList` and returns 0 (the list may be empty); returns -1
+// for a null buffer (no dialog) or when the dialog was cancelled, leaving
+// the buffer.
+int SelectProducts(char* productList, QWidget* owner, DialogHost& host, Language language);
 
 }  // namespace quarnet

@@ -1,6 +1,9 @@
 #pragma once
 // The application: runs the main window modally and ends when it closes.
 #include <QApplication>
+#include <QTranslator>
+
+#include "ui/strings.h"
 
 namespace quarnet {
 
@@ -10,15 +13,25 @@ class CQuarnetApp : public QApplication {
   Q_OBJECT
 
  public:
-  // Sets the dialogs' 9-point font, which renders the Chinese texts, and
-  // the application icon.
-  CQuarnetApp(int& argc, char** argv);
+  // Sets the dialogs' 9-point font, which renders the Chinese texts, the
+  // application icon and the language.
+  CQuarnetApp(int& argc, char** argv, Language language = Language::kChinese);
+
+  // The language of the windows and of Qt's own texts (file dialogs, the
+  // fields' context menu, the message box's details button): Chinese loads
+  // Qt's Chinese translation, English uses Qt's built-in texts.
+  void SetLanguage(Language language);
+  Language GetLanguage() const { return language_; }
 
   // Runs the main window until it closes, however it closes; returns 0.
   int InitInstance();
 
   // The main window while InitInstance runs it, else null.
   CQuarnetDlg* m_pMainWnd = nullptr;
+
+ private:
+  Language language_ = Language::kChinese;
+  QTranslator qtTexts_;
 };
 
 }  // namespace quarnet

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -63,10 +64,28 @@ QString OutputLines(const std::string& output) {
   return text;
 }
 
-QLineEdit* PathEdit() {
-  auto* edit = new QLineEdit;
-  edit->setReadOnly(true);
-  return edit;
+// A read-only path field that the Delete key empties, so that a path chosen
+// by mistake can be dropped.
+class PathEdit : public QLineEdit {
+ public:
+  PathEdit() { setReadOnly(true); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      clear();
+      return;
+    }
+    QLineEdit::keyPressEvent(event);
+  }
+};
+
+// Gives a message box at least `width` pixels: the box sizes itself from
+// its layout and ignores a minimum width.
+void WidenTo(QMessageBox& box, int width) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
+  }
 }
 
 // A path edit with its Browse button to the right.
@@ -77,8 +96,8 @@ void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* 
 
 }  // namespace
 
-CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host)
-    : ControlDialog(parent), m_hIcon(AppIcon()), host_(host) {
+CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language)
+    : ControlDialog(parent, language), m_hIcon(AppIcon()), host_(host) {
   CreateControls();
   OnInitDialog();
 }
@@ -91,18 +110,18 @@ void CQuarnetDlg::CreateControls() {
   auto* input = AddControl(idc::kInputGroup, new QGroupBox);
   auto* inputGrid = new QGridLayout(input);
   inputGrid->addWidget(AddControl(idc::kOriginalPackageLabel, new QLabel), 0, 0, 1, 2);
-  AddPathRow(inputGrid, 1, 0, AddControl(idc::kOriginalPackageEdit, PathEdit()),
+  AddPathRow(inputGrid, 1, 0, AddControl(idc::kOriginalPackageEdit, new PathEdit),
              AddControl(idc::kOriginalPackageBrowse, new QPushButton));
 
   auto* fileType = AddControl(idc::kFileTypeGroup, new QGroupBox);
   auto* typeGrid = new QGridLayout(fileType);
   typeGrid->setColumnMinimumWidth(0, DialogUnits(10, 0).width());
   typeGrid->addWidget(AddControl(idc::kConfigFileRadio, new QRadioButton), 0, 0, 1, 3);
-  AddPathRow(typeGrid, 1, 1, AddControl(idc::kConfigFileEdit, PathEdit()),
+  AddPathRow(typeGrid, 1, 1, AddControl(idc::kConfigFileEdit, new PathEdit),
              AddControl(idc::kConfigFileBrowse, new QPushButton));
   typeGrid->addWidget(AddControl(idc::kAsDefaultCheck, new QCheckBox), 2, 1);
   typeGrid->addWidget(AddControl(idc::kConfigPackRadio, new QRadioButton), 3, 0, 1, 3);
-  AddPathRow(typeGrid, 4, 1, AddControl(idc::kConfigPackEdit, PathEdit()),
+  AddPathRow(typeGrid, 4, 1, AddControl(idc::kConfigPackEdit, new PathEdit),
              AddControl(idc::kConfigPackBrowse, new QPushButton));
   auto* modeRow = new QHBoxLayout;
   modeRow->addWidget(AddControl(idc::kUpdateModeLabel, new QLabel));
@@ -110,14 +129,14 @@ void CQuarnetDlg::CreateControls() {
   modeRow->addStretch();
   typeGrid->addLayout(modeRow, 5, 1);
   typeGrid->addWidget(AddControl(idc::kUpdateScriptLabel, new QLabel), 6, 1);
-  AddPathRow(typeGrid, 7, 1, AddControl(idc::kUpdateScriptEdit, PathEdit()),
+  AddPathRow(typeGrid, 7, 1, AddControl(idc::kUpdateScriptEdit, new PathEdit),
              AddControl(idc::kUpdateScriptBrowse, new QPushButton));
   inputGrid->addWidget(fileType, 2, 0, 1, 2);
 
   auto* output = AddControl(idc::kOutputGroup, new QGroupBox);
   auto* outputGrid = new QGridLayout(output);
   outputGrid->addWidget(AddControl(idc::kNewPackageLabel, new QLabel), 0, 0, 1, 2);
-  AddPathRow(outputGrid, 1, 0, AddControl(idc::kNewPackageEdit, PathEdit()),
+  AddPathRow(outputGrid, 1, 0, AddControl(idc::kNewPackageEdit, new PathEdit),
              AddControl(idc::kNewPackageBrowse, new QPushButton));
 
   auto* buttons = new QHBoxLayout;
@@ -213,10 +232,19 @@ void CQuarnetDlg::DoDataExchange(bool saveAndValidate) {
 void CQuarnetDlg::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
 
 void CQuarnetDlg::OnSysCommand(unsigned id, long /*param*/) {
-  // Moving, sizing and closing belong to the window manager here.
-  if ((id & 0xFFF0u) != idc::kIdmAboutBox) return;
-  CAboutDlg about(this);
-  host_.RunModal(about);
+  // The low four bits of a command are the system's own.
+  switch (id & 0xFFF0u) {
+    case idc::kIdmAboutBox: {
+      CAboutDlg about(this, GetLanguage());
+      host_.RunModal(about);
+      break;
+    }
+    case idc::kScClose: close(); break;
+    case idc::kScMinimize: showMinimized(); break;
+    case idc::kScMaximize: showMaximized(); break;
+    case idc::kScRestore: showNormal(); break;
+    default: break;  // moving and sizing belong to the window manager
+  }
 }
 
 void CQuarnetDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -233,19 +261,20 @@ void CQuarnetDlg::keyPressEvent(QKeyEvent* event) {
   ControlDialog::keyPressEvent(event);
 }
 
-void CQuarnetDlg::Browse(const FileDialogSpec& request, std::string& target) {
-  const std::optional<QString> path = host_.ChooseFile(this, request);
+void CQuarnetDlg::Browse(bool save, int filterId, const char* suffix, std::string& target) {
+  const std::optional<QString> path = host_.ChooseFile(this, {save, filterId, suffix, lastFolder_, GetLanguage()});
   if (!path) return;
+  lastFolder_ = QFileInfo(*path).absolutePath();
   UpdateData(true);
   target = EncodePath(*path);
   UpdateData(false);
 }
 
-void CQuarnetDlg::OnBrowseOriginalPackage() { Browse({false, 120, {}}, m_strOriginalPackage); }
-void CQuarnetDlg::OnBrowseConfigFile() { Browse({false, 121, {}}, m_strConfigFile); }
-void CQuarnetDlg::OnBrowseNewPackage() { Browse({true, 120, "bin"}, m_strNewPackage); }
-void CQuarnetDlg::OnBrowseConfigPack() { Browse({false, 147, {}}, m_strConfigPack); }
-void CQuarnetDlg::OnBrowseUpdateScript() { Browse({false, 147, {}}, m_strUpdateScript); }
+void CQuarnetDlg::OnBrowseOriginalPackage() { Browse(false, 120, "", m_strOriginalPackage); }
+void CQuarnetDlg::OnBrowseConfigFile() { Browse(false, 121, "", m_strConfigFile); }
+void CQuarnetDlg::OnBrowseNewPackage() { Browse(true, 120, "bin", m_strNewPackage); }
+void CQuarnetDlg::OnBrowseConfigPack() { Browse(false, 147, "", m_strConfigPack); }
+void CQuarnetDlg::OnBrowseUpdateScript() { Browse(false, 147, "", m_strUpdateScript); }
 
 void CQuarnetDlg::Enable(std::initializer_list<int> ids, bool enable) {
   for (const int id : ids) Control(id)->setEnabled(enable);
@@ -310,19 +339,21 @@ void CQuarnetDlg::OnPackage() {
 
 int CQuarnetDlg::SelectProducts(ProductListBuffer& productList) {
   const NormalCursorForDialog cursor;
-  return quarnet::SelectProducts(productList.data(), this, host_);
+  return quarnet::SelectProducts(productList.data(), this, host_, GetLanguage());
 }
 
 void CQuarnetDlg::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
-// Caption 124, one OK button, no icon; a failed job's lines as details.
+// Caption 124, one OK button, no icon, a close button alone in the title
+// bar; a failed job's lines as details.
 void CQuarnetDlg::ShowMessage(int stringId, int number) {
   QMessageBox box(this);
+  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   box.setWindowTitle(Res(124));
   box.setTextFormat(Qt::PlainText);
-  box.setText(QString::fromUtf8(FormatResString(LoadResString(stringId), number)));
+  box.setText(QString::fromStdString(FormatResString(Res(stringId).toStdString(), number)));
   box.setIcon(QMessageBox::NoIcon);
   box.setStandardButtons(QMessageBox::Ok);
   QAbstractButton* ok = box.button(QMessageBox::Ok);
@@ -331,10 +362,10 @@ void CQuarnetDlg::ShowMessage(int stringId, int number) {
   if (stringId == kTextRepackFailed && !jobOutput_.empty()) {
     box.setDetailedText(OutputLines(jobOutput_));
     // Wide enough that the job's lines are readable.
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-      grid->addItem(new QSpacerItem(DialogUnits(240, 0).width(), 0), grid->rowCount(), 0, 1, grid->columnCount());
-    }
+    WidenTo(box, DialogUnits(240, 0).width());
   }
+  // The caption beside the title bar's icon and close button.
+  WidenTo(box, fontMetrics().horizontalAdvance(box.windowTitle()) + DialogUnits(60, 0).width());
   const NormalCursorForDialog cursor;
   host_.RunModal(box);
 }

@@ -2,7 +2,8 @@
 // The main window: the original package, the package file type (one
 // configuration file, or a configuration pack with update mode and optional
 // update script), the new package, and the Package button that runs the
-// repack job. Paths enter only through the Browse buttons.
+// repack job. Paths enter only through the Browse buttons; the Delete key
+// empties a path field.
 #include <QIcon>
 #include <string>
 
@@ -18,7 +19,8 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   Q_OBJECT
 
  public:
-  explicit CQuarnetDlg(QWidget* parent = nullptr, DialogHost& host = RealDialogs());
+  explicit CQuarnetDlg(QWidget* parent = nullptr, DialogHost& host = RealDialogs(),
+                       Language language = Language::kChinese);
 
   // Values of the controls, exchanged by UpdateData. Paths are UTF-8 bytes.
   int m_bAsDefault = 1;
@@ -33,7 +35,8 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void UpdateData(bool saveAndValidate);
   // The window menu (its context menu) with the About item.
   QMenu* SystemMenu() const { return systemMenu_; }
-  // Commands of the window menu: 16 to 31 open the About box.
+  // Commands of the window menu: 16 to 31 open the About box; the standard
+  // commands (close, minimise, maximise, restore) act on the window.
   void OnSysCommand(unsigned id, long param);
 
   // PackageFrontEnd.
@@ -60,12 +63,15 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void CreateControls();
   void OnInitDialog();
   void DoDataExchange(bool saveAndValidate);
-  void Browse(const FileDialogSpec& request, std::string& target);
+  // Runs a file dialog (a save dialog when `save`) in the folder last used;
+  // OK puts the chosen path into `target`.
+  void Browse(bool save, int filterId, const char* suffix, std::string& target);
   bool IsFactoryModeSelected() const;
   void Enable(std::initializer_list<int> ids, bool enable);
 
   DialogHost& host_;
   QMenu* systemMenu_ = nullptr;
+  QString lastFolder_;     // of the file last chosen in this run
   std::string jobOutput_;  // what the running job printed
 };
 

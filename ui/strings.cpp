@@ -90,6 +90,8 @@ int EnglishTwinId(int id) {
   }
 }
 
+int ShownId(int id, Language language) { return language == Language::kEnglish ? EnglishTwinId(id) : id; }
+
 std::string FormatResString(std::string_view text, int number) {
   std::string out(text);
   const auto at = out.find("%d");

@@ -14,6 +14,12 @@ std::string_view LoadResString(int id);
 // The ID of the English twin of the loaded ID `id`.
 int EnglishTwinId(int id);
 
+// The language of the windows' texts: the loaded IDs hold the Chinese texts.
+enum class Language { kChinese, kEnglish };
+
+// The ID whose text the windows show in `language` for the loaded ID `id`.
+int ShownId(int id, Language language);
+
 // The text of `id` with its first "%d" replaced by `number`.
 std::string FormatResString(std::string_view text, int number);
 

@@ -1,15 +1,18 @@
 // quarnet-screenshots DIR: renders the program's windows to PNG files in
-// DIR, each under a drawn title bar that shows its caption. Meant to run
-// with QT_QPA_PLATFORM=offscreen.
+// DIR/zh and DIR/en, one folder per language, each under a drawn title bar
+// that shows its caption. Meant to run with QT_QPA_PLATFORM=offscreen.
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QPainter>
 #include <QRadioButton>
 #include <cstdio>
+#include <utility>
 
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
+#include "ui/dialog_host.h"
 #include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -44,9 +47,9 @@ bool Save(QWidget& window, const QDir& dir, const char* name) {
   return true;
 }
 
-int Render(const QDir& dir) {
+bool Render(const QDir& dir, Language language) {
   bool ok = true;
-  CQuarnetDlg window;
+  CQuarnetDlg window(nullptr, RealDialogs(), language);
   window.m_strOriginalPackage = "/home/tech/firmware/V200R005C10_orig.bin";
   window.m_strConfigFile = "/home/tech/site-a/qz_ctree.xml";
   window.m_strNewPackage = "/home/tech/out/V200R005C10_site-a.bin";
@@ -64,13 +67,32 @@ int Render(const QDir& dir) {
   window.UpdateData(false);
   ok &= Save(window, dir, "main-config-pack-normal.png");
 
-  CProductListSelDlg products(&window);
+  CProductListSelDlg products(&window, language);
   products.m_listVersions->SetCheck(4, 1);
   products.OnVersionsCheckChange();
   ok &= Save(products, dir, "product-selection.png");
 
-  CAboutDlg about(&window);
+  CAboutDlg about(&window, language);
   ok &= Save(about, dir, "about.png");
+
+  // Qt's own texts in the same language.
+  QFileDialog open(&window);
+  SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language});
+  ok &= Save(open, dir, "open-original-package.png");
+  return ok;
+}
+
+int RenderAll(CQuarnetApp& app, const QDir& dir) {
+  const std::pair<Language, const char*> languages[] = {{Language::kChinese, "zh"}, {Language::kEnglish, "en"}};
+  bool ok = true;
+  for (const auto& [language, name] : languages) {
+    if (!dir.mkpath(name)) {
+      std::fprintf(stderr, "quarnet-screenshots: cannot create %s\n", qPrintable(dir.filePath(name)));
+      return 1;
+    }
+    app.SetLanguage(language);
+    ok &= Render(QDir(dir.filePath(name)), language);
+  }
   return ok ? 0 : 1;
 }
 
@@ -83,10 +105,5 @@ int main(int argc, char** argv) {
     std::fputs("Usage: quarnet-screenshots DIR\n", stderr);
     return 2;
   }
-  const QDir dir(QString::fromLocal8Bit(argv[1]));
-  if (!dir.mkpath(".")) {
-    std::fprintf(stderr, "quarnet-screenshots: cannot create %s\n", argv[1]);
-    return 1;
-  }
-  return quarnet::Render(dir);
+  return quarnet::RenderAll(app, QDir(QString::fromLocal8Bit(argv[1])));
 }

@@ -1,7 +1,9 @@
-// The main window on its real widgets: texts, enabled states, mode
-// switching, Browse, the window menu with the About box, icon and font.
+// The main window on its real widgets, in both languages: texts, enabled
+// states, mode switching, Browse, the path fields, the window menu with the
+// About box, the dialogs it opens, icon and font, and the command line.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -10,12 +12,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <map>
 
 #include "tests/ui/ui_test.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
+#include "ui/command_line.h"
 #include "ui/control_ids.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -30,6 +34,7 @@ constexpr int kPathEdits[] = {idc::kOriginalPackageEdit, idc::kConfigFileEdit, i
 
 QString TextOf(QWidget* control) {
   if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
+  if (auto* combo = qobject_cast<QComboBox*>(control)) return combo->currentText();
   if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
   if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
   return {};
@@ -41,32 +46,42 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    host_ = std::make_unique<ScriptedHost>();
-    window_ = std::make_unique<CQuarnetDlg>(nullptr, *host_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void init() { Open(Language::kChinese); }
   void cleanup() {
     window_.reset();
     host_.reset();
   }
 
+  void opensWithItsTexts_data() {
+    QTest::addColumn<Language>("language");
+    QTest::newRow("zh") << Language::kChinese;
+    QTest::newRow("en") << Language::kEnglish;
+  }
   void opensWithItsTexts() {
+    QFETCH(Language, language);
+    Open(language);
     const std::map<int, const char*> texts = {
         {idc::kOriginalPackageBrowse, "浏览"}, {idc::kConfigFileBrowse, "浏览"},      {idc::kNewPackageBrowse, "浏览"},
         {idc::kPackageButton, "打包"},         {idc::kCancel, "关闭"},                {idc::kInputGroup, "输入"},
         {idc::kOutputGroup, "输出"},           {idc::kOriginalPackageLabel, "原始包文件:"}, {idc::kNewPackageLabel, "新包文件"},
         {idc::kAsDefaultCheck, "作为默认配置"}, {idc::kFileTypeGroup, "包文件类型"},   {idc::kConfigPackBrowse, "浏览"},
         {idc::kUpdateModeLabel, "配置更新模式"}, {idc::kConfigPackRadio, "配置文件包"}, {idc::kConfigFileRadio, "配置文件"},
-        {idc::kUpdateScriptLabel, "升级脚本文件"}, {idc::kUpdateScriptBrowse, "浏览"},
+        {idc::kUpdateScriptLabel, "升级脚本文件"}, {idc::kUpdateScriptBrowse, "浏览"}, {idc::kUpdateModeCombo, "出厂更新模式"},
     };
+    const bool en = language == Language::kEnglish;
     QCOMPARE(window_->windowTitle(), QString("Quarnet"));
-    for (const auto& [id, text] : texts) QCOMPARE(TextOf(window_->Control(id)), QString::fromUtf8(text));
+    // Chinese exactly as stored; in English every text is there, none in Chinese.
+    for (const auto& [id, text] : texts) {
+      QWidget* control = window_->Control(id);
+      const QString shown = TextOf(control);
+      QVERIFY2(en ? !shown.isEmpty() && !shown.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]"))
+                  : shown == QString::fromUtf8(text),
+               qPrintable(shown));
+      QVERIFY2(control->width() >= control->minimumSizeHint().width(), "a cut-off text");
+    }
     auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
     QCOMPARE(combo->count(), 2);
-    QCOMPARE(combo->itemText(0), QString::fromUtf8("出厂更新模式"));
-    QCOMPARE(combo->itemText(1), QString::fromUtf8("普通更新模式"));
+    QCOMPARE(combo->itemText(1), en ? QString("Normal Mode") : QString::fromUtf8("普通更新模式"));
     QCOMPARE(combo->currentIndex(), 0);
     QVERIFY(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked());
     QVERIFY(window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
@@ -177,26 +192,39 @@ class MainWindowTest : public QObject {
     QVERIFY(!window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
     QCOMPARE(window_->m_bAsDefault, 0);
 
-    QCOMPARE(host_->fileDialogs.size(), std::size_t{2});
-    const FileDialogSpec& request = host_->fileDialogs.back();
+    // Each dialog opens in the folder of the file last chosen in this window.
+    Click(window_->ControlAs<QPushButton>(idc::kOriginalPackageBrowse));
+    QCOMPARE(host_->fileDialogs.size(), std::size_t{3});
+    QVERIFY(host_->fileDialogs[0].folder.isEmpty());
+    QCOMPARE(host_->fileDialogs[2].folder, QString::fromUtf8("/新"));
+    const FileDialogSpec& request = host_->fileDialogs[1];
     QCOMPARE(request.save, save);
     QCOMPARE(request.filterId, filter);
     QCOMPARE(request.defaultSuffix, suffix);
   }
 
+  void deleteKeyEmptiesTheFocusedPathField() {
+    for (const int id : kPathEdits) window_->ControlAs<QLineEdit>(id)->setText("/p");
+    QTest::keyClick(window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit), Qt::Key_Delete);
+    window_->UpdateData(true);
+    QVERIFY(window_->m_strOriginalPackage.empty());
+    QCOMPARE(window_->m_strConfigFile, std::string("/p"));
+  }
+
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {
     QFileDialog save;
-    SetUpFileDialog(save, {true, 120, "bin"});
+    SetUpFileDialog(save, {true, 120, "bin", QDir::tempPath(), Language::kChinese});
     QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(save.defaultSuffix(), QString("bin"));
     QVERIFY(!save.testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(save.nameFilters(), QStringList{QString::fromUtf8("包文件(*.bin) (*.bin)")});
+    QCOMPARE(save.directory().absolutePath(), QDir::tempPath());
     QFileDialog open;
-    SetUpFileDialog(open, {false, 147, {}});
+    SetUpFileDialog(open, {false, 147, {}, {}, Language::kEnglish});
     QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
     QVERIFY(open.defaultSuffix().isEmpty());
-    QCOMPARE(open.nameFilters(), QStringList{QString::fromUtf8("配置文件包(*.tar.gz) (*.tar.gz)")});
+    QCOMPARE(open.nameFilters(), QStringList{"Configration pack files(*.tar.gz) (*.tar.gz)"});
   }
 
   void convertFilter_data() {
@@ -246,7 +274,57 @@ class MainWindowTest : public QObject {
     QFETCH(int, aboutBoxes);
     window_->OnSysCommand(command, 0);
     QCOMPARE(host_->dialogs, aboutBoxes);
-    QVERIFY(window_->isVisible());
+    // The close command ends the window as Escape does.
+    QCOMPARE(window_->isVisible(), command != 0xF060u);
+  }
+
+  // The About box, the product dialog and the message boxes follow the
+  // window into English, and Qt's own texts follow the application.
+  void dialogsInEnglish() {
+    Open(Language::kEnglish);
+    QStringList shown;
+    host_->onDialog = [&](QDialog& dialog) {
+      shown << dialog.windowTitle();
+      for (QWidget* control : dialog.findChildren<QWidget*>()) {
+        if (!qobject_cast<QLabel*>(control) && !TextOf(control).isEmpty()) shown << TextOf(control);
+      }
+      return int(QDialog::Rejected);
+    };
+    window_->OnSysCommand(idc::kIdmAboutBox, 0);
+    ProductListBuffer products{};
+    window_->SelectProducts(products);
+    window_->ShowMessage(126, 0);
+    const ShownMessage& message = host_->messages.at(0);
+    QCOMPARE((shown << message.caption << message.okText << message.text).join('|'),
+             QString("About Quarnet(&A)...|OK|Please select the support products|ONT Versions|Products|OK|Close|"
+                     "Notice|OK|Please select input or output files."));
+    // Only a close button in the title bar.
+    const Qt::WindowFlags buttons = Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint;
+    QCOMPARE(message.flags & (buttons | Qt::WindowMinMaxButtonsHint), buttons);
+
+    auto* app = qobject_cast<CQuarnetApp*>(qApp);
+    app->SetLanguage(Language::kEnglish);
+    QCOMPARE(QFileDialog::tr("Look in:"), QString("Look in:"));
+    app->SetLanguage(Language::kChinese);
+    QCOMPARE(QFileDialog::tr("Look in:"), QString::fromUtf8("查找范围："));
+  }
+
+  void commandLine_data() {
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("action");
+    QTest::newRow("none") << "" << int(CommandLine::kRun);
+    QTest::newRow("help beats version") << "--version --help" << int(CommandLine::kHelp);
+    QTest::newRow("other language") << "--lang fr" << int(CommandLine::kUsageError);
+    QTest::newRow("no language") << "--lang" << int(CommandLine::kUsageError);
+    QTest::newRow("unknown option") << "--lang=en -x" << int(CommandLine::kUsageError);
+  }
+  void commandLine() {
+    QFETCH(QString, args);
+    QFETCH(int, action);
+    std::vector<std::string> argv;
+    for (const QString& arg : args.split(' ', Qt::SkipEmptyParts)) argv.push_back(arg.toStdString());
+    QCOMPARE(int(ParseCommandLine(argv).action), action);
+    QCOMPARE(ParseCommandLine({"--lang", "zh", "--lang=en"}).language, Language::kEnglish);
   }
 
   void enterEndsTheWindowUnlessAButtonHasTheFocus() {
@@ -288,6 +366,14 @@ class MainWindowTest : public QObject {
   }
 
  private:
+  void Open(Language language) {
+    window_.reset();
+    host_ = std::make_unique<ScriptedHost>();
+    window_ = std::make_unique<CQuarnetDlg>(nullptr, *host_, language);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
   void Act(char action) {
     auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
     switch (action) {

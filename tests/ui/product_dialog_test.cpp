@@ -168,7 +168,7 @@ class ProductDialogTest : public QObject {
 
   void emptyTableGivesEmptyLists() {
     const ProductInfo empty[1] = {};
-    CProductListSelDlg d(nullptr, empty);
+    CProductListSelDlg d(nullptr, Language::kChinese, empty);
     QCOMPARE(d.m_listVersions->count(), 0);
     QCOMPARE(d.m_listProducts->count(), 0);
     d.OnOK();
@@ -177,7 +177,7 @@ class ProductDialogTest : public QObject {
 
   void selectProductsWithNullBufferShowsNoDialog() {
     ScriptedHost host;
-    QCOMPARE(SelectProducts(nullptr, nullptr, host), -1);
+    QCOMPARE(SelectProducts(nullptr, nullptr, host, Language::kChinese), -1);
     QCOMPARE(host.dialogs, 0);
   }
 
@@ -221,7 +221,7 @@ class ProductDialogTest : public QObject {
     buffer.fill('\0');
     if (written.isNull()) buffer.fill('#');
     const auto before = buffer;
-    QCOMPARE(SelectProducts(buffer.data(), nullptr, host), result);
+    QCOMPARE(SelectProducts(buffer.data(), nullptr, host, Language::kChinese), result);
     QCOMPARE(host.dialogs, 1);
     if (written.isNull()) {
       QVERIFY(buffer == before);

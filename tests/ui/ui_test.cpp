@@ -22,7 +22,7 @@ int ScriptedHost::RunModal(QDialog& dialog) {
     messages.push_back({box->windowTitle(), box->text(), box->detailedText(), box->icon(),
                         box->standardButtons(),
                         box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->text() : QString(),
-                        box->parentWidget()});
+                        box->parentWidget(), box->windowFlags()});
     return QMessageBox::Ok;
   }
   ++dialogs;

@@ -25,6 +25,7 @@ struct ShownMessage {
   QMessageBox::StandardButtons buttons;
   QString okText;
   QWidget* owner = nullptr;
+  Qt::WindowFlags flags;
 };
 
 // Answers file dialogs from a queue of paths (a null text: Cancel), records
@@ -57,6 +58,8 @@ using TestFactory = std::function<std::unique_ptr<QObject>()>;
 int RegisterTest(const char* name, TestFactory factory);
 
 }  // namespace quarnet::test
+
+Q_DECLARE_METATYPE(quarnet::Language)
 
 #define QUARNET_UI_TEST(Class) \
   static const int kRegistered##Class = ::quarnet::test::RegisterTest(#Class, [] { return std::make_unique<Class>(); })
