@@ -1,15 +1,69 @@
 #include "ui/quarnet_app.h"
 
-#include <QFont>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <QFont>
+#include <QSocketNotifier>
+#include <cerrno>
+
+#include "package/job_control.h"
 #include "ui/app_icon.h"
 #include "ui/quarnet_dlg.h"
 
 namespace quarnet {
+namespace {
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The handler writes the signal's number to one end; the GUI thread reads
+// it from the other.
+int signalSockets[2] = {-1, -1};
+
+// Asks a running job to stop at once, so that it stops even while the GUI
+// thread is busy, and wakes the GUI thread.
+void HandleSignal(int signalNumber) {
+  const int savedErrno = errno;
+  RequestCancelBySignal(signalNumber);
+  const char byte = static_cast<char>(signalNumber);
+  if (::write(signalSockets[0], &byte, 1) < 0) {
+    // The socket is full: a signal is already waiting to be read.
+  }
+  errno = savedErrno;
+}
+
+}  // namespace
 
 CQuarnetApp::CQuarnetApp(int& argc, char** argv) : QApplication(argc, argv) {
   setFont(QFont("Noto Serif CJK SC", 9));
   setWindowIcon(AppIcon());
+  WatchSignals();
+}
+
+void CQuarnetApp::WatchSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
+  auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
+  struct sigaction action = {};
+  action.sa_handler = HandleSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // the job's reads and writes go on to its next block
+  for (const int signalNumber : kEndingSignals) sigaction(signalNumber, &action, nullptr);
+}
+
+void CQuarnetApp::OnSignal() {
+  char byte = 0;
+  while (::read(signalSockets[1], &byte, 1) == 1) {
+    const int signalNumber = static_cast<unsigned char>(byte);
+    if (m_pMainWnd == nullptr) {
+      ::signal(signalNumber, SIG_DFL);
+      ::raise(signalNumber);
+      continue;
+    }
+    if (signal_ == 0) signal_ = signalNumber;
+    m_pMainWnd->EndForSignal(signalNumber);
+  }
 }
 
 int CQuarnetApp::InitInstance() {
@@ -17,7 +71,7 @@ int CQuarnetApp::InitInstance() {
   m_pMainWnd = &dialog;
   dialog.exec();
   m_pMainWnd = nullptr;
-  return 0;
+  return signal_ == 0 ? 0 : 128 + signal_;
 }
 
 }  // namespace quarnet

@@ -11,14 +11,25 @@ class CQuarnetApp : public QApplication {
 
  public:
   // Sets the dialogs' 9-point font, which renders the Chinese texts, and
-  // the application icon.
+  // the application icon; SIGINT, SIGTERM and SIGHUP from here on end the
+  // main window (see OnSignal).
   CQuarnetApp(int& argc, char** argv);
 
-  // Runs the main window until it closes, however it closes; returns 0.
+  // Runs the main window until it closes, however it closes. Returns 0, or
+  // 128 + the signal that ended it.
   int InitInstance();
 
   // The main window while InitInstance runs it, else null.
   CQuarnetDlg* m_pMainWnd = nullptr;
+
+ private:
+  void WatchSignals();
+  // A signal reached the program: the main window ends its job, if any,
+  // and then closes; without a main window the signal takes its default
+  // course.
+  void OnSignal();
+
+  int signal_ = 0;  // the first signal that ended the main window
 };
 
 }  // namespace quarnet

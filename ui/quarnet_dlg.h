@@ -4,6 +4,7 @@
 // update script), the new package, and the Package button that runs the
 // repack job. Paths enter only through the Browse buttons.
 #include <QIcon>
+#include <functional>
 #include <string>
 
 #include "repack/package_flow.h"
@@ -11,8 +12,11 @@
 #include "ui/dialog_host.h"
 
 class QMenu;
+class QTimer;
 
 namespace quarnet {
+
+class CJobProgressDlg;
 
 class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   Q_OBJECT
@@ -36,7 +40,15 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   // Commands of the window menu: 16 to 31 open the About box.
   void OnSysCommand(unsigned id, long param);
 
-  // PackageFrontEnd.
+  // Ends the window for `signalNumber`: dialogs above it end as if
+  // cancelled; a running job is asked to stop, and the window closes once
+  // it has cleaned up, without a message box.
+  void EndForSignal(int signalNumber);
+
+  // How long a job runs before its progress dialog shows.
+  int m_nProgressDelayMs = 500;
+
+  // PackageFrontEnd, on the GUI thread.
   int SelectProducts(ProductListBuffer& productList) override;
   void GetUpdateMode(int& updateMode) override;
   void ShowMessage(int stringId, int number) override;
@@ -53,6 +65,7 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void OnUpdateModeChange();
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -63,10 +76,20 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void Browse(const FileDialogSpec& request, std::string& target);
   bool IsFactoryModeSelected() const;
   void Enable(std::initializer_list<int> ids, bool enable);
+  void RunJob(const PackageChoices& choices);
+  void RunForJob(const std::function<void()>& call, bool last);
+  void ShowProgress(int percent);
+  QString JobDetails(int stringId) const;
+
+  class JobFrontEnd;
 
   DialogHost& host_;
   QMenu* systemMenu_ = nullptr;
   std::string jobOutput_;  // what the running job printed
+  bool jobRunning_ = false;
+  bool endingForSignal_ = false;
+  CJobProgressDlg* progress_ = nullptr;  // while a job runs
+  QTimer* progressDelay_ = nullptr;
 };
 
 }  // namespace quarnet
