@@ -45,6 +45,11 @@ void CQuarnetApp::WatchSignals() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
   auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
   connect(notifier, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
+  CatchEndingSignals();
+}
+
+void CQuarnetApp::CatchEndingSignals() {
+  if (signalSockets[0] < 0) return;
   struct sigaction action = {};
   action.sa_handler = HandleSignal;
   sigemptyset(&action.sa_mask);

@@ -22,6 +22,10 @@ class CQuarnetApp : public QApplication {
   // The main window while InitInstance runs it, else null.
   CQuarnetDlg* m_pMainWnd = nullptr;
 
+  // (Re)installs the handlers of SIGINT, SIGTERM and SIGHUP, over any that
+  // were installed since the application started.
+  static void CatchEndingSignals();
+
  private:
   void WatchSignals();
   // A signal reached the program: the main window ends its job, if any,

@@ -380,12 +380,16 @@ void CQuarnetDlg::RunJob(const PackageChoices& choices) {
     QMetaObject::invokeMethod(
         this, [this, piece = std::string(text)] { jobOutput_.append(piece); }, Qt::QueuedConnection);
   });
+  // A sink installed before the job goes on hearing it.
+  const ProgressSink outerSink = SetProgressSink({});
   int postedPercent = -1;  // only the job's thread touches it
-  const ProgressSink previousSink = SetProgressSink([this, &postedPercent](std::uint64_t done, std::uint64_t total) {
+  SetProgressSink([this, &postedPercent, outerSink](std::uint64_t done, std::uint64_t total) {
     const int percent = static_cast<int>(done * 100 / total);
-    if (percent <= postedPercent) return;  // the bar never moves back
-    postedPercent = percent;
-    QMetaObject::invokeMethod(this, [this, percent] { progress_->SetPercent(percent); }, Qt::QueuedConnection);
+    if (percent > postedPercent) {  // the bar never moves back
+      postedPercent = percent;
+      QMetaObject::invokeMethod(this, [this, percent] { progress_->SetPercent(percent); }, Qt::QueuedConnection);
+    }
+    if (outerSink) outerSink(done, total);
   });
   QEventLoop loop;
   JobFrontEnd frontEnd(*this);
@@ -403,7 +407,7 @@ void CQuarnetDlg::RunJob(const PackageChoices& choices) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   job.join();
   progressDelay_->stop();
-  SetProgressSink(previousSink);
+  SetProgressSink(outerSink);
   progress_ = nullptr;
   jobRunning_ = false;
   if (endingForSignal_) reject();
