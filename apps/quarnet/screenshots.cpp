@@ -10,6 +10,7 @@
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
+#include "ui/job_progress_dlg.h"
 #include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -71,6 +72,10 @@ int Render(const QDir& dir) {
 
   CAboutDlg about(&window);
   ok &= Save(about, dir, "about.png");
+
+  CJobProgressDlg progress(&window);
+  progress.SetPercent(42);
+  ok &= Save(progress, dir, "job-progress.png");
   return ok ? 0 : 1;
 }
 
