@@ -363,8 +363,7 @@ void CQuarnetDlg::OnPackage() {
 
 // The flow runs on a thread of its own so that the windows paint; its lines,
 // its progress and its calls to the front end come back to the GUI thread
-// as queued calls. Until the progress dialog shows, the window takes no
-// input.
+// as queued calls.
 void CQuarnetDlg::RunJob(const PackageChoices& choices) {
   ResetCancel();
   ResetJobReport();
@@ -372,45 +371,59 @@ void CQuarnetDlg::RunJob(const PackageChoices& choices) {
   CJobProgressDlg progress(this);
   progress_ = &progress;
   jobRunning_ = true;
-  // The job's lines still reach standard output, and are kept to explain a
-  // failure.
-  const ScopedOutputSink lines([this](std::string_view text) {
+  {
+    const ScopedOutputSink lines(JobLineSink());
+    // A sink installed before the job goes on hearing it.
+    const ProgressSink outerSink = SetProgressSink({});
+    SetProgressSink(JobProgressSink(outerSink));
+    RunFlowOffThread(choices);
+    SetProgressSink(outerSink);
+  }
+  progress_ = nullptr;
+  jobRunning_ = false;
+  if (endingForSignal_) reject();
+}
+
+// The job's lines still reach standard output, and are kept to explain a
+// failure.
+OutputSink CQuarnetDlg::JobLineSink() {
+  return [this](std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     QMetaObject::invokeMethod(
         this, [this, piece = std::string(text)] { jobOutput_.append(piece); }, Qt::QueuedConnection);
-  });
-  // A sink installed before the job goes on hearing it.
-  const ProgressSink outerSink = SetProgressSink({});
-  int postedPercent = -1;  // only the job's thread touches it
-  SetProgressSink([this, &postedPercent, outerSink](std::uint64_t done, std::uint64_t total) {
+  };
+}
+
+// Posts each whole percentage once; the bar never moves back.
+ProgressSink CQuarnetDlg::JobProgressSink(ProgressSink outerSink) {
+  postedPercent_ = -1;
+  return [this, outerSink](std::uint64_t done, std::uint64_t total) {
     const int percent = static_cast<int>(done * 100 / total);
-    if (percent > postedPercent) {  // the bar never moves back
-      postedPercent = percent;
+    if (percent > postedPercent_) {
+      postedPercent_ = percent;
       QMetaObject::invokeMethod(this, [this, percent] { progress_->SetPercent(percent); }, Qt::QueuedConnection);
     }
     if (outerSink) outerSink(done, total);
-  });
+  };
+}
+
+// Until the progress dialog shows, the window takes no input.
+void CQuarnetDlg::RunFlowOffThread(const PackageChoices& choices) {
   QEventLoop loop;
   JobFrontEnd frontEnd(*this);
+  const auto ended = [this, &loop] {
+    if (progress_->isVisible()) progress_->done(QDialog::Accepted);
+    loop.quit();
+  };
   progressDelay_->start(m_nProgressDelayMs);
   std::thread job([&] {
     RunPackageFlow(choices, frontEnd);
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-          if (progress_->isVisible()) progress_->done(QDialog::Accepted);
-          loop.quit();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, ended, Qt::QueuedConnection);
   });
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   job.join();
   progressDelay_->stop();
-  SetProgressSink(outerSink);
-  progress_ = nullptr;
-  jobRunning_ = false;
-  if (endingForSignal_) reject();
 }
 
 // The progress dialog waits while the job asks the window; the flow's last

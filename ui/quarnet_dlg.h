@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "package/job_control.h"
+#include "package/output.h"
 #include "repack/package_flow.h"
 #include "ui/controls.h"
 #include "ui/dialog_host.h"
@@ -77,8 +79,10 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   bool IsFactoryModeSelected() const;
   void Enable(std::initializer_list<int> ids, bool enable);
   void RunJob(const PackageChoices& choices);
+  OutputSink JobLineSink();
+  ProgressSink JobProgressSink(ProgressSink outerSink);
+  void RunFlowOffThread(const PackageChoices& choices);
   void RunForJob(const std::function<void()>& call, bool last);
-  void ShowProgress(int percent);
   QString JobDetails(int stringId) const;
 
   class JobFrontEnd;
@@ -89,6 +93,7 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   bool jobRunning_ = false;
   bool endingForSignal_ = false;
   CJobProgressDlg* progress_ = nullptr;  // while a job runs
+  int postedPercent_ = -1;               // the job's thread only
   QTimer* progressDelay_ = nullptr;
 };
 
