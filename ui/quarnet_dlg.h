@@ -2,7 +2,8 @@
 // The main window: the original package, the package file type (one
 // configuration file, or a configuration pack with update mode and optional
 // update script), the new package, and the Package button that runs the
-// repack job. Paths enter only through the Browse buttons.
+// repack job on a thread of its own (a long job shows a progress dialog).
+// Paths enter only through the Browse buttons.
 #include <QIcon>
 #include <functional>
 #include <string>

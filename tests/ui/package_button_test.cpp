@@ -16,10 +16,10 @@
 #include <thread>
 
 #include "package/inspect.h"
+#include "package/job_control.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/ui_test.h"
-#include "package/job_control.h"
 #include "ui/control_ids.h"
 #include "ui/job_progress_dlg.h"
 #include "ui/product_list_sel_dlg.h"
@@ -314,7 +314,7 @@ class PackageButtonTest : public QObject {
   // An original package whose root file system takes many blocks.
   static Bytes BigPackage() {
     std::vector<TestItem> items = OriginalItems();
-    items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{32} << 20, 0x5a));
+    items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{8} << 20, 0x5a));
     return LayOutPackage(items, kProducts);
   }
 
