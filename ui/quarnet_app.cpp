@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QSocketNotifier>
+#include <atomic>
 #include <cerrno>
 
 #include "package/job_control.h"
@@ -20,11 +21,15 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // The handler writes the signal's number to one end; the GUI thread reads
 // it from the other.
 int signalSockets[2] = {-1, -1};
+// The first signal to arrive, for the exit status.
+std::atomic<int> firstSignal{0};
 
 // Asks a running job to stop at once, so that it stops even while the GUI
 // thread is busy, and wakes the GUI thread.
 void HandleSignal(int signalNumber) {
   const int savedErrno = errno;
+  int none = 0;
+  firstSignal.compare_exchange_strong(none, signalNumber);
   RequestCancelBySignal(signalNumber);
   const char byte = static_cast<char>(signalNumber);
   if (::write(signalSockets[0], &byte, 1) < 0) {
@@ -66,7 +71,6 @@ void CQuarnetApp::OnSignal() {
       ::raise(signalNumber);
       continue;
     }
-    if (signal_ == 0) signal_ = signalNumber;
     m_pMainWnd->EndForSignal(signalNumber);
   }
 }
@@ -76,7 +80,8 @@ int CQuarnetApp::InitInstance() {
   m_pMainWnd = &dialog;
   dialog.exec();
   m_pMainWnd = nullptr;
-  return signal_ == 0 ? 0 : 128 + signal_;
+  const int signalNumber = firstSignal.load();
+  return signalNumber == 0 ? 0 : 128 + signalNumber;
 }
 
 }  // namespace quarnet

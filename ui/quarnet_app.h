@@ -32,8 +32,6 @@ class CQuarnetApp : public QApplication {
   // and then closes; without a main window the signal takes its default
   // course.
   void OnSignal();
-
-  int signal_ = 0;  // the first signal that ended the main window
 };
 
 }  // namespace quarnet

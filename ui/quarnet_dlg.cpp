@@ -271,6 +271,9 @@ void CQuarnetDlg::closeEvent(QCloseEvent* event) {
   ControlDialog::closeEvent(event);
 }
 
+// The handler records a signal before the GUI thread hears of it.
+bool CQuarnetDlg::EndingForSignal() const { return endingForSignal_ || CancelSignal() != 0; }
+
 void CQuarnetDlg::EndForSignal(int signalNumber) {
   endingForSignal_ = true;
   if (jobRunning_) RequestCancelBySignal(signalNumber);
@@ -381,7 +384,7 @@ void CQuarnetDlg::RunJob(const PackageChoices& choices) {
   }
   progress_ = nullptr;
   jobRunning_ = false;
-  if (endingForSignal_) reject();
+  if (EndingForSignal()) reject();
 }
 
 // The job's lines still reach standard output, and are kept to explain a
@@ -412,16 +415,20 @@ ProgressSink CQuarnetDlg::JobProgressSink(ProgressSink outerSink) {
 void CQuarnetDlg::RunFlowOffThread(const PackageChoices& choices) {
   QEventLoop loop;
   JobFrontEnd frontEnd(*this);
-  const auto ended = [this, &loop] {
+  bool ended = false;
+  const auto end = [this, &loop, &ended] {
     if (progress_->isVisible()) progress_->done(QDialog::Accepted);
+    ended = true;
     loop.quit();
   };
   progressDelay_->start(m_nProgressDelayMs);
   std::thread job([&] {
     RunPackageFlow(choices, frontEnd);
-    QMetaObject::invokeMethod(this, ended, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, end, Qt::QueuedConnection);
   });
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  // An application-wide exit also ends this loop; the job may still wait
+  // for the GUI thread then.
+  while (!ended) loop.exec(QEventLoop::ExcludeUserInputEvents);
   job.join();
   progressDelay_->stop();
 }
@@ -436,7 +443,7 @@ void CQuarnetDlg::RunForJob(const std::function<void()>& call, bool last) {
 }
 
 int CQuarnetDlg::SelectProducts(ProductListBuffer& productList) {
-  if (endingForSignal_) return 1;
+  if (EndingForSignal()) return 1;
   const NormalCursorForDialog cursor;
   return quarnet::SelectProducts(productList.data(), this, host_);
 }
@@ -464,7 +471,7 @@ QString CQuarnetDlg::JobDetails(int stringId) const {
 
 // Caption 124, one OK button, no icon; the job's details.
 void CQuarnetDlg::ShowMessage(int stringId, int number) {
-  if (endingForSignal_) return;
+  if (EndingForSignal()) return;
   QMessageBox box(this);
   box.setWindowTitle(Res(124));
   box.setTextFormat(Qt::PlainText);

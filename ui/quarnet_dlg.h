@@ -85,6 +85,7 @@ class CQuarnetDlg : public ControlDialog, public PackageFrontEnd {
   void RunFlowOffThread(const PackageChoices& choices);
   void RunForJob(const std::function<void()>& call, bool last);
   QString JobDetails(int stringId) const;
+  bool EndingForSignal() const;
 
   class JobFrontEnd;
 
