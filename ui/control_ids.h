@@ -38,6 +38,10 @@ inline constexpr int kProductListEdit = 1015;
 inline constexpr int kVersionsGroup = 1016;
 inline constexpr int kProductsGroup = 1017;
 
+// Progress dialog of a long job (its Cancel button is kCancel).
+inline constexpr int kJobProgressLabel = 1030;
+inline constexpr int kJobProgressBar = 1031;
+
 // The About item of the window menu, and the system's standard commands.
 inline constexpr int kIdmAboutBox = 16;
 inline constexpr int kScMinimize = 0xF020;

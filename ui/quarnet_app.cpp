@@ -1,18 +1,52 @@
 #include "ui/quarnet_app.h"
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QFont>
 #include <QLibraryInfo>
+#include <QSocketNotifier>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 
+#include "package/job_control.h"
 #include "ui/app_icon.h"
 #include "ui/quarnet_dlg.h"
 
 namespace quarnet {
+namespace {
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The handler writes the signal's number to one end; the GUI thread reads
+// it from the other.
+int signalSockets[2] = {-1, -1};
+// The first signal to arrive, for the exit status.
+std::atomic<int> firstSignal{0};
+
+// Asks a running job to stop at once, so that it stops even while the GUI
+// thread is busy, and wakes the GUI thread.
+void HandleSignal(int signalNumber) {
+  const int savedErrno = errno;
+  int none = 0;
+  firstSignal.compare_exchange_strong(none, signalNumber);
+  RequestCancelBySignal(signalNumber);
+  const char byte = static_cast<char>(signalNumber);
+  if (::write(signalSockets[0], &byte, 1) < 0) {
+    // The socket is full: a signal is already waiting to be read.
+  }
+  errno = savedErrno;
+}
+
+}  // namespace
 
 CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplication(argc, argv) {
   setFont(QFont("Noto Serif CJK SC", 9));
   setWindowIcon(AppIcon());
   SetLanguage(language);
+  WatchSignals();
 }
 
 void CQuarnetApp::SetLanguage(Language language) {
@@ -26,12 +60,42 @@ void CQuarnetApp::SetLanguage(Language language) {
   }
 }
 
+void CQuarnetApp::WatchSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
+  auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
+  CatchEndingSignals();
+}
+
+void CQuarnetApp::CatchEndingSignals() {
+  if (signalSockets[0] < 0) return;
+  struct sigaction action = {};
+  action.sa_handler = HandleSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // the job's reads and writes go on to its next block
+  for (const int signalNumber : kEndingSignals) sigaction(signalNumber, &action, nullptr);
+}
+
+void CQuarnetApp::OnSignal() {
+  char byte = 0;
+  while (::read(signalSockets[1], &byte, 1) == 1) {
+    const int signalNumber = static_cast<unsigned char>(byte);
+    if (m_pMainWnd == nullptr) {
+      ::signal(signalNumber, SIG_DFL);
+      ::raise(signalNumber);
+      continue;
+    }
+    m_pMainWnd->EndForSignal(signalNumber);
+  }
+}
+
 int CQuarnetApp::InitInstance() {
   CQuarnetDlg dialog(nullptr, RealDialogs(), language_);
   m_pMainWnd = &dialog;
   dialog.exec();
   m_pMainWnd = nullptr;
-  return 0;
+  const int signalNumber = firstSignal.load();
+  return signalNumber == 0 ? 0 : 128 + signalNumber;
 }
 
 }  // namespace quarnet

@@ -14,7 +14,8 @@ class CQuarnetApp : public QApplication {
 
  public:
   // Sets the dialogs' 9-point font, which renders the Chinese texts, the
-  // application icon and the language.
+  // application icon and the language; SIGINT, SIGTERM and SIGHUP from here
+  // on end the main window (see OnSignal).
   CQuarnetApp(int& argc, char** argv, Language language = Language::kChinese);
 
   // The language of the windows and of Qt's own texts (file dialogs, the
@@ -23,13 +24,24 @@ class CQuarnetApp : public QApplication {
   void SetLanguage(Language language);
   Language GetLanguage() const { return language_; }
 
-  // Runs the main window until it closes, however it closes; returns 0.
+  // Runs the main window until it closes, however it closes. Returns 0, or
+  // 128 + the signal that ended it.
   int InitInstance();
 
   // The main window while InitInstance runs it, else null.
   CQuarnetDlg* m_pMainWnd = nullptr;
 
+  // (Re)installs the handlers of SIGINT, SIGTERM and SIGHUP, over any that
+  // were installed since the application started.
+  static void CatchEndingSignals();
+
  private:
+  void WatchSignals();
+  // A signal reached the program: the main window ends its job, if any,
+  // and then closes; without a main window the signal takes its default
+  // course.
+  void OnSignal();
+
   Language language_ = Language::kChinese;
   QTranslator qtTexts_;
 };

@@ -1,7 +1,10 @@
 #include "ui/quarnet_dlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -15,13 +18,17 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <thread>
 
+#include "package/job_control.h"
 #include "package/output.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
+#include "ui/job_progress_dlg.h"
 #include "ui/product_list_sel_dlg.h"
 #include "ui/strings.h"
 
@@ -56,9 +63,11 @@ class NormalCursorForDialog {
 QString DecodePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string EncodePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 // The job's output as lines for a message box's details.
 QString OutputLines(const std::string& output) {
-  QString text = QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
+  QString text = FromUtf8(output);
   text.replace("\r\n", "\n");
   while (text.endsWith('\n')) text.chop(1);
   return text;
@@ -96,10 +105,44 @@ void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* 
 
 }  // namespace
 
+// The flow's calls to the front end, made on the job's thread: each runs on
+// the GUI thread while the job waits for it.
+class CQuarnetDlg::JobFrontEnd : public PackageFrontEnd {
+ public:
+  explicit JobFrontEnd(CQuarnetDlg& window) : window_(window) {}
+
+  int SelectProducts(ProductListBuffer& productList) override {
+    int result = 1;
+    Call([&] { result = window_.SelectProducts(productList); }, false);
+    return result;
+  }
+  void GetUpdateMode(int& updateMode) override {
+    Call([&] { window_.GetUpdateMode(updateMode); }, false);
+  }
+  // A message is the flow's last use of the window.
+  void ShowMessage(int stringId, int number) override {
+    Call([&] { window_.ShowMessage(stringId, number); }, true);
+  }
+
+ private:
+  void Call(const std::function<void()>& call, bool last) {
+    QMetaObject::invokeMethod(
+        &window_, [&] { window_.RunForJob(call, last); }, Qt::BlockingQueuedConnection);
+  }
+
+  CQuarnetDlg& window_;
+};
+
 CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language)
-    : ControlDialog(parent, language), m_hIcon(AppIcon()), host_(host) {
+    : ControlDialog(parent, language), m_hIcon(AppIcon()), host_(host), progressDelay_(new QTimer(this)) {
   CreateControls();
   OnInitDialog();
+  progressDelay_->setSingleShot(true);
+  connect(progressDelay_, &QTimer::timeout, this, [this] {
+    if (progress_ == nullptr || progress_->isVisible()) return;
+    const NormalCursorForDialog cursor;
+    progress_->exec();
+  });
 }
 
 // Input group: original package, then the package file type group with the
@@ -247,6 +290,27 @@ void CQuarnetDlg::OnSysCommand(unsigned id, long /*param*/) {
   }
 }
 
+// A job ends before the window does.
+void CQuarnetDlg::closeEvent(QCloseEvent* event) {
+  if (jobRunning_) {
+    event->ignore();
+    return;
+  }
+  ControlDialog::closeEvent(event);
+}
+
+// The handler records a signal before the GUI thread hears of it.
+bool CQuarnetDlg::EndingForSignal() const { return endingForSignal_ || CancelSignal() != 0; }
+
+void CQuarnetDlg::EndForSignal(int signalNumber) {
+  endingForSignal_ = true;
+  if (jobRunning_) RequestCancelBySignal(signalNumber);
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget != this && widget->isVisible()) widget->close();
+  }
+  if (!jobRunning_) reject();
+}
+
 void CQuarnetDlg::contextMenuEvent(QContextMenuEvent* event) {
   if (!systemMenu_->isEmpty()) systemMenu_->exec(event->globalPos());
 }
@@ -325,19 +389,90 @@ void CQuarnetDlg::OnPackage() {
   choices.asDefault = m_bAsDefault != 0;
   choices.fileType = ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked() ? PackageFileType::kConfigFile
                                                                                  : PackageFileType::kConfigPack;
-  // The job's lines still reach standard output, and are kept to explain a
-  // failure.
+  const ScopedCursor wait(Qt::WaitCursor);
+  RunJob(choices);
+}
+
+// The flow runs on a thread of its own so that the windows paint; its lines,
+// its progress and its calls to the front end come back to the GUI thread
+// as queued calls.
+void CQuarnetDlg::RunJob(const PackageChoices& choices) {
+  ResetCancel();
+  ResetJobReport();
   jobOutput_.clear();
-  const ScopedOutputSink sink([this](std::string_view text) {
+  CJobProgressDlg progress(this, GetLanguage());
+  progress_ = &progress;
+  jobRunning_ = true;
+  {
+    const ScopedOutputSink lines(JobLineSink());
+    // A sink installed before the job goes on hearing it.
+    const ProgressSink outerSink = SetProgressSink({});
+    SetProgressSink(JobProgressSink(outerSink));
+    RunFlowOffThread(choices);
+    SetProgressSink(outerSink);
+  }
+  progress_ = nullptr;
+  jobRunning_ = false;
+  if (EndingForSignal()) reject();
+}
+
+// The job's lines still reach standard output, and are kept to explain a
+// failure.
+OutputSink CQuarnetDlg::JobLineSink() {
+  return [this](std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    jobOutput_.append(text);
+    QMetaObject::invokeMethod(
+        this, [this, piece = std::string(text)] { jobOutput_.append(piece); }, Qt::QueuedConnection);
+  };
+}
+
+// Posts each whole percentage once; the bar never moves back.
+ProgressSink CQuarnetDlg::JobProgressSink(ProgressSink outerSink) {
+  postedPercent_ = -1;
+  return [this, outerSink](std::uint64_t done, std::uint64_t total) {
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent > postedPercent_) {
+      postedPercent_ = percent;
+      QMetaObject::invokeMethod(this, [this, percent] { progress_->SetPercent(percent); }, Qt::QueuedConnection);
+    }
+    if (outerSink) outerSink(done, total);
+  };
+}
+
+// Until the progress dialog shows, the window takes no input.
+void CQuarnetDlg::RunFlowOffThread(const PackageChoices& choices) {
+  QEventLoop loop;
+  JobFrontEnd frontEnd(*this);
+  bool ended = false;
+  const auto end = [this, &loop, &ended] {
+    if (progress_->isVisible()) progress_->done(QDialog::Accepted);
+    ended = true;
+    loop.quit();
+  };
+  progressDelay_->start(m_nProgressDelayMs);
+  std::thread job([&] {
+    RunPackageFlow(choices, frontEnd);
+    QMetaObject::invokeMethod(this, end, Qt::QueuedConnection);
   });
-  const ScopedCursor wait(Qt::WaitCursor);
-  RunPackageFlow(choices, *this);
+  // An application-wide exit also ends this loop; the job may still wait
+  // for the GUI thread then.
+  while (!ended) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  job.join();
+  progressDelay_->stop();
+}
+
+// The progress dialog waits while the job asks the window; the flow's last
+// call, its message, replaces the dialog.
+void CQuarnetDlg::RunForJob(const std::function<void()>& call, bool last) {
+  progressDelay_->stop();
+  if (last && progress_->isVisible()) progress_->done(QDialog::Accepted);
+  call();
+  if (!last) progressDelay_->start(m_nProgressDelayMs);
 }
 
 int CQuarnetDlg::SelectProducts(ProductListBuffer& productList) {
+  if (EndingForSignal()) return 1;
   const NormalCursorForDialog cursor;
   return quarnet::SelectProducts(productList.data(), this, host_, GetLanguage());
 }
@@ -346,9 +481,29 @@ void CQuarnetDlg::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
+// Details of a failed job: its lines, then that it was cancelled or why it
+// failed. Of a successful one: what it verified and where the new package is.
+QString CQuarnetDlg::JobDetails(int stringId) const {
+  const JobReport report = LastJobReport();
+  QStringList lines;
+  if (stringId == kTextRepackFailed) {
+    if (!jobOutput_.empty()) lines << OutputLines(jobOutput_);
+    if (CancelRequested()) {
+      lines << Res(167);
+    } else if (!report.reason.empty()) {
+      lines << Res(169) + FromUtf8(report.reason);
+    }
+  } else if (stringId == kTextRepackSuccess) {
+    if (!report.verified.empty()) lines << FromUtf8(report.verified);
+    if (!report.output.empty()) lines << Res(171) + DecodePath(report.output);
+  }
+  return lines.join('\n');
+}
+
 // Caption 124, one OK button, no icon, a close button alone in the title
-// bar; a failed job's lines as details.
+// bar; the job's details.
 void CQuarnetDlg::ShowMessage(int stringId, int number) {
+  if (EndingForSignal()) return;
   QMessageBox box(this);
   box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   box.setWindowTitle(Res(124));
@@ -359,8 +514,9 @@ void CQuarnetDlg::ShowMessage(int stringId, int number) {
   QAbstractButton* ok = box.button(QMessageBox::Ok);
   ok->setText(Res(157));
   ok->setIcon(QIcon());
-  if (stringId == kTextRepackFailed && !jobOutput_.empty()) {
-    box.setDetailedText(OutputLines(jobOutput_));
+  const QString details = JobDetails(stringId);
+  if (!details.isEmpty()) {
+    box.setDetailedText(details);
     // Wide enough that the job's lines are readable.
     WidenTo(box, DialogUnits(240, 0).width());
   }

@@ -68,6 +68,19 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {158, "OK"},
     {159, "文件路径不能长于%d字节"},
     {160, "File path length must be less than %d byte(s)"},
+    // The progress dialog of a long job and the details of its outcome.
+    {161, "正在重打包，请稍候..."},
+    {162, "Repacking, please wait..."},
+    {163, "取消"},
+    {164, "Cancel"},
+    {165, "正在取消..."},
+    {166, "Cancelling..."},
+    {167, "任务已取消。"},
+    {168, "The job was cancelled."},
+    {169, "原因："},
+    {170, "Reason: "},
+    {171, "新包文件："},
+    {172, "New package: "},
 };
 
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),

@@ -13,6 +13,7 @@
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_host.h"
+#include "ui/job_progress_dlg.h"
 #include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
@@ -79,6 +80,9 @@ bool Render(const QDir& dir, Language language) {
   QFileDialog open(&window);
   SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language});
   ok &= Save(open, dir, "open-original-package.png");
+  CJobProgressDlg progress(&window, language);
+  progress.SetPercent(42);
+  ok &= Save(progress, dir, "job-progress.png");
   return ok;
 }
 

@@ -1,19 +1,29 @@
 // The Package button end to end: refusals, product selection, a successful
-// and a failed job, the message boxes and the clean-up of the working
-// directory.
+// and a failed job, the message boxes, the clean-up of the working
+// directory, and a long job's progress dialog, cancelled or ended by a
+// signal.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QProgressBar>
 #include <QRadioButton>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "package/inspect.h"
+#include "package/job_control.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/ui_test.h"
 #include "ui/control_ids.h"
+#include "ui/job_progress_dlg.h"
 #include "ui/product_list_sel_dlg.h"
+#include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
 
 namespace quarnet::test {
@@ -26,6 +36,7 @@ const QString kSelectFiles = QString::fromUtf8("请选择输入文件或输出�
 const QString kSelectProducts = QString::fromUtf8("请选择要支持的产品");
 const QString kFailed = QString::fromUtf8("重打包失败！");
 const QString kSucceeded = QString::fromUtf8("重打包成功！");
+const QString kCancelledLine = QString::fromUtf8("任务已取消。");
 
 enum ProductAnswer { kNoDialog, kCancel, kOkNothing, kOkFirstVersion };
 
@@ -50,6 +61,7 @@ class PackageButtonTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
   void cleanup() {
+    SetProgressSink({});
     window_.reset();
     host_.reset();
     chdir_.reset();
@@ -146,9 +158,11 @@ class PackageButtonTest : public QObject {
     Press();
 
     ExpectOneMessage(kSucceeded);
-    QVERIFY(host_->messages[0].details.isEmpty());
     QCOMPARE(host_->dialogs, original.isEmpty() ? 1 : 0);
     const std::string out = window_->m_strNewPackage;
+    const QStringList details = host_->messages[0].details.split('\n');
+    QVERIFY(details.size() == 2 && details[0].startsWith("Verified: "));
+    QCOMPARE(details[1], QString::fromUtf8("新包文件：") + QString::fromStdString(out));
     const Inspection package = InspectPackageFile(out.c_str());
     QVERIFY(package.Consistent());
     QCOMPARE(QByteArray(GetText(package.externHeader.productList).data()), products);
@@ -180,6 +194,64 @@ class PackageButtonTest : public QObject {
     QVERIFY(!fs::exists(In("out.bin")));
     QVERIFY(ListDir(work_->path()).empty());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
+
+  // The dialog shows at once here; the job's percentages only rise, up to 100.
+  void longJobShowsItsProgress() {
+    WriteBytes(In("big.bin"), BigPackage());
+    SetPaths("big.bin", "cfg.xml", "out.bin", "", "");
+    std::vector<int> shown;
+    std::atomic<bool> watching{false};
+    HoldJobUntil([&] { return watching.load(); });
+    WhenProgressShows([&](CJobProgressDlg& dialog) {
+      QCOMPARE(dialog.parentWidget(), static_cast<QWidget*>(window_.get()));
+      QVERIFY(dialog.isModal());
+      shown.push_back(dialog.Percent());
+      connect(dialog.findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int value) { shown.push_back(value); });
+      watching = true;
+    });
+    Press();
+    ExpectOneMessage(kSucceeded);
+    QVERIFY(shown.size() > 2);
+    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+    QCOMPARE(shown.back(), 100);
+  }
+
+  // Either way the job stops at its next block and leaves nothing: no job
+  // folder or partial file beside the output, the old output as it was.
+  void stoppedJobLeavesNothing_data() {
+    QTest::addColumn<int>("signalNumber");  // 0: the Cancel button
+    QTest::newRow("Cancel button") << 0;
+    QTest::newRow("SIGTERM") << SIGTERM;
+  }
+  void stoppedJobLeavesNothing() {
+    QFETCH(int, signalNumber);
+    WriteBytes(In("big.bin"), BigPackage());
+    WriteText(In("out.bin"), "old output");
+    const std::vector<std::string> before = ListDir(inputs_->path());
+    SetPaths("big.bin", "cfg.xml", "out.bin", "", "");
+    auto* app = static_cast<CQuarnetApp*>(QCoreApplication::instance());
+    app->m_pMainWnd = window_.get();
+    CQuarnetApp::CatchEndingSignals();  // over QtTest's crash handler
+    HoldJobUntil(CancelRequested);
+    WhenProgressShows([&](CJobProgressDlg& dialog) {
+      if (signalNumber == 0) Click(dialog.ControlAs<QPushButton>(idc::kCancel));
+      else std::raise(signalNumber);
+    });
+    Press();
+    app->m_pMainWnd = nullptr;
+    if (signalNumber == 0) {
+      ExpectOneMessage(kFailed);
+      QCOMPARE(host_->messages[0].details.split('\n').last(), kCancelledLine);
+      QVERIFY(window_->isVisible());
+    } else {
+      QVERIFY(host_->messages.empty());
+      QVERIFY(!window_->isVisible());
+      QCOMPARE(CancelSignal(), signalNumber);
+    }
+    QCOMPARE(ListDir(inputs_->path()), before);
+    QCOMPARE(ReadText(In("out.bin")), std::string("old output"));
+    QVERIFY(ListDir(work_->path()).empty());
   }
 
   void originalPathOf255BytesPassesTheLengthCheck() {
@@ -237,6 +309,35 @@ class PackageButtonTest : public QObject {
       Click(products.ControlAs<QPushButton>(button));
       return products.result();
     };
+  }
+
+  // An original package whose root file system takes many blocks.
+  static Bytes BigPackage() {
+    std::vector<TestItem> items = OriginalItems();
+    items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{8} << 20, 0x5a));
+    return LayOutPackage(items, kProducts);
+  }
+
+  // Holds the next job after its first block until `release` is true.
+  static void HoldJobUntil(std::function<bool()> release) {
+    SetProgressSink([release](std::uint64_t done, std::uint64_t total) {
+      while (done > 0 && done < total && !release()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+  }
+
+  // Runs `action` once the next job's progress dialog shows, which it does
+  // at once.
+  void WhenProgressShows(std::function<void(CJobProgressDlg&)> action) {
+    window_->m_nProgressDelayMs = 0;
+    auto* poll = new QTimer(window_.get());
+    connect(poll, &QTimer::timeout, [this, poll, action] {
+      auto* dialog = window_->findChild<CJobProgressDlg*>();
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      poll->deleteLater();
+      poll->stop();
+      action(*dialog);
+    });
+    poll->start(1);
   }
 
   void Press() { Click(window_->ControlAs<QPushButton>(idc::kPackageButton)); }
