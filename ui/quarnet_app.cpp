@@ -10,6 +10,8 @@ namespace quarnet {
 CQuarnetApp::CQuarnetApp(int& argc, char** argv) : QApplication(argc, argv) {
   setFont(QFont("Noto Serif CJK SC", 9));
   setWindowIcon(AppIcon());
+  // Lets the desktop match the window to the installed entry and its icon.
+  setDesktopFileName(QStringLiteral(QUARNET_APP_ID));
 }
 
 int CQuarnetApp::InitInstance() {
