@@ -23,24 +23,22 @@ if(QUARNET_GUI)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
-# The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY; every
-# further line is indented by one blank, an empty one is " .".
+# CPack puts the summary first and indents the text for the control file.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- A firmware package for an optical network terminal (ONT) is one binary
- file: a header, a product list and a table of item records (boot loader,
- kernel, root file system, flag and configuration files, each with its place
- on the device) protected by CRC-32 checksums, then the item bytes.
- .
- Quarnet unpacks an original package into one file per item and builds a new
- package from those items plus a configuration file or configuration pack,
- each placed at its path on the device, keeping the original's version and
- product list. The new package is read back and verified before it replaces
- the output.
- .
- This package holds the desktop program quarnet (Chinese or English
- windows), the command-line tool quarnet-cli (repack, unpack, info,
- products) and the package builder packall.")
+"A firmware package for an optical network terminal (ONT) is one binary
+file: a header, a product list and a table of item records (boot loader,
+kernel, root file system, flag and configuration files, each with its place
+on the device) protected by CRC-32 checksums, then the item bytes.
+
+Quarnet unpacks an original package into one file per item and builds a new
+package from those items plus a configuration file or configuration pack,
+each placed at its path on the device, keeping the original's version and
+product list. The new package is read back and verified before it replaces
+the output.
+
+This package holds the desktop program quarnet (Chinese or English
+windows), the command-line tool quarnet-cli (repack, unpack, info,
+products) and the package builder packall.")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_SOURCE_GENERATOR "")
