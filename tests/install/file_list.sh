@@ -8,11 +8,11 @@ trap 'rm -rf "$dest"' EXIT
 DESTDIR=$dest "$cmake" --install "$build" >/dev/null
 
 expected="bin/packall bin/quarnet-cli share/bash-completion/completions/quarnet-cli"
-[ "$man" = ON ] && expected="$expected share/man/man1/packall.1 share/man/man1/quarnet-cli.1"
+[ "$man" = ON ] && expected="$expected share/man/man1/packall.1.gz share/man/man1/quarnet-cli.1.gz"
 if [ "$gui" = ON ]; then
   id=org.quarnet.Quarnet
   expected="$expected bin/quarnet share/applications/$id.desktop share/metainfo/$id.metainfo.xml"
-  [ "$man" = ON ] && expected="$expected share/man/man1/quarnet.1"
+  [ "$man" = ON ] && expected="$expected share/man/man1/quarnet.1.gz"
   for size in 16 24 32 48 64 72 96 128; do
     expected="$expected share/icons/hicolor/${size}x$size/apps/$id.png"
   done
