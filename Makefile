@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN = -G Ninja
 
-.PHONY: setup build test test-release test-asan run bench fuzz screenshots clean
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean
 
 setup:
 	@scripts/setup
@@ -40,6 +40,10 @@ fuzz: setup
 
 screenshots: build
 	@scripts/screenshots
+
+# The Debian package build/quarnet_<version>_<arch>.deb.
+deb: build
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-fuzz

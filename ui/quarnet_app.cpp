@@ -45,6 +45,8 @@ void HandleSignal(int signalNumber) {
 CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplication(argc, argv) {
   setFont(QFont("Noto Serif CJK SC", 9));
   setWindowIcon(AppIcon());
+  // Lets the desktop match the window to the installed entry and its icon.
+  setDesktopFileName(QStringLiteral(QUARNET_APP_ID));
   SetLanguage(language);
   WatchSignals();
 }

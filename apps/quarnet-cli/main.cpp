@@ -15,7 +15,8 @@ constexpr char kUsage[] =
     "  repack ...            build a new package (see quarnet-cli repack --help)\n"
     "  products              print the built-in product table\n"
     "\n"
-    "quarnet-cli COMMAND --help shows the usage of one command.\n";
+    "quarnet-cli COMMAND --help shows the usage of one command.\n"
+    "quarnet-cli --version prints the version.\n";
 
 struct Command {
   const char* name;
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::puts("Quarnet " QUARNET_VERSION);
     return 0;
   }
   for (const Command& command : kCommands) {
