@@ -398,7 +398,6 @@ void CQuarnetDlg::OnPackage() {
 // as queued calls.
 void CQuarnetDlg::RunJob(const PackageChoices& choices) {
   ResetCancel();
-  ResetJobReport();
   jobOutput_.clear();
   CJobProgressDlg progress(this, GetLanguage());
   progress_ = &progress;
