@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QLibraryInfo>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
@@ -47,6 +48,10 @@ CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplicati
   setWindowIcon(AppIcon());
   // Lets the desktop match the window to the installed entry and its icon.
   setDesktopFileName(QStringLiteral(QUARNET_APP_ID));
+  // Qt's file dialog stores its history and last folder in the user's
+  // settings; the program keeps nothing between runs, so Qt's settings live
+  // in a folder of this run, removed when it ends.
+  if (qtSettings_.isValid()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, qtSettings_.path());
   SetLanguage(language);
   WatchSignals();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The application: runs the main window modally and ends when it closes.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTranslator>
 
 #include "ui/strings.h"
@@ -44,6 +45,8 @@ class CQuarnetApp : public QApplication {
 
   Language language_ = Language::kChinese;
   QTranslator qtTexts_;
+  // Where Qt keeps its settings during this run (see the constructor).
+  QTemporaryDir qtSettings_;
 };
 
 }  // namespace quarnet

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTimer>
 #include <map>
 
@@ -307,6 +308,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(QFileDialog::tr("Look in:"), QString("Look in:"));
     app->SetLanguage(Language::kChinese);
     QCOMPARE(QFileDialog::tr("Look in:"), QString::fromUtf8("查找范围："));
+    // What Qt's file dialog stores stays out of the user's settings.
+    QVERIFY(!QSettings(QSettings::UserScope, "QtProject").fileName().startsWith(QDir::homePath()));
   }
 
   void commandLine_data() {
