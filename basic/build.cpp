@@ -1,12 +1,8 @@
 #include "basic/build.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <string>
 
-#include "basic/naming.h"
-#include "basic/staged_file.h"
 #include "basic/util.h"
 #include "package/crc32.h"
 #include "package/file_copy.h"
@@ -22,7 +18,7 @@ class BlockWriter final : public BlockSink {
  public:
   // `block` stands for bytes 0 .. block.size() - 1 of `out` first; filling
   // starts at byte `start` of it, and the bytes before stay zero.
-  BlockWriter(StagedFile& out, std::span<std::uint8_t> block, std::size_t start)
+  BlockWriter(OutputFile& out, std::span<std::uint8_t> block, std::size_t start)
       : out_(out), block_(block), filled_(start) {
     std::fill_n(block_.begin(), start, 0);
   }
@@ -49,14 +45,14 @@ class BlockWriter final : public BlockSink {
 
   // Writes the filled part of the block; the next block follows it.
   bool Flush() {
-    const bool written = out_.WriteAt(blockStart_, block_.data(), filled_);
+    const bool written = out_.WriteAt(blockStart_, block_.first(filled_));
     blockStart_ += filled_;
     filled_ = 0;
     return written;
   }
 
  private:
-  StagedFile& out_;
+  OutputFile& out_;
   std::span<std::uint8_t> block_;
   std::uint64_t blockStart_ = 0;
   std::size_t filled_;
@@ -69,68 +65,72 @@ void AddEfsItem(PackageTables& tables, int position) {
   SetText(record.itemName, item::kEfs);
 }
 
-// Streams exactly `item.length` bytes of `path` into `out` and takes their
+// Streams exactly `item.length` bytes of `file` into `out` and takes their
 // CRC on the way, in the buffer they are written from: the CRC is of the
 // very bytes written. A file that has grown since its size was taken is
 // read only up to that size; one that has shrunk fails.
-bool StreamItem(const char* path, ItemSummary& item, BlockWriter& out) {
-  const FilePtr file = OpenInputFile(path);
-  if (!file) return false;
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+bool StreamItem(InputFile& file, ItemSummary& item, BlockWriter& out) {
   item.crc = 0;
-  StreamSource source(file.get(), path);
+  FileSource source(file);
   if (CopyBlocks(source, out, item.length, &item.crc).complete) return true;
-  SetFailureReason(std::string("read ") + path + ": shorter than when the build began");
+  SetFailureReason("read " + file.name() + ": shorter than when the build began");
   return false;
 }
 
-}  // namespace
-
-int BuildPackage(PackageTables& tables, int count, const char* packageName) {
-  if (count <= 0 || count >= kMaxItems || packageName == nullptr || *packageName == '\0') return 1;
-
-  // Every size first: the sizes place the items, and an empty or missing
-  // item fails the build before anything is written.
-  const int n = count + 1;
-  std::array<ItemSummary, kMaxItems> items{};
-  std::uint64_t total = PackageHeadSize(n) + kEfsRecordSize;
+// Opens the item files and takes their sizes: each must have at least one
+// byte, and all together must fit the 32-bit fields. The total size of the
+// package, or 0 on failure (reason recorded).
+std::uint64_t OpenItems(const PackageTables& tables, int count, std::span<InputFile> files,
+                        std::span<ItemSummary> items, const char* packageName) {
+  std::uint64_t total = PackageHeadSize(count + 1) + kEfsRecordSize;
   for (int i = 0; i < count; ++i) {
     std::uint64_t size = 0;
     const char* file = tables.itemFiles[i].data();
-    // Unreadable counts as empty; the reason tells which it was.
-    if (ReadFileSize(file, size) == 0 && size == 0) SetFailureReason(std::string(file) + ": empty item file");
+    if (!files[i].Open(file) || !files[i].Size(size)) return 0;
+    if (size == 0) SetFailureReason(std::string(file) + ": empty item file");
     if (size > UINT32_MAX) SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
-    if (size == 0 || size > UINT32_MAX) return 1;
+    if (size == 0 || size > UINT32_MAX) return 0;
     items[i].length = static_cast<std::uint32_t>(size);
     total += size;
   }
   // Lengths, offsets and the package size are 32-bit fields.
   if (total > UINT32_MAX) {
     SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
-    return 1;
+    return 0;
   }
+  return total;
+}
 
+}  // namespace
+
+int BuildPackage(PackageTables& tables, int count, const char* packageName) {
+  if (count <= 0 || count >= kMaxItems || packageName == nullptr || *packageName == '\0') return 1;
+  // Every size first, from the files as opened: the sizes place the items,
+  // and an empty or missing item fails the build before anything is written.
+  const int n = count + 1;
+  std::array<ItemSummary, kMaxItems> items{};
+  std::array<InputFile, kMaxItems> files;
+  const std::uint64_t total = OpenItems(tables, count, files, items, packageName);
+  if (total == 0) return 1;
   AddEfsItem(tables, count);
   items[count] = {kEfsRecordSize, Crc32Update(0, kEfsRecord.data(), kEfsRecord.size())};
   tables.header.itemNum += 1;
-
-  StagedFile out(packageName);
+  OutputFile out;
   const auto blockSize = static_cast<std::size_t>(std::min<std::uint64_t>(total, kBlockSize));
   const auto block = AllocateBytes(blockSize);
-  if (!block) RecordSystemError("build", packageName, ENOMEM);
-  if (!out.ok() || !block) return 1;
+  if (!block) RecordSystemError("build", packageName, os::kOutOfMemory);
+  if (!block || !out.Create(packageName)) return 1;
   // The head goes in last, over the zeros in front of the data.
   BlockWriter writer(out, std::span(block.get(), blockSize), PackageHeadSize(n));
   for (int i = 0; i < count; ++i) {
-    if (!StreamItem(tables.itemFiles[i].data(), items[i], writer)) return 1;
+    if (!StreamItem(files[i], items[i], writer)) return 1;
   }
   if (!writer.Put(kEfsRecord) || !writer.Flush()) return 1;
-
   std::array<std::uint8_t, PackageHeadSize(kMaxItems)> head{};
   const std::span<std::uint8_t> headImage = std::span(head).first(PackageHeadSize(n));
   if (LayoutPackage(tables, std::span(items).first(n), n, headImage) != 0) return 1;
-  if (!out.WriteAt(0, headImage.data(), headImage.size())) return 1;
-  return out.Install(total) ? 0 : 1;
+  if (!out.WriteAt(0, headImage)) return 1;
+  return out.Commit() ? 0 : 1;
 }
 
 int LayoutPackage(PackageTables& tables, std::span<const ItemSummary> items, int count,

@@ -32,11 +32,10 @@ constexpr std::size_t PackageHeadSize(int count) {
 }
 
 // Reads the `count` item files (each must have at least one byte, and is
-// read once, up to the size it had when the build began), adds the EFS item
+// read once, up to the size it had when it was opened), adds the EFS item
 // and writes `packageName`. The package takes its name only when it is
-// complete: a failed build leaves an earlier file of that name as it was,
-// except when overwriting that file fails, which removes it. Returns 0, or
-// 1 on any failure.
+// complete and synced: a failed build leaves an earlier file of that name
+// as it was. Returns 0, or 1 on any failure.
 int BuildPackage(PackageTables& tables, int count, const char* packageName);
 
 // Lays out the head of a package of `count` items (lengths and CRCs in

@@ -1,20 +1,16 @@
 #include "basic/item_head.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <ctime>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "basic/naming.h"
 #include "basic/util.h"
 #include "package/file_copy.h"
 #include "package/format.h"
 #include "package/job_control.h"
-#include "package/output_file.h"
 
 namespace quarnet {
 namespace {
@@ -62,51 +58,31 @@ std::uint32_t MakeTime(std::span<const int, 6> f) {
 
 // Streams the first `size` bytes of `in` to `out` (dropped when `out` is
 // null) and takes their CRC; false unless all of them came.
-bool StreamPayload(std::FILE* in, const char* inName, std::FILE* out, const std::string& outName,
-                   std::uint64_t size, std::uint32_t& crc) {
+bool StreamPayload(InputFile& in, OutputFile* out, std::uint64_t size, std::uint32_t& crc) {
   crc = 0;
-  StreamSource source(in, inName);
-  WriteSink sink(out, outName, size);
-  if (!sink.ok()) RecordSystemError("copy", inName, ENOMEM);
-  if (sink.ok() && CopyBlocks(source, sink, size, &crc).complete) return true;
-  SetFailureReason(std::string("read ") + inName + ": shorter than its size");
+  if (CopyFileBytes(in, 0, out, size, &crc) == size) return true;
+  SetFailureReason("read " + in.name() + ": shorter than its size");
   return false;
 }
 
 }  // namespace
 
-// The payload is read twice through one block: once for its CRC, before the
-// head file is opened, and once to write it behind the head. When the head
-// file is the payload itself, the first pass keeps a copy to write from.
+// The payload is read twice through one block: once for its CRC, and once
+// to write it behind the head. The head file is staged, so it may replace
+// the payload itself.
 int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t timeStamp,
                   std::uint32_t itemType, const char* headPath) {
   if (payloadPath == nullptr || headPath == nullptr) return 1;
+  InputFile payload;
+  if (!payload.Open(payloadPath)) return -1;
   std::uint64_t size = 0;
-  if (const int result = ReadFileSize(payloadPath, size); result != 0) return result;
+  if (!payload.Size(size)) return 1;
   if (size > UINT32_MAX - kItemHeadSize) {  // Head Data Len is 32 bits
     SetFailureReason(std::string(payloadPath) + ": too large for an item head");
     return 1;
   }
-  FilePtr payload = OpenInputFile(payloadPath);
-  if (!payload) return 1;
-  std::setvbuf(payload.get(), nullptr, _IONBF, 0);
-  std::error_code ec;
-  FilePtr copy;
-  if (std::filesystem::equivalent(payloadPath, headPath, ec)) {
-    copy.reset(std::tmpfile());
-    if (!copy) {
-      RecordSystemError("open", std::string("a temporary copy of ") + payloadPath, errno);
-      return 1;
-    }
-  }
   std::uint32_t crc = 0;
-  if (!StreamPayload(payload.get(), payloadPath, copy.get(), "a temporary copy", size, crc)) return 1;
-  if (copy) payload = std::move(copy);
-  if (std::fseek(payload.get(), 0, SEEK_SET) != 0) {
-    RecordSystemError("seek", payloadPath, errno);
-    return 1;
-  }
-
+  if (!StreamPayload(payload, nullptr, size, crc)) return 1;
   ItemHead head;
   head.headMark = kHeadMark;
   head.headDataLen = static_cast<std::uint32_t>(size);
@@ -117,18 +93,15 @@ int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t ti
   head.headDataCrc = crc;
   std::array<std::uint8_t, kItemHeadSize> image{};
   Encode(head, image);
-
-  FilePtr out = OpenOutputFile(headPath, "w+b");
-  if (!out) return 1;
-  bool written = std::fwrite(image.data(), 1, image.size(), out.get()) == image.size();
-  if (!written) RecordSystemError("write", headPath, errno);
+  OutputFile out;
+  if (!out.Create(headPath) || !out.Write(image)) return 1;
   std::uint32_t again = 0;
-  written = written && StreamPayload(payload.get(), payloadPath, out.get(), headPath, size, again);
-  if (written && again != crc) {
+  if (!StreamPayload(payload, &out, size, again)) return 1;
+  if (again != crc) {
     SetFailureReason(std::string(payloadPath) + ": changed while the head file was written");
-    written = false;
+    return 1;
   }
-  return CloseFile(std::move(out), headPath) && written ? 0 : 1;
+  return out.Commit() ? 0 : 1;
 }
 
 int ParseDateStamp(const char* text, std::uint32_t* result) {

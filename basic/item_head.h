@@ -10,9 +10,9 @@ namespace quarnet {
 // `version` may be null (empty Head Version); a non-zero `timeStamp`
 // replaces the current time. Returns 0 when the head file was written
 // completely, -1 when the payload cannot be opened, 1 on any other failure.
-// A failure before the head file is opened leaves no head file. The
-// payload streams through one block of memory whatever its size; the head
-// file is created through OpenOutputFile, and a failure records its reason.
+// The head file takes its name only when complete, so a failure leaves
+// what stood there before. The payload streams through one block of memory
+// whatever its size; a failure records its reason.
 int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t timeStamp,
                   std::uint32_t itemType, const char* headPath);
 

@@ -1,7 +1,8 @@
 #pragma once
 // Output naming and the small file operations shared by the builder and the
-// repack job. Relative names resolve against the working directory.
+// repack job. Relative names resolve against the working folder.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "package/format.h"
@@ -15,12 +16,15 @@ void ExpectedPackageName(int count, const ItemNameTable& names, PathBuffer& out)
 // buffer; refusing that is the caller's decision.
 std::string DefaultNewPackageName(const char* packagePath);
 
+// The size of the regular file `path`; -1 with the reason recorded.
 int ReadFileSize(const char* path, std::uint64_t& size);
-// CopyFile replaces `target` with a copy of `source`; AppendFile adds the
-// bytes of `source` at the end of `target`. Both create `target` through
-// OpenOutputFile, return 0 or 1 and record a failure's reason.
-int CopyFile(const char* source, const char* target);
-int AppendFile(const char* target, const char* source);
-void RemoveItemFiles(int count, const ItemNameTable& names);
+// Replaces `target` with the bytes of `sources` one after the other. The
+// new file takes the name only when complete. Returns 0, or 1 with the
+// reason recorded and, in `failed`, the position of the source whose read
+// or write failed (the last one for the final commit).
+int JoinFiles(const char* target, std::initializer_list<const char*> sources, std::size_t* failed = nullptr);
+// Removes "<name>.bin" of each of the first `count` names; a name that is
+// not a file is left alone. False when a removal failed (reason recorded).
+bool RemoveItemFiles(int count, const ItemNameTable& names);
 
 }  // namespace quarnet

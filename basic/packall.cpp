@@ -121,19 +121,20 @@ int ReadOption(BuildRequest& r, char letter, const char* value) {
 }
 
 // Version from the version file, time stamp from the date file, name suffix
-// from the -O text. Files that cannot be opened leave their value empty.
+// from the -O text. Files that are not there leave their value empty; one
+// that is there but cannot be read is a warning.
 void DeriveValues(BuildRequest& r) {
   if (r.version[0] == '\0' && IsSet(r.versionFile)) {
-    if (const FilePtr file = OpenOptionalInputFile(r.versionFile.data(), "r")) {
-      ReadTextLine(file.get(), r.version.data(), r.version.size());
+    if (InputFile file; file.OpenIfPresent(r.versionFile.data())) {
+      ReadTextLine(file, r.version.data(), r.version.size());
       const std::string_view line = GetText(r.version);
       if (!line.empty() && line.back() == '\n') r.version[line.size() - 1] = '\0';
     }
   }
   if (IsSet(r.dateFile)) {
-    if (const FilePtr file = OpenOptionalInputFile(r.dateFile.data(), "r")) {
+    if (InputFile file; file.OpenIfPresent(r.dateFile.data())) {
       std::array<char, kDateTextSize> date{};
-      ReadTextLine(file.get(), date.data(), date.size());
+      ReadTextLine(file, date.data(), date.size());
       std::uint32_t stamp = 0;
       if (ParseDateStamp(date.data(), &stamp) == 0) r.timeStamp = stamp;
     }
@@ -146,15 +147,9 @@ void DeriveValues(BuildRequest& r) {
 
 // The system image: the kernel file's bytes followed by the rootfs file's.
 int MakeSystemImage(const BuildRequest& r) {
-  if (CopyFile(r.kernel.data(), kSystemImage) != 0) {
-    std::remove(kSystemImage);
-    return kLineSystemCopy;
-  }
-  if (AppendFile(kSystemImage, r.rootfs.data()) != 0) {
-    std::remove(kSystemImage);
-    return kLineSystemAppend;
-  }
-  return 0;
+  std::size_t failed = 0;
+  if (JoinFiles(kSystemImage, {r.kernel.data(), r.rootfs.data()}, &failed) == 0) return 0;
+  return failed == 0 ? kLineSystemCopy : kLineSystemAppend;
 }
 
 // Writes the head file "<kind>[Head]<suffix>.bin" for `payload` and makes it

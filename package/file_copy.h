@@ -4,15 +4,16 @@
 // beside the bytes themselves, and each write covers whole pages of the
 // output file. Every block counts as progress of the running job
 // (AdvanceProgress), a stop request ends the copy before the next block
-// (reason "cancelled"), and a failing system call records its reason
-// (RecordSystemError) under the name the source or sink was given.
+// (reason "cancelled"), and a failing call records its reason under the
+// file's name.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <span>
 #include <string>
+
+#include "package/files.h"
 
 namespace quarnet {
 
@@ -34,26 +35,14 @@ class ByteSource {
   bool failed_ = false;
 };
 
-// A stream, read from its current position.
-class StreamSource final : public ByteSource {
+// A file, read from its current position.
+class FileSource final : public ByteSource {
  public:
-  StreamSource(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
+  explicit FileSource(InputFile& file) : file_(file) {}
   std::size_t Read(std::uint8_t* into, std::size_t size) override;
 
  private:
-  std::FILE* file_;
-  std::string name_;
-};
-
-// A file descriptor, read from its current offset.
-class FdSource final : public ByteSource {
- public:
-  FdSource(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
-  std::size_t Read(std::uint8_t* into, std::size_t size) override;
-
- private:
-  int fd_;
-  std::string name_;
+  InputFile& file_;
 };
 
 // Where the bytes go: room in a block, written out as it fills.
@@ -67,24 +56,20 @@ class BlockSink {
   virtual std::size_t Fill(std::size_t n) = 0;
 };
 
-// A block of its own in front of a stream (written with fwrite, so the
-// stream's buffer sits between) or a descriptor (written directly); each
-// filled piece is written at once. With `out` null, the bytes are dropped:
-// a pass that only takes their CRC.
+// A block of its own in front of an output file; each filled piece is
+// written at once. With `out` null, the bytes are dropped: a pass that only
+// takes their CRC.
 class WriteSink final : public BlockSink {
  public:
   // The block holds min(length, kBlockSize) bytes; ok() is false when that
-  // memory is not there.
-  WriteSink(std::FILE* out, std::string name, std::uint64_t length);
-  WriteSink(int fd, std::string name, std::uint64_t length);
+  // memory is not there (reason recorded).
+  WriteSink(OutputFile* out, std::uint64_t length);
   bool ok() const { return block_ != nullptr || size_ == 0; }
   std::span<std::uint8_t> Room() override { return {block_.get(), size_}; }
   std::size_t Fill(std::size_t n) override;
 
  private:
-  std::FILE* stream_ = nullptr;
-  int fd_ = -1;
-  std::string name_;
+  OutputFile* out_;
   std::size_t size_ = 0;
   std::unique_ptr<std::uint8_t[]> block_;
 };
@@ -101,10 +86,10 @@ struct CopyResult {
 CopyResult CopyBlocks(ByteSource& in, BlockSink& out, std::uint64_t length, std::uint32_t* crc = nullptr);
 
 // Copies up to `length` bytes of `in`, starting at byte `offset`, to the
-// current position of `out`. Returns the number of bytes that reached `out`
-// (or its stream buffer): fewer than `length` when `in` ends first or a
-// write fails. The names are the files' for the reasons.
-std::uint64_t CopyFileBytes(std::FILE* in, const std::string& inName, std::uint64_t offset, std::FILE* out,
-                            const std::string& outName, std::uint64_t length);
+// current position of `out` (null: nowhere), taking their CRC into `*crc`
+// when given. Returns the number of bytes that reached `out`: fewer than
+// `length` when `in` ends first or a call fails.
+std::uint64_t CopyFileBytes(InputFile& in, std::uint64_t offset, OutputFile* out, std::uint64_t length,
+                            std::uint32_t* crc = nullptr);
 
 }  // namespace quarnet

@@ -160,6 +160,36 @@ inline constexpr char kEfs[] = "file:/var/efs";
 inline constexpr char kFilePrefix[] = "file:";  // followed by a device path
 }  // namespace destination
 
+namespace item {
+
+// How the builder, the argument builder and the repack check treat an item
+// of one name.
+struct Word {
+  std::string_view name;
+  char option = '\0';      // the builder option that takes the item ('\0': none)
+  char nameLetter = '\0';  // its letter in the builder's output name ('\0': none)
+  std::string_view destination;
+  bool versioned = false;  // carries the package version and an item head
+};
+
+// The items a package can be rebuilt from, in the order the builder writes
+// them.
+inline constexpr Word kWords[] = {
+    {kUboot, 'U', 'U', destination::kUboot, false},     {kMinisys, 'Y', 'M', destination::kMinisys, false},
+    {kKernel, 'K', 'K', destination::kKernel, true},    {kRootfs, 'R', 'R', destination::kRootfs, true},
+    {kUpdateFlag, 'F', 'F', destination::kUpdateFlag, false},
+};
+
+// The entry of `name` (compared exactly); an empty entry for any other.
+constexpr Word Find(std::string_view name) {
+  for (const Word& word : kWords) {
+    if (word.name == name) return word;
+  }
+  return {};
+}
+
+}  // namespace item
+
 // Head Kind of an item head.
 enum HeadKind : std::uint32_t { kHeadKernel = 1, kHeadRootfs = 2, kHeadSystem = 3, kHeadMinisys = 4 };
 

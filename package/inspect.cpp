@@ -2,22 +2,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "package/crc32.h"
 #include "package/endian.h"
-#include "package/file.h"
+#include "package/file_copy.h"
 #include "package/job_control.h"
 
 namespace quarnet {
 namespace {
 
-constexpr std::size_t kCrcBlock = 256 * 1024;
 
 // Random access to the bytes under inspection. Read fails for any range that
 // is not wholly inside them.
@@ -42,26 +38,18 @@ class MemorySource : public Source {
   std::span<const std::uint8_t> bytes_;
 };
 
-class FileSource : public Source {
+class PackageFileSource : public Source {
  public:
-  FileSource(FilePtr file, std::uint64_t size, std::string name)
-      : file_(std::move(file)), size_(size), name_(std::move(name)) {}
+  PackageFileSource(InputFile& file, std::uint64_t size) : file_(file), size_(size) {}
   std::uint64_t Size() const override { return size_; }
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > size_ || out.size() > size_ - offset) return false;
-    if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
-      RecordSystemError("seek", name_, errno);
-      return false;
-    }
-    if (std::fread(out.data(), 1, out.size(), file_.get()) == out.size()) return true;
-    if (std::ferror(file_.get()) != 0) RecordSystemError("read", name_, errno);
-    return false;
+    return file_.ReadAt(offset, out) == out.size();
   }
 
  private:
-  FilePtr file_;
+  InputFile& file_;
   std::uint64_t size_;
-  std::string name_;
 };
 
 std::string Format(const char* format, std::uint64_t a, std::uint64_t b = 0) {
@@ -126,7 +114,7 @@ class Inspector {
   // Each block counts as progress of a running job; a stop requested
   // meanwhile leaves the inspection unfinished, so unreadable.
   std::uint32_t Crc(std::uint64_t offset, std::uint64_t length) {
-    const std::uint64_t wanted = std::min<std::uint64_t>(length, kCrcBlock);
+    const std::uint64_t wanted = std::min<std::uint64_t>(length, kBlockSize);
     if (block_.size() < wanted) block_.resize(static_cast<std::size_t>(wanted));
     std::uint32_t crc = 0;
     while (length > 0) {
@@ -316,31 +304,17 @@ Inspection InspectPackage(std::span<const std::uint8_t> bytes) {
   return Inspector(source).Run();
 }
 
-Inspection InspectPackageFile(const char* path) {
-  std::error_code ec;
-  const std::uint64_t size = std::filesystem::file_size(path, ec);
-  FilePtr file = ec ? nullptr : OpenFile(path, "rb");
-  if (!file) {
-    RecordSystemError("open", path, ec ? ec.value() : errno);
-    return {};
-  }
-  FileSource source(std::move(file), size, path);
+Inspection InspectPackageFile(InputFile& file) {
+  std::uint64_t size = 0;
+  if (!file.Size(size)) return {};
+  PackageFileSource source(file, size);
   return Inspector(source).Run();
 }
 
-std::string DisplayText(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x20 && b < 0x7F) {
-      out += c;
-    } else {
-      std::array<char, 5> escaped{};
-      std::snprintf(escaped.data(), escaped.size(), "\\x%02X", b);
-      out += escaped.data();
-    }
-  }
-  return out;
+Inspection InspectPackageFile(const char* path) {
+  InputFile file;
+  if (!file.Open(path)) return {};
+  return InspectPackageFile(file);
 }
 
 }  // namespace quarnet

@@ -7,6 +7,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "package/display_text.h"
+#include "package/files.h"
 #include <vector>
 
 #include "package/format.h"
@@ -41,11 +44,11 @@ struct Inspection {
 };
 
 Inspection InspectPackage(std::span<const std::uint8_t> bytes);
-// Streams the file; its size and contents are read once each.
+// Streams the file; its size and contents are read once each. The path
+// resolves against the working folder.
 Inspection InspectPackageFile(const char* path);
+// The same for a file that is open already.
+Inspection InspectPackageFile(InputFile& file);
 
-// `text` with every byte outside printable ASCII written as "\xNN", safe to
-// show on a terminal whatever a hostile field holds.
-std::string DisplayText(std::string_view text);
 
 }  // namespace quarnet

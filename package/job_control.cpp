@@ -2,7 +2,8 @@
 
 #include <atomic>
 #include <mutex>
-#include <system_error>
+
+#include "platform/os.h"
 
 namespace quarnet {
 namespace {
@@ -86,8 +87,12 @@ void EndProgress() {
 }
 
 void RequestCancel() noexcept { cancelled.store(true); }
-bool CancelRequested() noexcept { return cancelled.load(); }
-int CancelSignal() noexcept { return cancelSignal.load(); }
+bool CancelRequested() noexcept { return cancelled.load() || os::StopSignal() != 0; }
+
+int CancelSignal() noexcept {
+  const int requested = cancelSignal.load();
+  return requested != 0 ? requested : os::StopSignal();
+}
 
 void RequestCancelBySignal(int signalNumber) noexcept {
   cancelSignal.store(signalNumber);
@@ -97,6 +102,7 @@ void RequestCancelBySignal(int signalNumber) noexcept {
 void ResetCancel() noexcept {
   cancelled.store(false);
   cancelSignal.store(0);
+  os::ClearStopSignal();
 }
 
 void ResetJobReport() {
@@ -110,7 +116,16 @@ void SetFailureReason(std::string reason) {
 }
 
 void RecordSystemError(const char* call, const std::string& path, int error) {
-  SetFailureReason(std::string(call) + " " + path + ": " + std::generic_category().message(error));
+  if (CancelRequested()) {
+    SetFailureReason("cancelled");
+    return;
+  }
+  SetFailureReason(std::string(call) + " " + path + ": " + os::Describe(error));
+}
+
+void AddWarning(std::string warning) {
+  std::lock_guard lock(Report().mutex);
+  Report().report.warnings.push_back(std::move(warning));
 }
 
 void SetVerifiedSummary(std::string summary) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quarnet {
 
@@ -31,9 +32,11 @@ void EndProgress();
 // Asks the running job to stop at its next block. Async-signal-safe: a
 // signal handler may call it.
 void RequestCancel() noexcept;
-// True once RequestCancel was called since the last ResetCancel.
+// True once RequestCancel was called, or a stop signal arrived
+// (os::StopSignals), since the last ResetCancel.
 bool CancelRequested() noexcept;
-// The signal that asked for the stop through RequestCancelBySignal, or 0.
+// The signal that asked for the stop (RequestCancelBySignal or a stop
+// signal), or 0.
 int CancelSignal() noexcept;
 // RequestCancel, remembering `signalNumber` (async-signal-safe).
 void RequestCancelBySignal(int signalNumber) noexcept;
@@ -44,6 +47,9 @@ struct JobReport {
   std::string reason;    // the first failure's cause, e.g. "rename a/new.bin: No such file or directory"
   std::string verified;  // "Verified: ..." after a repack that checked its result
   std::string output;    // the new package's path after success
+  // Things that went wrong after the outcome was settled, e.g. a folder
+  // that could not be synced after the new package took its name.
+  std::vector<std::string> warnings;
 };
 
 // Clears the report at the start of a job.
@@ -51,8 +57,11 @@ void ResetJobReport();
 // Records `reason` unless an earlier failure of this job already did: the
 // first failure is the cause, the rest follow from it.
 void SetFailureReason(std::string reason);
-// SetFailureReason(call + " " + path + ": " + the text of `error`).
+// SetFailureReason(call + " " + path + ": " + the system's text for
+// `error`), or "cancelled" when a stop was requested: an interrupted call is
+// the stop's doing.
 void RecordSystemError(const char* call, const std::string& path, int error);
+void AddWarning(std::string warning);
 void SetVerifiedSummary(std::string summary);
 void SetOutputPath(std::string path);
 // A copy of the report of the latest job.

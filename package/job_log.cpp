@@ -1,94 +1,119 @@
 #include "package/job_log.h"
 
-#include <filesystem>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <string_view>
-#include <system_error>
 
-#include "package/output_file.h"
+#include "package/files.h"
 
 namespace quarnet {
 namespace {
 
-std::FILE* g_jobLog = nullptr;
+std::unique_ptr<OutputFile> g_jobLog;
+std::string g_block;  // the block being written
 
 // 32-bit fields are printed as signed "%d" next to their "0x%08x" form.
 int Signed(std::uint32_t value) { return static_cast<int>(value); }
 
-}  // namespace
-
-std::FILE* OpenJobLog() {
-  CloseJobLog();
-  g_jobLog = OpenOutputFile(kJobLogName, "w").release();
-  return g_jobLog;
-}
-
-void CloseJobLog() {
-  if (g_jobLog == nullptr) return;
-  std::fclose(g_jobLog);
-  g_jobLog = nullptr;
-}
-
-void RemoveIfExists(const char* path) {
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec)) std::filesystem::remove(path, ec);
-}
-
-void LogPackAllArgs(int count, const char* const* args) {
-  if (g_jobLog == nullptr) return;
-  std::fprintf(g_jobLog, "Make All package args:\r\n");
-  for (int i = 0; i < count; ++i) {
-    const char* arg = args != nullptr ? args[i] : nullptr;
-    std::fprintf(g_jobLog, "arg%d : %s \r\n", i, arg != nullptr ? arg : "(null)");
+void Add(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Add(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (n > 0) {
+    const std::size_t at = g_block.size();
+    g_block.resize(at + static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(g_block.data() + at, static_cast<std::size_t>(n) + 1, format, args);
+    g_block.pop_back();
   }
-  std::fflush(g_jobLog);
+  va_end(args);
 }
 
-void LogFileHeader(const PackageFileHeader& header, const char* productList) {
-  if (g_jobLog == nullptr) return;
-  std::FILE* f = g_jobLog;
-  std::fprintf(f, "File Header  : \r\n");
-  std::fprintf(f, "Mark         : %s \r\n", MarkText(header.mark).data());
-  std::fprintf(f, "File Len     : 0x%08x (%d) \r\n", header.fileLen, Signed(header.fileLen));
-  std::fprintf(f, "File CRC     : 0x%08x (%d) \r\n", header.fileCrc, Signed(header.fileCrc));
-  std::fprintf(f, "Header Len   : 0x%08x (%d) \r\n", header.headerLen, Signed(header.headerLen));
-  std::fprintf(f, "Item Num     : %d \r\n", Signed(header.itemNum));
-  std::fprintf(f, "Pack Total   : %d \r\n", static_cast<int>(header.packTotal));
-  std::fprintf(f, "Pack Num     : %d \r\n", static_cast<int>(header.packNum));
-  const int externLen = header.externLen;
-  const int itemInfoLen = header.itemInfoLen;
-  std::fprintf(f, "Extern Len   : 0x%08x (%d) \r\n", static_cast<unsigned>(externLen), externLen);
-  std::fprintf(f, "Item Info Len: 0x%08x (%d) \r\n", static_cast<unsigned>(itemInfoLen), itemInfoLen);
-  std::fprintf(f, "Reserved     : 0x%08x (%d) \r\n", header.reserved, Signed(header.reserved));
-  std::fprintf(f, "Extern File Header: \r\n");
-  std::fprintf(f, "Product List : %s \r\n", productList != nullptr ? productList : "(null)");
-  std::fflush(f);
+// Writes the block; a log that fails is dropped with a warning.
+void EndBlock() {
+  if (g_jobLog && !g_jobLog->Write(g_block)) g_jobLog.reset();
+  g_block.clear();
 }
 
-void LogItemRecords(int count, const ItemRecord* table) {
-  if (g_jobLog == nullptr) return;
-  for (int i = 0; i < count && table != nullptr; ++i) {
-    std::fprintf(g_jobLog, "Item %d:\r\n", i);
-    LogItemRecord(table[i]);
-  }
-  std::fflush(g_jobLog);
-}
-
-void LogItemRecord(const ItemRecord& record) {
-  if (g_jobLog == nullptr) return;
-  std::FILE* f = g_jobLog;
+// One record's lines into the block.
+void AddItemRecord(const ItemRecord& record) {
   const std::string_view destination = GetText(record.destination);
   const std::string_view name = GetText(record.itemName);
   const std::string_view version = GetText(record.itemVersion);
-  std::fprintf(f, "Index        : %d \r\n", Signed(record.index));
-  std::fprintf(f, "Item CRC     : 0x%08x (%d) \r\n", record.itemCrc, Signed(record.itemCrc));
-  std::fprintf(f, "Item Offset  : 0x%08x (%d) \r\n", record.itemOffset, Signed(record.itemOffset));
-  std::fprintf(f, "Item Len     : 0x%08x (%d) \r\n", record.itemLen, Signed(record.itemLen));
-  std::fprintf(f, "Destination  : %.*s \r\n", Width(destination), destination.data());
-  std::fprintf(f, "Item Name    : %.*s \r\n", Width(name), name.data());
-  std::fprintf(f, "Item Version : %.*s \r\n", Width(version), version.data());
-  std::fprintf(f, "Item Policy  : %d \r\n", Signed(record.itemPolicy));
-  std::fprintf(f, "Reserved     : 0x%08x \r\n", record.reserved);
-  std::fflush(f);
+  Add("Index        : %d \r\n", Signed(record.index));
+  Add("Item CRC     : 0x%08x (%d) \r\n", record.itemCrc, Signed(record.itemCrc));
+  Add("Item Offset  : 0x%08x (%d) \r\n", record.itemOffset, Signed(record.itemOffset));
+  Add("Item Len     : 0x%08x (%d) \r\n", record.itemLen, Signed(record.itemLen));
+  Add("Destination  : %.*s \r\n", Width(destination), destination.data());
+  Add("Item Name    : %.*s \r\n", Width(name), name.data());
+  Add("Item Version : %.*s \r\n", Width(version), version.data());
+  Add("Item Policy  : %d \r\n", Signed(record.itemPolicy));
+  Add("Reserved     : 0x%08x \r\n", record.reserved);
+}
+
+}  // namespace
+
+bool OpenJobLog() {
+  CloseJobLog();
+  auto log = std::make_unique<OutputFile>(OutputFile::Failures::kWarn);
+  if (!log->Create(kJobLogName)) return false;
+  g_jobLog = std::move(log);
+  return true;
+}
+
+void CloseJobLog() {
+  if (g_jobLog) g_jobLog->Commit();
+  g_jobLog.reset();
+}
+
+void LogPackAllArgs(int count, const char* const* args) {
+  if (!g_jobLog) return;
+  Add("Make All package args:\r\n");
+  for (int i = 0; i < count; ++i) {
+    const char* arg = args != nullptr ? args[i] : nullptr;
+    Add("arg%d : %s \r\n", i, arg != nullptr ? arg : "(null)");
+  }
+  EndBlock();
+}
+
+void LogFileHeader(const PackageFileHeader& header, const char* productList) {
+  if (!g_jobLog) return;
+  Add("File Header  : \r\n");
+  Add("Mark         : %s \r\n", MarkText(header.mark).data());
+  Add("File Len     : 0x%08x (%d) \r\n", header.fileLen, Signed(header.fileLen));
+  Add("File CRC     : 0x%08x (%d) \r\n", header.fileCrc, Signed(header.fileCrc));
+  Add("Header Len   : 0x%08x (%d) \r\n", header.headerLen, Signed(header.headerLen));
+  Add("Item Num     : %d \r\n", Signed(header.itemNum));
+  Add("Pack Total   : %d \r\n", static_cast<int>(header.packTotal));
+  Add("Pack Num     : %d \r\n", static_cast<int>(header.packNum));
+  const int externLen = header.externLen;
+  const int itemInfoLen = header.itemInfoLen;
+  Add("Extern Len   : 0x%08x (%d) \r\n", static_cast<unsigned>(externLen), externLen);
+  Add("Item Info Len: 0x%08x (%d) \r\n", static_cast<unsigned>(itemInfoLen), itemInfoLen);
+  Add("Reserved     : 0x%08x (%d) \r\n", header.reserved, Signed(header.reserved));
+  Add("Extern File Header: \r\n");
+  Add("Product List : %s \r\n", productList != nullptr ? productList : "(null)");
+  EndBlock();
+}
+
+void LogItemRecords(int count, const ItemRecord* table) {
+  if (!g_jobLog) return;
+  for (int i = 0; i < count && table != nullptr; ++i) {
+    Add("Item %d:\r\n", i);
+    AddItemRecord(table[i]);
+  }
+  EndBlock();
+}
+
+void LogItemRecord(const ItemRecord& record) {
+  if (!g_jobLog) return;
+  AddItemRecord(record);
+  EndBlock();
 }
 
 }  // namespace quarnet

@@ -1,9 +1,10 @@
 #pragma once
 // The job log "pack_xml.log": structured dumps of what one repack job read
-// and what it asked the builder to do. One process-wide handle, open only
-// while a job runs. Every line ends in CR LF; each block is flushed at its
+// and what it asked the builder to do. One process-wide log, open only
+// while a job runs. Every line ends in CR LF; each block is written at its
 // end; with the log closed the logging operations write nothing at all.
-#include <cstdio>
+// The log takes its name when it is closed, complete; a log that cannot be
+// written is a warning of the job, never its failure.
 
 #include "package/format.h"
 
@@ -11,14 +12,11 @@ namespace quarnet {
 
 inline constexpr char kJobLogName[] = "pack_xml.log";
 
-// Creates or empties "pack_xml.log" in the working directory (through
-// OpenOutputFile: a link standing there is replaced) and keeps it as the
-// handle; on failure the handle stays empty.
-std::FILE* OpenJobLog();
+// Stages a new "pack_xml.log" in the working folder; false when it cannot
+// be (the log is then off).
+bool OpenJobLog();
+// Puts the log under its name, replacing an older one.
 void CloseJobLog();
-
-// Deletes `path` when it exists; failures are ignored.
-void RemoveIfExists(const char* path);
 
 // "arg%d : %s " lines for entries 0 .. count-1; a null entry prints "(null)".
 void LogPackAllArgs(int count, const char* const* args);

@@ -4,12 +4,24 @@
 #include <cstdio>
 #include <string>
 
+#include "package/job_control.h"
+#include "platform/os.h"
+
 namespace quarnet {
 namespace {
 
 OutputSink& Sink() {
   static OutputSink sink;
   return sink;
+}
+
+// Standard output that cannot be written (a closed pipe, a full disk) ends
+// the job as a stop would: nobody sees its lines any more.
+void WriteStandardOutput(const std::string& text) {
+  const os::Error error = os::WriteStandardOutput(text);
+  if (error == 0) return;
+  RecordSystemError("write", "standard output", error);
+  RequestCancel();
 }
 
 }  // namespace
@@ -33,8 +45,7 @@ void Print(const char* format, ...) {
   if (Sink()) {
     Sink()(text);
   } else {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    WriteStandardOutput(text);
   }
 }
 

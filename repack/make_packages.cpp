@@ -17,17 +17,6 @@ namespace {
 // builder's 17-entry vector: items + descriptors may not exceed 14.
 constexpr int kMaxItemsPlusDescriptors = 14;
 
-// Builder option letter of an exported item, or nullptr for a name the
-// builder cannot take back.
-const char* OptionFor(std::string_view name) {
-  if (name == item::kUboot) return "-U";
-  if (name == item::kKernel) return "-K";
-  if (name == item::kRootfs) return "-R";
-  if (name == item::kMinisys) return "-Y";
-  if (name == item::kUpdateFlag) return "-F";
-  return nullptr;
-}
-
 // Head Version of "<name>.bin" into `version`; left alone when unreadable.
 void ReadVersionOf(std::string_view name, PathBuffer& version) {
   const std::string file = std::string(name) + ".bin";
@@ -54,14 +43,14 @@ int MakePackagesWithXML(int itemCount, const ItemNameTable& itemNames, const Rep
   int optionCount = 0;
   for (int i = 0; i < itemCount; ++i) {
     const std::string_view name = GetText(itemNames[i]);
-    const char* option = OptionFor(name);
-    if (option == nullptr) {
+    const char option = item::Find(name).option;
+    if (option == '\0') {
       Print("Unknow package name. [%d] %.*s \r\n", i, static_cast<int>(name.size()), name.data());
       return -1;
     }
     if (name == item::kKernel) ReadVersionOf(name, kernelVersion);
     if (name == item::kRootfs) ReadVersionOf(name, rootfsVersion);
-    std::string text = option;
+    std::string text = {'-', option};
     text.append(name).append(".bin");
     args.push_back(std::move(text));
     ++optionCount;

@@ -1,14 +1,14 @@
 // The Package button's flow, shared by the desktop program and the command line.
 #include "repack/package_flow.h"
 
-#include <filesystem>
 #include <initializer_list>
 
+#include "package/crc32.h"
+#include "package/file_copy.h"
+#include "package/files.h"
 #include "package/job_control.h"
-#include "package/job_log.h"
 #include "package/output.h"
 #include "repack/repack.h"
-#include "repack/work_dir.h"
 
 namespace quarnet {
 namespace {
@@ -21,21 +21,11 @@ constexpr char kConfigPackDevicePath[] = "/mnt/jffs2/customize_xml.tar.gz";
 constexpr char kUpdateFlagDevicePath[] = "/mnt/jffs2/Updateflag";
 constexpr char kUpdateScriptDevicePath[] = "/mnt/jffs2/customize_upgrade.tar.gz";
 constexpr char kDefaultScriptName[] = "default_script.sh";
-constexpr char kUpdateFlagName[] = "Updateflag";
-
-std::string Absolute(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  const std::filesystem::path p = std::filesystem::absolute(path, ec);
-  return ec ? path : p.string();
-}
-
-PackageChoices AbsoluteChoices(const PackageChoices& choices) {
-  PackageChoices c = choices;
-  for (std::string* path : {&c.originalPackage, &c.configFile, &c.newPackage, &c.configPack, &c.updateScript})
-    *path = Absolute(*path);
-  return c;
-}
+// The job's copies of the chosen files, in its folder.
+constexpr char kConfigCopyName[] = "config.xml";
+constexpr char kConfigPackCopyName[] = "config-pack.tar.gz";
+constexpr char kUpdateScriptCopyName[] = "update-script.tar.gz";
+constexpr char kJobFolderPrefix[] = ".quarnet-job-";
 
 bool TooLong(const std::string& path) { return path.size() > static_cast<std::size_t>(kMaxPathLength); }
 
@@ -57,49 +47,110 @@ bool RequiredPathMissing(const PackageChoices& c) {
   return c.newPackage.empty() || c.configPack.empty();
 }
 
-// Staging files in the working directory and the descriptors that add the
-// chosen files at their device paths.
-void StageFiles(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd) {
+// The folder that will hold `path`.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The job's files and what it staged for the check.
+class Staging {
+ public:
+  explicit Staging(const os::Folder& user) : user_(user) {}
+
+  // Copies the chosen file `path` into the job's folder as `copy`, taking
+  // the length and CRC of the bytes read. A file that cannot be copied is
+  // left out: the builder then fails on it, as it would on the original.
+  const char* Copy(const std::string& path, const char* copy) {
+    InputFile in;
+    OutputFile out;
+    StagedInput staged{copy};
+    if (in.Open(user_, path) && out.Create(copy)) {
+      FileSource source(in);
+      WriteSink sink(&out, kToEnd);
+      const CopyResult r = sink.ok() ? CopyBlocks(source, sink, kToEnd, &staged.crc) : CopyResult{};
+      staged.length = r.copied;
+      if (r.complete && out.Commit()) staged_.push_back(staged);
+    }
+    return copy;
+  }
+
+  void Written(const char* name, std::string_view content) {
+    staged_.push_back({name, content.size(), Crc32Update(0, content.data(), content.size())});
+  }
+
+  JobContext Context() const { return {&user_, staged_}; }
+
+ private:
+  const os::Folder& user_;
+  std::vector<StagedInput> staged_;
+};
+
+// Staging files and copies of the chosen files in the job's folder, and the
+// descriptors that add them at their device paths.
+void StageFiles(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd, Staging& staging) {
   std::uint32_t& count = request.descriptorCount;
   auto& slots = request.descriptors;
   if (c.fileType == PackageFileType::kConfigFile) {
-    AddItemDescriptor(c.configFile.c_str(), kConfigDevicePath, 0, &slots[0], count);
-    WriteDefaultScript(kDefaultScriptName);
+    const char* config = staging.Copy(c.configFile, kConfigCopyName);
+    AddItemDescriptor(config, kConfigDevicePath, 0, &slots[0], count);
+    if (WriteDefaultScript(kDefaultScriptName) == 0) staging.Written(kDefaultScriptName, DefaultScriptContent());
     AddItemDescriptor(kDefaultScriptName, kScriptDevicePath, 0, &slots[1], count);
-    if (c.asDefault) AddItemDescriptor(c.configFile.c_str(), kDefaultConfigDevicePath, 0, &slots[2], count);
+    if (c.asDefault) AddItemDescriptor(config, kDefaultConfigDevicePath, 0, &slots[2], count);
     return;
   }
   int updateMode = kFactoryMode;
-  AddItemDescriptor(c.configPack.c_str(), kConfigPackDevicePath, 0, &slots[0], count);
+  AddItemDescriptor(staging.Copy(c.configPack, kConfigPackCopyName), kConfigPackDevicePath, 0, &slots[0], count);
   frontEnd.GetUpdateMode(updateMode);
-  WriteUpdateFlag(updateMode);
+  if (WriteUpdateFlag(updateMode) == 0) staging.Written(kUpdateFlagName, UpdateFlagContent(updateMode));
   AddItemDescriptor(kUpdateFlagName, kUpdateFlagDevicePath, 0, &slots[1], count);
   if (!c.updateScript.empty())
-    AddItemDescriptor(c.updateScript.c_str(), kUpdateScriptDevicePath, 0, &slots[2], count);
+    AddItemDescriptor(staging.Copy(c.updateScript, kUpdateScriptCopyName), kUpdateScriptDevicePath, 0, &slots[2],
+                      count);
 }
 
-PackageOutcome RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd) {
-  // Beside the output: an output folder that takes no new files fails the
-  // job here, as the move into it would, before anything is done.
-  const PrivateWorkDir workDir(c.newPackage);
-  if (!workDir.ok()) {
+// Makes the job's private folder beside the output. An output folder that
+// takes no new files fails the job here, as the move into it would, before
+// anything is done.
+bool MakeJobFolder(const os::Folder& user, const std::string& output, os::PrivateFolder& folder) {
+  std::string where;
+  const os::Error error = folder.Create(user, FolderOf(output), kJobFolderPrefix, where);
+  if (error == 0) return true;
+  SetFailureReason(where + ": " + os::Describe(error));
+  Print("Error: Rename new file error.\r\n");
+  return false;
+}
+
+int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd) {
+  os::Folder user;
+  if (const os::Error error = os::OpenStartFolder(user)) {
+    RecordSystemError("open", "the current folder", error);
     Print("Error: Rename new file error.\r\n");
-    frontEnd.ShowMessage(kTextRepackFailed, 0);
-    return PackageOutcome::kFailed;
+    return -1;
   }
-  StageFiles(c, request, frontEnd);
-  const int result = RunRepackJob(c.originalPackage.empty() ? nullptr : c.originalPackage.c_str(), request,
-                                  c.newPackage.c_str());
-  frontEnd.ShowMessage(result == 0 ? kTextRepackSuccess : kTextRepackFailed, 0);
-  for (const char* name : {kDefaultScriptName, kUpdateFlagName, kJobLogName}) RemoveIfExists(name);
-  return result == 0 ? PackageOutcome::kSucceeded : PackageOutcome::kFailed;
+  os::PrivateFolder folder;
+  if (!MakeJobFolder(user, c.newPackage, folder)) return -1;
+  int result = -1;
+  {
+    const ScopedScratchFolder scratch(folder.folder());
+    Staging staging(user);
+    StageFiles(c, request, frontEnd, staging);
+    result = RunRepackJob(c.originalPackage.empty() ? nullptr : c.originalPackage.c_str(), request,
+                          c.newPackage.c_str(), staging.Context());
+  }
+  if (const os::Error error = folder.Remove()) {
+    const std::string what = "remove " + folder.path() + ": " + os::Describe(error);
+    if (result == 0) AddWarning(what);
+    else SetFailureReason(what);
+  }
+  return result;
 }
 
 }  // namespace
 
-PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& frontEnd) {
+PackageOutcome RunPackageFlow(const PackageChoices& c, PackageFrontEnd& frontEnd) {
   ResetJobReport();
-  const PackageChoices c = AbsoluteChoices(choices);
   if (TooLong(c.originalPackage) || TooLong(c.configFile) || TooLong(c.newPackage)) {
     frontEnd.ShowMessage(kTextPathTooLong, kMaxPathLength);
     return PackageOutcome::kRefused;
@@ -120,7 +171,10 @@ PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& fr
       return PackageOutcome::kRefused;
     }
   }
-  return RunJob(c, request, frontEnd);
+  // The outcome shows once the job's folder is gone.
+  const int result = RunJob(c, request, frontEnd);
+  frontEnd.ShowMessage(result == 0 ? kTextRepackSuccess : kTextRepackFailed, 0);
+  return result == 0 ? PackageOutcome::kSucceeded : PackageOutcome::kFailed;
 }
 
 }  // namespace quarnet

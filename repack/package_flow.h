@@ -47,8 +47,9 @@ class PackageFrontEnd {
 enum class PackageOutcome { kRefused, kCancelled, kFailed, kSucceeded };
 
 // Relative paths in `choices` resolve against the current directory, which
-// the flow leaves unchanged: the job runs in a fresh private folder beside
-// the new package that is removed afterwards. The flow starts a fresh job
+// the flow leaves unchanged; their lengths are checked as given. The job
+// runs in a fresh private folder beside the new package, with copies of the
+// chosen files, and that folder is removed before the outcome shows. The flow starts a fresh job
 // report (LastJobReport) but leaves the cancel request to the front end,
 // which resets it before the flow.
 PackageOutcome RunPackageFlow(const PackageChoices& choices, PackageFrontEnd& frontEnd);

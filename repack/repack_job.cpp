@@ -1,16 +1,15 @@
 // One repack job: unpack the original package, rebuild, move into place.
-#include <sys/stat.h>
-
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "basic/naming.h"
+#include "package/files.h"
 #include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
 #include "package/reader.h"
-#include "repack/move_file.h"
 #include "repack/repack.h"
 #include "repack/verify.h"
 
@@ -20,23 +19,29 @@ namespace {
 constexpr std::size_t kMaxOriginalPathLength = 256;
 constexpr char kNormalFileName[] = "NormalFile.bin";
 
-bool PathExists(const char* path) {
-  struct stat st;
-  return ::stat(path, &st) == 0;
+// The folders of one job: its own files in the working folder, the user's
+// paths in `user`.
+struct Places {
+  const os::Folder& user;
+  const os::Folder& work = os::WorkingFolder();
+};
+
+// What stands at `path`; kNothing also when the system cannot tell (the
+// reason is then recorded).
+os::Kind KindAt(const os::Folder& base, const std::string& path) {
+  os::Entry entry;
+  return LookAt(base, path, entry) ? entry.kind : os::Kind::kNothing;
 }
 
-bool IsRegularFile(const char* path) {
-  struct stat st;
-  return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Checks of the original package before anything is opened.
-bool CheckOriginal(const char* originalPath) {
+// Checks of the original package before anything is opened: its length,
+// and that a file or folder of that name exists.
+bool CheckOriginal(const char* originalPath, const Places& at) {
   if (std::strlen(originalPath) > kMaxOriginalPathLength) {
     Print("Error: File name too loog,                     more than 256 chars!Name = %s\r\n", originalPath);
     return false;
   }
-  if (!PathExists(originalPath)) {
+  if (KindAt(at.user, originalPath) == os::Kind::kNothing) {
+    SetFailureReason(std::string("open ") + originalPath + ": " + os::Describe(ENOENT));
     Print("Error: Cannot open package file '%s'\r\n", originalPath);
     return false;
   }
@@ -54,35 +59,11 @@ int Fail() {
   return -1;
 }
 
-// Deletes the exported item files, except one that the new package has just
-// replaced (an output path named like an item file).
-void RemoveExportedItems(int itemCount, const ItemNameTable& itemNames, const std::string& output) {
-  ItemNameTable exported{};
-  int count = 0;
-  for (int i = 0; i < itemCount; ++i) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(std::string(GetText(itemNames[i])) + ".bin", output, ec)) continue;
-    exported[count++] = itemNames[i];
-  }
-  RemoveItemFiles(count, exported);
-}
-
-// Size of a file for the progress total, 0 when unknown. Taken without
-// opening the file.
-std::uint64_t SizeOf(const char* path) {
-  std::error_code ec;
-  const std::uint64_t size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : size;
-}
-
-// The bytes of the items the plan lists, the added files as they are now.
-std::uint64_t PlannedBytes(const RepackPlan& plan, bool addedOnly) {
-  std::uint64_t bytes = 0;
-  for (const ExpectedItem& e : plan.items) {
-    if (!e.localFile.empty()) bytes += SizeOf(e.localFile.c_str());
-    else if (!addedOnly) bytes += e.length;
-  }
-  return bytes;
+// A stop asked for between two stages fails the job as any failure does.
+bool Cancelled() {
+  if (!CancelRequested()) return false;
+  SetFailureReason("cancelled");
+  return true;
 }
 
 // The job's progress runs over its stages, each added to the total once its
@@ -102,42 +83,119 @@ class JobProgress {
   bool begun_ = false;
 };
 
-// A stop asked for between two stages fails the job as any failure does.
-bool Cancelled() {
-  if (!CancelRequested()) return false;
-  SetFailureReason("cancelled");
+// The exported items of the original, as the export pass wrote them.
+struct Original {
+  ItemNameTable names{};
+  ExportTable exported{};
+  int count = 0;
+  bool compact = false;
+};
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08" PRIx32, value);
+  return text;
+}
+
+// An original whose own item CRC disagrees with its bytes is damaged. A
+// full package is refused; a compact one, which carries no header checksum
+// to vouch for its records, is repacked with a warning per item.
+bool CheckItemCrcs(const Original& o) {
+  for (int i = 0; i < o.count; ++i) {
+    const ExportedItem& e = o.exported[i];
+    if (e.recordCrc == e.crc) continue;
+    const std::string what = "item " + std::to_string(e.index) + " (" + std::string(GetText(o.names[i])) +
+                             "): its record says CRC " + Hex(e.recordCrc) + ", its bytes have CRC " + Hex(e.crc);
+    if (!o.compact) {
+      SetFailureReason("the original package is damaged: " + what);
+      return false;
+    }
+    AddWarning("the original package's " + what + "; repacked with its bytes");
+  }
   return true;
 }
 
-// Exports the original's items; their names go into `itemNames`, its
-// product list replaces the request's.
-bool Unpack(const char* originalPath, ItemNameTable& itemNames, int& itemCount, RepackRequest& request,
-            JobProgress& progress) {
-  progress.Add(SizeOf(originalPath));
+// Exports the original's items; their names go into `o`, its product list
+// replaces the request's.
+bool Unpack(const char* originalPath, const Places& at, Original& o, RepackRequest& request, JobProgress& progress) {
   if (Cancelled()) return false;
-  ProductListBuffer packageProductList{};
   Print("Start to un-pack full all package '%s' ...... ", originalPath);
-  itemCount = UnpackPackage(originalPath, itemNames, packageProductList);
-  if (itemCount <= 0) {
+  InputFile file;
+  std::uint64_t size = 0;
+  if (!file.Open(at.user, originalPath) || !file.Size(size)) {
+    Print("Open file %s error.\r\n", originalPath);
+    o.count = -1;
+  } else {
+    progress.Add(size);
+    ProductListBuffer packageProductList{};
+    o.count = UnpackPackage(file, o.names, packageProductList, &o.exported);
+    request.productList = packageProductList;
+    std::array<std::uint8_t, 4> mark{};
+    o.compact = file.ReadAt(0, mark) == mark.size() && mark == std::array<std::uint8_t, 4>{'Q', 'Z', 'T', 'P'};
+  }
+  if (o.count <= 0) {
     Print("Error: No file un-packed.\r\n");
     return false;
   }
   Print("Done.\r\n");
-  request.productList = packageProductList;
   return true;
 }
 
-// Reads the new package back and holds it against the plan; the mismatch
-// is the job's failure reason.
-bool Prove(const PathBuffer& packageName, const RepackPlan& plan, JobProgress& progress) {
-  progress.Add(SizeOf(packageName.data()) + PlannedBytes(plan, true));
-  const Verdict verdict = VerifyRepack(packageName.data(), plan);
+// The version the argument builder gives the kernel and root file system:
+// the kernel's head version, as it reads it.
+std::string KernelVersion(const Original& o) {
+  for (int i = 0; i < o.count; ++i) {
+    if (GetText(o.names[i]) != item::kKernel) continue;
+    VersionBuffer version{};
+    ReadItemHeadVersion((std::string(item::kKernel) + ".bin").c_str(), version);
+    return std::string(GetText(version));
+  }
+  return "";
+}
+
+// Reads the new package back and holds it against the plan (the mismatch
+// is the job's failure reason), then syncs it: it is about to take the
+// output's name.
+bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
+  std::uint64_t size = 0;
+  if (!package.Size(size)) return false;
+  progress.Add(size);
+  const Verdict verdict = VerifyRepack(package, plan);
   if (!verdict.ok) {
     if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text);
     return false;
   }
+  if (const os::Error error = package.file().Sync()) {
+    RecordSystemError("sync", package.name(), error);
+    return false;
+  }
   SetVerifiedSummary(verdict.text);
   return true;
+}
+
+// Renames the new package over the output; a folder that cannot be synced
+// afterwards is a warning, since the output was replaced.
+bool MoveIntoPlace(const std::string& packageName, const std::string& output, const Places& at) {
+  const os::Committed c = os::Replace(at.work, packageName, at.user, output);
+  if (c.error != 0) {
+    RecordSystemError("rename", output, c.error);
+    return false;
+  }
+  if (c.warning != 0) AddWarning("sync the folder of " + output + ": " + os::Describe(c.warning));
+  return true;
+}
+
+// Deletes the exported item files, except one that the new package has
+// just replaced (an output named like an item file of the working folder).
+void RemoveExportedItems(const Original& o, InputFile& package) {
+  ItemNameTable left{};
+  int count = 0;
+  for (int i = 0; i < o.count; ++i) {
+    bool same = false;
+    os::IsSameFile(package.file(), os::WorkingFolder(), std::string(GetText(o.names[i])) + ".bin", same);
+    if (!same) left[count++] = o.names[i];
+  }
+  RemoveItemFiles(count, left);
 }
 
 }  // namespace
@@ -145,52 +203,53 @@ bool Prove(const PathBuffer& packageName, const RepackPlan& plan, JobProgress& p
 // The job's report (failure reason, verified summary, output path) collects
 // this job's outcome; the caller clears it before the job, and owns the
 // cancel request, which a signal may have set already.
-int RunRepackJob(const char* originalPath, RepackRequest& request, const char* outputPath) {
-  ItemNameTable itemNames{};
-  int itemCount = 0;
+int RunRepackJob(const char* originalPath, RepackRequest& request, const char* outputPath,
+                 const JobContext& context) {
+  const Places at{context.userFolder != nullptr ? *context.userFolder : os::WorkingFolder()};
+  Original original;
   JobProgress progress;
 
-  if (originalPath != nullptr && !CheckOriginal(originalPath)) return -1;
+  if (originalPath != nullptr && !CheckOriginal(originalPath, at)) return -1;
   OpenJobLog();
-  if (originalPath != nullptr && !Unpack(originalPath, itemNames, itemCount, request, progress)) return Fail();
+  if (originalPath != nullptr && !Unpack(originalPath, at, original, request, progress)) return Fail();
+  if (Cancelled() || !CheckItemCrcs(original)) return Fail();
   RepackPlan plan;
-  std::string why;
-  if (Cancelled()) return Fail();
-  if (!PlanRepack(originalPath, request, plan, why)) {
-    SetFailureReason(why);
+  if (!PlanRepack(original.names, original.exported, original.count, KernelVersion(original), request,
+                  context.staged, plan))
     return Fail();
-  }
-  progress.Add(kItemTableOffset + kItemRecordSize * plan.items.size() + PlannedBytes(plan, false));
+  std::uint64_t planned = kItemTableOffset + kItemRecordSize * plan.items.size();
+  for (const ExpectedItem& e : plan.items) planned += e.length;
+  progress.Add(planned);
 
   // The builder's output is looked for under this name: a file left there
-  // before the job must not pass for the new package (unless it is the
-  // user's output, which only the move may replace).
+  // before the job must not pass for the new package.
   const std::string output = ChooseOutputPath(originalPath, outputPath);
   PathBuffer packageName{};
-  ExpectedPackageName(itemCount, itemNames, packageName);
-  std::error_code ec;
-  if (!std::filesystem::equivalent(packageName.data(), output, ec)) RemoveIfExists(packageName.data());
+  ExpectedPackageName(original.count, original.names, packageName);
+  os::Remove(at.work, packageName.data());
 
   Print("Start make new package with Normal file.....");
-  if (MakePackagesWithXML(itemCount, itemNames, &request) != 0) {
+  if (MakePackagesWithXML(original.count, original.names, &request) != 0) {
     Print("Error: MakePackagesWithXML error.\r\n");
     return Fail();
   }
   Print("Done.\r\n");
 
   // The old file is only replaced by the move below, so a failed job keeps it.
-  if (PathExists(output.c_str())) Print("Warring: \r\n'%s' is existed, and overwrite it!\r\n", output.c_str());
+  if (KindAt(at.user, output) != os::Kind::kNothing)
+    Print("Warring: \r\n'%s' is existed, and overwrite it!\r\n", output.c_str());
 
-  if (!IsRegularFile(packageName.data())) {
+  InputFile package;
+  if (KindAt(at.work, packageName.data()) != os::Kind::kRegular || !package.Open(packageName.data())) {
     Print("Error: New package file not created.\r\n");
     return Fail();
   }
-  if (Cancelled() || !Prove(packageName, plan, progress) || Cancelled()) return Fail();
-  if (MoveReplacing(packageName.data(), output.c_str()) != 0) {
+  if (Cancelled() || !Prove(package, plan, progress) || Cancelled()) return Fail();
+  if (!MoveIntoPlace(packageName.data(), output, at)) {
     Print("Error: Rename new file error.\r\n");
     return Fail();
   }
-  RemoveExportedItems(itemCount, itemNames, output);
+  RemoveExportedItems(original, package);
   SetOutputPath(output);
   EndProgress();
   Print("Make new package '%s' done.\r\n", output.c_str());

@@ -1,9 +1,8 @@
 // Item descriptors and the staging files of a repack request.
-#include <cerrno>
 #include <string>
+#include <string_view>
 
-#include "package/job_control.h"
-#include "package/output_file.h"
+#include "package/files.h"
 #include "repack/repack.h"
 
 namespace quarnet {
@@ -14,9 +13,10 @@ constexpr char kDefaultScript[] =
     "# !/bin/sh\nrm -f /mnt/jffs2/qz_bms_prev.xml\nrm -f /mnt/jffs2/oldcrc\n";
 static_assert(sizeof(kDefaultScript) - 1 == 68);
 
-// Buffered bytes that cannot be written show up only here.
-void Close(FilePtr file, const char* name) {
-  if (std::fclose(file.release()) != 0) RecordSystemError("close", name, errno);
+// A staging file with exactly `content`; false with the reason recorded.
+int WriteStagingFile(const char* name, std::string_view content) {
+  OutputFile file;
+  return file.Create(name) && file.Write(content) && file.Commit() ? 0 : -1;
 }
 
 }  // namespace
@@ -31,20 +31,19 @@ int AddItemDescriptor(const char* localPath, const char* devicePath, int mode, P
   return 0;
 }
 
-void WriteDefaultScript(const char* fileName) {
-  if (fileName == nullptr || *fileName == '\0') return;
-  FilePtr file = OpenOutputFile(fileName, "w+b");
-  if (!file) return;
-  std::fwrite(kDefaultScript, 1, sizeof(kDefaultScript) - 1, file.get());
-  Close(std::move(file), fileName);
+std::string_view DefaultScriptContent() { return {kDefaultScript, sizeof(kDefaultScript) - 1}; }
+
+std::string UpdateFlagContent(int updateMode) {
+  std::string content;
+  if (updateMode == 0 || updateMode == 1) content += static_cast<char>('0' + updateMode);
+  return content + '\n';
 }
 
-void WriteUpdateFlag(int updateMode) {
-  FilePtr file = OpenOutputFile("Updateflag", "w+b");
-  if (!file) return;
-  if (updateMode == 0 || updateMode == 1) std::fputc('0' + updateMode, file.get());
-  std::fputc('\n', file.get());
-  Close(std::move(file), "Updateflag");
+int WriteDefaultScript(const char* fileName) {
+  if (fileName == nullptr || *fileName == '\0') return -1;
+  return WriteStagingFile(fileName, DefaultScriptContent());
 }
+
+int WriteUpdateFlag(int updateMode) { return WriteStagingFile(kUpdateFlagName, UpdateFlagContent(updateMode)); }
 
 }  // namespace quarnet

@@ -1,23 +1,16 @@
 #include "apps/quarnet-cli/job_console.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <utility>
 
-#include "package/inspect.h"
+#include "package/display_text.h"
 
 namespace quarnet::cli {
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kExitFailed = 1;
 constexpr int kExitBySignal = 128;
-
-// Only what is async-signal-safe: the job sees the request at its next block.
-extern "C" void AskJobToStop(int signalNumber) { RequestCancelBySignal(signalNumber); }
 
 // Whole percent of `done` out of `total`; 100 only when all is done.
 int Percent(std::uint64_t done, std::uint64_t total) {
@@ -29,7 +22,7 @@ int Percent(std::uint64_t done, std::uint64_t total) {
 
 ProgressDisplay::ProgressDisplay(bool enabled) : active_(enabled) {
   if (!active_) return;
-  terminal_ = ::isatty(STDERR_FILENO) == 1;
+  terminal_ = os::StandardErrorIsTerminal();
   previous_ = SetProgressSink([this](std::uint64_t done, std::uint64_t total) { Show(done, total); });
 }
 
@@ -58,18 +51,6 @@ void ProgressDisplay::Show(std::uint64_t done, std::uint64_t total) {
   }
 }
 
-StopSignals::StopSignals() {
-  struct sigaction action {};
-  action.sa_handler = AskJobToStop;
-  action.sa_flags = SA_RESTART;  // reads and writes go on; the job stops between blocks
-  sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &action, &previous_[i]);
-}
-
-StopSignals::~StopSignals() {
-  for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &previous_[i], nullptr);
-}
-
 int FailedJobStatus() {
   const int signalNumber = CancelSignal();
   return signalNumber != 0 ? kExitBySignal + signalNumber : kExitFailed;
@@ -78,6 +59,11 @@ int FailedJobStatus() {
 void PrintFailureReason() {
   const std::string reason = LastJobReport().reason;
   if (!reason.empty()) std::fprintf(stderr, "reason: %s\n", DisplayText(reason).c_str());
+}
+
+void PrintWarnings() {
+  for (const std::string& warning : LastJobReport().warnings)
+    std::fprintf(stderr, "warning: %s\n", DisplayText(warning).c_str());
 }
 
 void PrintVerifiedSummary() {

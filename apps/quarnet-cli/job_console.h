@@ -1,14 +1,12 @@
 #pragma once
 // What quarnet-cli shows of a job beside the engine's lines on standard
 // output: the percentage done and the report after the outcome, both on
-// standard error, and the signals that stop the job. The .cpp is the
-// command line's only direct use of the operating system.
-#include <signal.h>
-
+// standard error, and the signals that stop the job.
 #include <cstdint>
 #include <string>
 
 #include "package/job_control.h"
+#include "platform/os.h"
 
 namespace quarnet::cli {
 
@@ -37,18 +35,9 @@ class ProgressDisplay {
 };
 
 // While the object lives, SIGINT, SIGTERM and SIGHUP do not end the process
-// but ask the running job to stop at its next block, so that it removes
-// its files; the previous handlers come back afterwards.
-class StopSignals {
- public:
-  StopSignals();
-  ~StopSignals();
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  struct sigaction previous_[3];
-};
+// but stop the running job at once, so that it removes its files; a closed
+// standard output fails the job instead of ending the process.
+using StopSignals = os::StopSignals;
 
 // The exit status of a failed job: 128 + the signal that stopped it, as a
 // shell reports a process ended by that signal, or 1.
@@ -58,5 +47,7 @@ int FailedJobStatus();
 // the "Verified: ..." sentence of a successful repack (when the job has one).
 void PrintFailureReason();
 void PrintVerifiedSummary();
+// "warning: ..." on standard error for each warning of the job.
+void PrintWarnings();
 
 }  // namespace quarnet::cli

@@ -169,9 +169,11 @@ int Repack(int argc, char** argv) {
   switch (outcome) {
     case PackageOutcome::kSucceeded:
       PrintVerifiedSummary();
+      PrintWarnings();
       return 0;
     case PackageOutcome::kFailed:
       PrintFailureReason();
+      PrintWarnings();
       return FailedJobStatus();
     default: return kExitUsage;
   }

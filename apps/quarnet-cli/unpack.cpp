@@ -1,15 +1,15 @@
 // quarnet-cli unpack: the reader on its own, in a directory of the user's
 // choice.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "apps/quarnet-cli/commands.h"
 #include "apps/quarnet-cli/job_console.h"
-#include "package/inspect.h"
+#include "package/display_text.h"
+#include "package/job_control.h"
 #include "package/job_log.h"
+#include "package/output.h"
 #include "package/reader.h"
 
 namespace quarnet::cli {
@@ -81,37 +81,46 @@ int Unpack(int argc, char** argv) {
   }
   if (package == nullptr) return UsageError("no package given");
 
-  // A relative package path names a file in the starting directory.
-  std::filesystem::path packagePath = package;
-  std::error_code ec;
+  // A relative package path names a file in the starting folder; the items
+  // go to DIR.
+  os::Folder target;
   if (dir != nullptr) {
-    if (packagePath.is_relative()) packagePath = std::filesystem::current_path(ec) / packagePath;
-    if (!std::filesystem::is_directory(dir, ec)) return UsageError(std::string(dir) + " is not a directory");
-    std::filesystem::current_path(dir, ec);
-    if (ec) return UsageError("cannot enter " + std::string(dir) + ": " + ec.message());
+    if (const os::Error error = os::OpenFolder(os::Folder(), dir, target))
+      return UsageError("cannot enter " + std::string(dir) + ": " + os::Describe(error));
   }
-
-  // The job log is created before the package is read: a package that is
-  // the job log itself would be emptied.
-  if (std::filesystem::equivalent(packagePath, kJobLogName, ec))
-    return UsageError(std::string(package) + " is the job log " + kJobLogName + "; rename it first");
+  const os::ScopedWorkingFolder working(target);
 
   ItemNameTable names{};
   ProductListBuffer productList{};
   ResetCancel();
   ResetJobReport();
+  InputFile file;
+  bool same = false;
+  if (file.Open(os::Folder(), package)) os::IsSameFile(file.file(), target, kJobLogName, same);
+  // The job log would replace the package it is read from.
+  if (same) return UsageError(std::string(package) + " is the job log " + kJobLogName + "; rename it first");
+
   ProgressDisplay progress(showProgress);
-  // The reader advances by the bytes it reads, so the package's size is the whole.
-  const std::uintmax_t size = std::filesystem::file_size(packagePath, ec);
-  if (showProgress && !ec) BeginProgress(size);
-  OpenJobLog();
-  const int result = UnpackPackage(packagePath.c_str(), names, productList);
-  CloseJobLog();
+  int result = -1;
+  {
+    const StopSignals stopSignals;
+    // The reader advances by the bytes it reads, so the package's size is the whole.
+    std::uint64_t size = 0;
+    if (showProgress && file.IsOpen() && file.Size(size)) BeginProgress(size);
+    OpenJobLog();
+    if (file.IsOpen()) {
+      result = UnpackPackage(file, names, productList);
+    } else {
+      Print("Open file %s error.\r\n", package);
+    }
+    CloseJobLog();
+  }
   progress.Finish(result > 0);
   PrintSummary(result, package, names, productList);
+  PrintWarnings();
   if (result > 0) return 0;
   PrintFailureReason();
-  return 1;
+  return FailedJobStatus();
 }
 
 }  // namespace quarnet::cli

@@ -82,56 +82,40 @@ TEST_F(FileUtilities, ReadFileSize) {
   EXPECT_EQ(ReadFileSize(nullptr, size), -1);
 }
 
-TEST_F(FileUtilities, CopyFileReplacesTheTargetExactly) {
+TEST_F(FileUtilities, JoinFilesReplacesTheTargetExactly) {
   // Larger than the copy block, with zero bytes throughout.
   Bytes source((3u << 20) + 17);
   for (std::size_t i = 0; i < source.size(); i += 3) source[i] = static_cast<std::uint8_t>(i >> 5);
   WriteBytes("source", source);
   WriteText("target", std::string(5u << 20, 'x'));
-  EXPECT_EQ(CopyFile("source", "target"), 0);
+  EXPECT_EQ(JoinFiles("target", {"source"}), 0);
   EXPECT_EQ(ReadBytes("target"), source);
   WriteText("empty", "");
-  EXPECT_EQ(CopyFile("empty", "target"), 0);
-  EXPECT_EQ(fs::file_size("target"), 0u);
-}
-
-TEST_F(FileUtilities, CopyFileFailures) {
-  WriteText("source", "s");
-  WriteText("target", "keep");
-  EXPECT_EQ(CopyFile("missing", "target"), 1);
-  EXPECT_EQ(ReadText("target"), "keep");
-  EXPECT_EQ(CopyFile(nullptr, "target"), 1);
-  EXPECT_EQ(CopyFile("source", nullptr), 1);
-  EXPECT_EQ(CopyFile("source", "no/such/dir/target"), 1);
-}
-
-TEST_F(FileUtilities, AppendFile) {
-  EXPECT_EQ(AppendFile("target", "missing"), 1);
-  EXPECT_FALSE(fs::exists("target"));
-  Bytes big((1u << 20) + 5, 0);
-  big.back() = 9;
-  WriteBytes("big", big);
   WriteText("small", "ab");
-  EXPECT_EQ(AppendFile("target", "small"), 0);
-  EXPECT_EQ(AppendFile("target", "big"), 0);
-  EXPECT_EQ(AppendFile("target", "small"), 0);
+  EXPECT_EQ(JoinFiles("target", {"small", "empty", "source", "small"}), 0);
   Bytes expected = BytesOf("ab");
-  expected.insert(expected.end(), big.begin(), big.end());
+  expected.insert(expected.end(), source.begin(), source.end());
   expected.insert(expected.end(), {'a', 'b'});
   EXPECT_EQ(ReadBytes("target"), expected);
-  EXPECT_EQ(AppendFile(nullptr, "small"), 1);
-  EXPECT_EQ(AppendFile("target", nullptr), 1);
+  // The target may be one of its sources: it is replaced only at the end.
+  EXPECT_EQ(JoinFiles("small", {"small", "small"}), 0);
+  EXPECT_EQ(ReadText("small"), "abab");
 }
 
-// Mended: a copy that cannot write every byte reports failure (a full disk:
-// no file may grow).
-TEST_F(FileUtilities, WriteErrorsFailTheCopy) {
-  WriteText("source", "data");
-  EXPECT_EQ(RunInChild([] {
-              LimitFileSize(0);
-              return AppendFile("target", "source") * 10 + CopyFile("source", "copy");
-            }).exitCode,
-            11);
+// A failure names the source it happened in and leaves the target as it was.
+TEST_F(FileUtilities, JoinFilesFailures) {
+  WriteText("source", "s");
+  WriteText("target", "keep");
+  std::size_t failed = 9;
+  EXPECT_EQ(JoinFiles("target", {"source", "missing"}, &failed), 1);
+  EXPECT_EQ(failed, 1u);
+  EXPECT_EQ(JoinFiles("target", {"missing", "source"}, &failed), 1);
+  EXPECT_EQ(failed, 0u);
+  EXPECT_EQ(JoinFiles("target", {nullptr}), 1);
+  EXPECT_EQ(ReadText("target"), "keep");
+  EXPECT_EQ(JoinFiles(nullptr, {"source"}), 1);
+  EXPECT_EQ(JoinFiles("no/such/dir/target", {"source"}), 1);
+  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"source", "target"}));
 }
 
 TEST_F(FileUtilities, RemoveItemFilesDeletesOnlyTheNamedItems) {

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cerrno>
 #include <vector>
 
-#include "package/file.h"
 #include "package/job_control.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_dir.h"
@@ -21,8 +20,8 @@ using test::WriteBytes;
 using FileCopy = test::InTempDir;
 
 // Pieces of a source of 3 MiB + 17 bytes (more than one copy block), copied
-// behind bytes that the output stream still holds in its buffer; the stream
-// writes on at the right place afterwards.
+// behind bytes written before; the file writes on at the right place
+// afterwards.
 TEST_F(FileCopy, CopiesTheAskedPieceAndNoMore) {
   const Bytes source = test::PatternBytes((3 << 20) + 17);
   WriteBytes("in.bin", source);
@@ -33,13 +32,12 @@ TEST_F(FileCopy, CopiesTheAskedPieceAndNoMore) {
   for (const Case& c : {Case{0, size, size}, Case{1000, 1 << 20, 1 << 20}, Case{5, 0, 0},
                         Case{size - 10, 100, 10},  // the source ends first
                         Case{size, 1, 0}, Case{size + 4096, 50, 0}}) {
-    const FilePtr in = OpenFile("in.bin", "rb");
-    FilePtr out = OpenFile("out.bin", "wb");
-    ASSERT_TRUE(in && out);
-    std::fputs("head", out.get());
-    EXPECT_EQ(CopyFileBytes(in.get(), "in.bin", c.offset, out.get(), "out.bin", c.length), c.copied) << c.offset << "+" << c.length;
-    std::fputs("tail", out.get());
-    out.reset();
+    InputFile in;
+    OutputFile out;
+    ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
+    ASSERT_TRUE(out.Write("head"));
+    EXPECT_EQ(CopyFileBytes(in, c.offset, &out, c.length), c.copied) << c.offset << "+" << c.length;
+    ASSERT_TRUE(out.Write("tail") && out.Commit());
     Bytes expected = BytesOf("head");
     const auto from = source.begin() + static_cast<std::ptrdiff_t>(std::min(c.offset, size));
     expected.insert(expected.end(), from, from + static_cast<std::ptrdiff_t>(c.copied));
@@ -49,15 +47,34 @@ TEST_F(FileCopy, CopiesTheAskedPieceAndNoMore) {
   }
 }
 
-TEST_F(FileCopy, WriteFailureShortensTheCount) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteBytes("in.bin", test::PatternBytes(1 << 20));
-  const FilePtr in = OpenFile("in.bin", "rb");
-  const FilePtr out = OpenFile("/dev/full", "wb");
-  ASSERT_TRUE(in && out);
-  ResetJobReport();
-  EXPECT_LT(CopyFileBytes(in.get(), "in.bin", 0, out.get(), "/dev/full", 1 << 20), 1u << 20);
-  EXPECT_EQ(LastJobReport().reason, "write /dev/full: No space left on device");
+// Each call of a copy failing in turn shortens the count and names the
+// error; a write cut short by the system is completed.
+TEST_F(FileCopy, EveryFailedCallShortensTheCount) {
+  const Bytes source = test::PatternBytes(kBlockSize + 5);
+  WriteBytes("in.bin", source);
+  for (std::uint64_t call = 1;; ++call) {
+    InputFile in;
+    OutputFile out;
+    ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
+    ResetJobReport();
+    os::SetFaultPlan({call, ENOSPC});
+    const std::uint64_t copied = CopyFileBytes(in, 0, &out, source.size());
+    const std::uint64_t calls = os::CallCount();
+    os::SetFaultPlan({});
+    if (call > calls) break;
+    EXPECT_LT(copied, source.size()) << call;
+    EXPECT_NE(LastJobReport().reason.find("No space left on device"), std::string::npos) << call;
+  }
+  for (std::uint64_t call = 1; call < 6; ++call) {
+    InputFile in;
+    OutputFile out;
+    ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
+    os::SetFaultPlan({call, 0, true});
+    EXPECT_EQ(CopyFileBytes(in, 0, &out, source.size()), source.size());
+    os::SetFaultPlan({});
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(ReadBytes("out.bin"), source) << call;
+  }
 }
 
 // Every block counts as progress; a stop request ends the copy before the
@@ -71,9 +88,10 @@ TEST_F(FileCopy, ProgressPerBlockAndCancelBeforeTheNext) {
   });
   ResetJobReport();
   BeginProgress(10 * kBlockSize);
-  const FilePtr in = OpenFile("in.bin", "rb");
-  WriteSink drop(static_cast<std::FILE*>(nullptr), "nowhere", kToEnd);
-  StreamSource source(in.get(), "in.bin");
+  InputFile in;
+  ASSERT_TRUE(in.Open("in.bin"));
+  WriteSink drop(nullptr, kToEnd);
+  FileSource source(in);
   const CopyResult r = CopyBlocks(source, drop, kToEnd);
   EndProgress();
   ResetCancel();

@@ -120,18 +120,15 @@ TEST_F(JobLog, ClosedLogWritesNothing) {
   EXPECT_EQ(ReadText(kJobLogName), "");
 }
 
-TEST_F(JobLog, OpenTruncatesAndRemoveIfExistsIgnoresMissingFiles) {
+// The previous job's log stays whole until the new one is closed.
+TEST_F(JobLog, ReplacesThePreviousLogWhenClosed) {
   test::WriteText(kJobLogName, "previous job");
   OpenJobLog();
   const char* args[] = {nullptr};
   LogPackAllArgs(1, args);
+  EXPECT_EQ(ReadText(kJobLogName), "previous job");
   CloseJobLog();
   EXPECT_EQ(ReadText(kJobLogName), "Make All package args:\r\narg0 : (null) \r\n");
-
-  RemoveIfExists(kJobLogName);
-  RemoveIfExists(kJobLogName);
-  RemoveIfExists("never-there");
-  EXPECT_TRUE(test::ListDir(dir()).empty());
 }
 
 }  // namespace

@@ -241,7 +241,8 @@ TEST_F(Reader, ItemNumAbove16IsRefused) {
     EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"p.bin", "pack_xml.log"})) << i;
   }
   ItemTable table{};
-  EXPECT_EQ(ReadItemRecords(nullptr, 17, table), -1);
+  InputFile none;
+  EXPECT_EQ(ReadItemRecords(none, 17, table), -1);
 }
 
 TEST_F(Reader, NamesThatAreNotPlainFileNamesAreNotExported) {
@@ -251,7 +252,8 @@ TEST_F(Reader, NamesThatAreNotPlainFileNamesAreNotExported) {
   const std::pair<std::string, std::string> names[] = {
       {"../../x", "../../x"}, {"a/b", "a/b"},         {"a\\b", "a\\b"},       {"c:x", "c:x"},
       {"", ""},               {"..", ".."},           {"\x1b[2J", "\\x1B[2J"}, {"bell\a", "bell\\x07"},
-      {"del\x7f", "del\\x7F"}, {"\x01\x1f", "\\x01\\x1F"}};
+      {"del\x7f", "del\\x7F"}, {"\x01\x1f", "\\x01\\x1F"}, {"csi\x9b", "csi\\x9B"},
+      {"c1\xc2\x9b", "c1\\xC2\\x9B"}, {"\xff", "\\xFF"}};
   for (const auto& [name, shown] : names) {
     WriteBytes("../../p.bin", LayOutPackage({Item("GOOD", "g"), Item(name, "evil")}));
     const auto r = Unpack("../../p.bin");
@@ -274,8 +276,10 @@ TEST_F(Reader, PlainNamesWithDotsAreExported) {
 }
 
 TEST(ReaderNames, IsPlainItemName) {
-  for (const char* name : {"KERNEL", "x..y", "..x", "x.", "a b", "...", "\x80", "固件"}) EXPECT_TRUE(IsPlainItemName(name));
-  for (const char* name : {"", ".", "..", "/", "a/", "\\x", "C:", "../x", "x/..", "\x01", "\x1b", "a\x7f", "\t"})
+  for (const char* name : {"KERNEL", "x..y", "..x", "x.", "a b", "...", "固件", "\xc2\xa0"})
+    EXPECT_TRUE(IsPlainItemName(name));
+  for (const char* name : {"", ".", "..", "/", "a/", "\\x", "C:", "../x", "x/..", "\x01", "\x1b", "a\x7f", "\t",
+                           "\x80", "\x9b", "\xc2\x9b", "\xe5\x9b", "\xc0\xaf", "\xed\xa0\x80"})
     EXPECT_FALSE(IsPlainItemName(name));
   EXPECT_FALSE(IsPlainItemName(std::string_view("a\0b", 3)));
 }

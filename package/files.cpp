@@ -1,0 +1,119 @@
+#include "package/files.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "package/job_control.h"
+
+namespace quarnet {
+namespace {
+
+thread_local bool t_scratch = false;
+
+}  // namespace
+
+bool InputFile::Failed(const char* call, os::Error error) {
+  failed_ = true;
+  RecordSystemError(call, name_, error);
+  return false;
+}
+
+bool InputFile::Open(const os::Folder& base, const std::string& path) {
+  name_ = path;
+  failed_ = false;
+  const os::Error error = os::OpenForReading(base, path, file_);
+  return error == 0 || Failed("open", error);
+}
+
+bool InputFile::OpenIfPresent(const std::string& path) {
+  name_ = path;
+  failed_ = false;
+  const os::Error error = os::OpenForReading(os::WorkingFolder(), path, file_);
+  if (error != 0 && error != ENOENT) AddWarning("open " + path + ": " + os::Describe(error));
+  return error == 0;
+}
+
+std::size_t InputFile::Read(std::span<std::uint8_t> into) {
+  std::size_t got = 0;
+  if (const os::Error error = file_.Read(into, got)) Failed("read", error);
+  return got;
+}
+
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) {
+  std::size_t got = 0;
+  if (const os::Error error = file_.ReadAt(offset, into, got)) Failed("read", error);
+  return got;
+}
+
+bool InputFile::Seek(std::uint64_t offset) {
+  const os::Error error = file_.Seek(offset);
+  return error == 0 || Failed("seek", error);
+}
+
+bool InputFile::Size(std::uint64_t& size) {
+  size = 0;
+  const os::Error error = file_.Size(size);
+  return error == 0 || Failed("stat", error);
+}
+
+void OutputFile::Report(const char* call, os::Error error) {
+  if (warnOnly_) {
+    AddWarning(std::string(call) + " " + name_ + ": " + os::Describe(error));
+  } else {
+    RecordSystemError(call, name_, error);
+  }
+}
+
+bool OutputFile::Create(const os::Folder& base, const std::string& path) {
+  name_ = path;
+  durable_ = !t_scratch || &base != &os::WorkingFolder();
+  const os::Error error = staged_.Create(base, path);
+  if (error != 0) Report("create", error);
+  return error == 0;
+}
+
+bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
+  const os::Error error = staged_.file().Write(bytes);
+  if (error != 0) Report("write", error);
+  return error == 0;
+}
+
+bool OutputFile::Write(std::string_view text) {
+  return Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  const os::Error error = staged_.file().WriteAt(offset, bytes);
+  if (error != 0) Report("write", error);
+  return error == 0;
+}
+
+bool OutputFile::Commit() {
+  const os::Committed c = staged_.Commit(durable_);
+  if (c.error != 0) {
+    Report(c.error == os::kNotPlainTarget ? "replace" : "commit", c.error);
+    return false;
+  }
+  if (c.warning != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(c.warning));
+  return true;
+}
+
+ScopedScratchFolder::ScopedScratchFolder(const os::Folder& folder)
+    : working_(folder), previous_(std::exchange(t_scratch, true)) {}
+
+ScopedScratchFolder::~ScopedScratchFolder() { t_scratch = previous_; }
+
+bool RemoveFile(const std::string& path) {
+  const os::Error error = os::Remove(os::WorkingFolder(), path);
+  if (error == 0 || error == ENOENT || error == EISDIR) return true;
+  RecordSystemError("remove", path, error);
+  return false;
+}
+
+bool LookAt(const os::Folder& base, const std::string& path, os::Entry& entry) {
+  const os::Error error = os::Look(base, path, entry);
+  if (error != 0) RecordSystemError("stat", path, error);
+  return error == 0;
+}
+
+}  // namespace quarnet

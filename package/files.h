@@ -1,0 +1,105 @@
+#pragma once
+// The engine's files, named for the reasons of their failures: every call
+// that fails records "<call> <name>: <the system's text>" as the job's
+// failure reason (the first one counts). Relative names resolve against the
+// thread's working folder unless a folder is given.
+//
+// InputFile reads regular files only: a FIFO, device or folder is refused
+// before anything waits on it. OutputFile never writes under its final name:
+// it is staged beside it and takes the name on Commit, complete and synced;
+// a file that never commits leaves the name as it was.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/os.h"
+
+namespace quarnet {
+
+class InputFile {
+ public:
+  // Opens `path`; false with the reason recorded.
+  bool Open(const std::string& path) { return Open(os::WorkingFolder(), path); }
+  bool Open(const os::Folder& base, const std::string& path);
+  // Opens `path` when it is there; a missing file is no failure of the
+  // job, and any other failure only a warning.
+  bool OpenIfPresent(const std::string& path);
+  bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& name() const { return name_; }
+  os::File& file() { return file_; }
+
+  // Reads up to `into.size()` bytes from the current position: fewer only at
+  // the end of the file or after a failure, which failed() then tells.
+  std::size_t Read(std::span<std::uint8_t> into);
+  // Reads up to `into.size()` bytes at `offset`; the count, fewer at the end.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into);
+  bool Seek(std::uint64_t offset);
+  bool Size(std::uint64_t& size);
+  bool failed() const { return failed_; }
+  void Close() { file_.Reset(); }
+
+ private:
+  bool Failed(const char* call, os::Error error);
+
+  os::File file_;
+  std::string name_;
+  bool failed_ = false;
+};
+
+class OutputFile {
+ public:
+  // What a failure of this file is to the job: its failure, or a warning
+  // (a file beside the job's result, such as its log).
+  enum class Failures { kFailTheJob, kWarn };
+  explicit OutputFile(Failures failures = Failures::kFailTheJob) : warnOnly_(failures == Failures::kWarn) {}
+
+  // Stages a file for `path`; false with the reason recorded. Files in a
+  // scratch working folder (ScopedScratchFolder) are not synced on Commit:
+  // the job that owns the folder syncs what leaves it.
+  bool Create(const std::string& path) { return Create(os::WorkingFolder(), path); }
+  bool Create(const os::Folder& base, const std::string& path);
+  const std::string& name() const { return name_; }
+
+  // Writes all of `bytes` at the current position (or at `offset`); false
+  // with the reason recorded.
+  bool Write(std::span<const std::uint8_t> bytes);
+  bool Write(std::string_view text);
+  bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  // Puts the file under its final name. False when the name was not
+  // replaced (reason recorded); a failure to sync the folder afterwards is
+  // a warning of the job, since the name was replaced.
+  bool Commit();
+  // Drops the staged file; the final name keeps what it had.
+  void Discard() { staged_.Discard(); }
+
+ private:
+  void Report(const char* call, os::Error error);
+
+  os::StagedFile staged_;
+  std::string name_;
+  bool durable_ = true;
+  bool warnOnly_ = false;
+};
+
+// Marks the working folder `folder` as scratch space while the object lives.
+class ScopedScratchFolder {
+ public:
+  explicit ScopedScratchFolder(const os::Folder& folder);
+  ~ScopedScratchFolder();
+  ScopedScratchFolder(const ScopedScratchFolder&) = delete;
+  ScopedScratchFolder& operator=(const ScopedScratchFolder&) = delete;
+
+ private:
+  os::ScopedWorkingFolder working_;
+  bool previous_;
+};
+
+// Removes `path` when it names a file; a missing name is no failure, a
+// folder is left alone. False with the reason recorded.
+bool RemoveFile(const std::string& path);
+
+// What stands at `path`, the name itself; the reason is recorded when the
+// system cannot tell.
+bool LookAt(const os::Folder& base, const std::string& path, os::Entry& entry);
+
+}  // namespace quarnet

@@ -1,0 +1,14 @@
+#pragma once
+// The fault plan's counter, shared by the implementations of the seam:
+// every call that reaches the system takes one step first.
+#include "platform/os.h"
+
+namespace quarnet::os::detail {
+
+enum class Step { kFailed, kGoOn, kWriteHalf };
+
+// Counts one call; kFailed with `error` set when the plan fails this call.
+// `write` marks a write, which a short-write plan halves instead.
+Step TakeStep(Error& error, bool write = false);
+
+}  // namespace quarnet::os::detail

@@ -1,0 +1,288 @@
+// Files and folders on POSIX systems: every name is resolved with the *at()
+// calls against an open folder, never against a changed current directory.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+#include <cstring>
+#include <system_error>
+
+#include "platform/fault_plan.h"
+#include "platform/os.h"
+#include "platform/posix/posix.h"
+
+namespace quarnet::os {
+namespace {
+
+using posix::Run;
+using posix::WriteOnce;
+
+thread_local const Folder* t_workingFolder = nullptr;
+
+bool IsPlainFileMode(mode_t mode) { return S_ISREG(mode); }
+
+}  // namespace
+
+namespace posix {
+
+int Fd(const Folder& folder) { return folder.IsOpen() ? static_cast<int>(folder.native()) : AT_FDCWD; }
+
+Error CloseFd(int fd) {
+  Error error = 0;
+  if (detail::TakeStep(error) == detail::Step::kFailed) {
+    ::close(fd);
+    return error;
+  }
+  // Linux releases the descriptor even when close reports EINTR.
+  return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
+}
+
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string_view whole = path;
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : std::string(whole.substr(0, slash));
+  name = slash == std::string::npos ? path : std::string(whole.substr(slash + 1));
+}
+
+namespace {
+
+std::uint64_t UniqueNumber() {
+  static std::atomic<std::uint64_t> state{static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
+                                         static_cast<std::uint64_t>(::time(nullptr))};
+  std::uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull) + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+std::string UniqueSuffix() {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uint64_t unique = UniqueNumber();
+  std::string suffix;
+  for (int i = 0; i < 6; ++i, unique /= 62) suffix.push_back(kChars[unique % 62]);
+  return suffix;
+}
+
+std::string HiddenName(std::string_view name) {
+  constexpr std::size_t kMaxName = 255;
+  constexpr std::size_t kSuffix = 7;  // "." and six characters
+  const std::size_t kept = std::min(name.size(), kMaxName - 1 - kSuffix);
+  std::string hidden(kept + 1 + kSuffix, '.');
+  std::copy_n(name.begin(), kept, hidden.begin() + 1);
+  const std::string suffix = UniqueSuffix();
+  std::copy(suffix.begin(), suffix.end(), hidden.end() - 6);
+  return hidden;
+}
+
+}  // namespace posix
+
+using posix::CloseFd;
+using posix::Fd;
+
+std::string Describe(Error error) {
+  switch (error) {
+    case kNotRegularFile: return "not a regular file";
+    case kNotPlainTarget: return "a folder or special file stands there";
+    case kTooLarge: return "File too large";
+    case kOutOfMemory: return "Cannot allocate memory";
+    default: return std::generic_category().message(error);
+  }
+}
+
+bool IsDiskFull(Error error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+Folder::~Folder() { Reset(); }
+Folder::Folder(Folder&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    Reset(other.handle_);
+    other.handle_ = -1;
+  }
+  return *this;
+}
+void Folder::Reset(std::intptr_t handle) {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  handle_ = handle;
+}
+
+const Folder& WorkingFolder() {
+  static const Folder kStart;
+  return t_workingFolder != nullptr ? *t_workingFolder : kStart;
+}
+
+ScopedWorkingFolder::ScopedWorkingFolder(const Folder& folder) : previous_(t_workingFolder) {
+  t_workingFolder = &folder;
+}
+ScopedWorkingFolder::~ScopedWorkingFolder() { t_workingFolder = previous_; }
+
+Error OpenFolder(const Folder& base, const std::string& path, Folder& out) {
+  Error error = 0;
+  long fd = Run(error, [&] { return ::openat(Fd(base), path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+#if defined(O_PATH)
+  // A folder that may be written but not listed still takes new names.
+  if (fd < 0 && error == EACCES)
+    fd = Run(error, [&] { return ::openat(Fd(base), path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); });
+#endif
+  if (fd < 0) return error;
+  out.Reset(fd);
+  return 0;
+}
+
+Error OpenStartFolder(Folder& out) { return OpenFolder(Folder(), ".", out); }
+
+Error Look(const Folder& base, const std::string& path, Entry& out) {
+  out = Entry{};
+  struct stat st {};
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fstatat(Fd(base), path.c_str(), &st, AT_SYMLINK_NOFOLLOW)); }) <
+      0)
+    return error == ENOENT || error == ENOTDIR ? 0 : error;
+  out.kind = S_ISREG(st.st_mode)   ? Kind::kRegular
+             : S_ISDIR(st.st_mode) ? Kind::kFolder
+             : S_ISLNK(st.st_mode) ? Kind::kLink
+                                   : Kind::kOther;
+  out.size = static_cast<std::uint64_t>(st.st_size);
+  out.links = static_cast<std::uint64_t>(st.st_nlink);
+  return 0;
+}
+
+File::~File() { Reset(); }
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Reset(other.handle_);
+    other.handle_ = -1;
+  }
+  return *this;
+}
+void File::Reset(std::intptr_t handle) {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  handle_ = handle;
+}
+
+Error File::Read(std::span<std::uint8_t> into, std::size_t& got) {
+  got = 0;
+  while (got < into.size()) {
+    Error error = 0;
+    const long n = Run(error, [&] { return static_cast<long>(::read(static_cast<int>(handle_), into.data() + got,
+                                                                     into.size() - got)); });
+    if (n < 0) return error;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+Error File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into, std::size_t& got) {
+  got = 0;
+  while (got < into.size()) {
+    if (offset + got > static_cast<std::uint64_t>(INT64_MAX)) return kTooLarge;
+    Error error = 0;
+    const long n = Run(error, [&] {
+      return static_cast<long>(::pread(static_cast<int>(handle_), into.data() + got, into.size() - got,
+                                       static_cast<off_t>(offset + got)));
+    });
+    if (n < 0) return error;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+Error File::Write(std::span<const std::uint8_t> bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    Error error = 0;
+    const long n = WriteOnce(error, bytes.size() - done, [&](std::size_t size) {
+      return static_cast<long>(::write(static_cast<int>(handle_), bytes.data() + done, size));
+    });
+    if (n < 0) return error;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+Error File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  if (offset > static_cast<std::uint64_t>(INT64_MAX) - bytes.size()) return kTooLarge;
+  for (std::size_t done = 0; done < bytes.size();) {
+    Error error = 0;
+    const long n = WriteOnce(error, bytes.size() - done, [&](std::size_t size) {
+      return static_cast<long>(
+          ::pwrite(static_cast<int>(handle_), bytes.data() + done, size, static_cast<off_t>(offset + done)));
+    });
+    if (n < 0) return error;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+Error File::Seek(std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return kTooLarge;
+  Error error = 0;
+  return Run(error, [&] {
+           return ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0 ? -1L : 0L;
+         }) < 0
+             ? error
+             : 0;
+}
+
+Error File::Size(std::uint64_t& size) {
+  struct stat st {};
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fstat(static_cast<int>(handle_), &st)); }) < 0) return error;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return 0;
+}
+
+Error File::Sync() {
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fsync(static_cast<int>(handle_))); }) < 0) return error;
+  return 0;
+}
+
+Error File::Close() {
+  if (handle_ == -1) return 0;
+  const int fd = static_cast<int>(handle_);
+  handle_ = -1;
+  return CloseFd(fd);
+}
+
+Error OpenForReading(const Folder& base, const std::string& path, File& out) {
+  Error error = 0;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+  const long fd = Run(error, [&] {
+    return static_cast<long>(::openat(Fd(base), path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  });
+  if (fd < 0) return error;
+  File file;
+  file.Reset(fd);
+  struct stat st {};
+  if (Run(error, [&] { return static_cast<long>(::fstat(static_cast<int>(fd), &st)); }) < 0) return error;
+  if (!IsPlainFileMode(st.st_mode)) return kNotRegularFile;
+  out = std::move(file);
+  return 0;
+}
+
+Error IsSameFile(const File& file, const Folder& base, const std::string& path, bool& same) {
+  same = false;
+  struct stat open {};
+  struct stat named {};
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fstat(static_cast<int>(file.native()), &open)); }) < 0) return error;
+  if (Run(error, [&] { return static_cast<long>(::fstatat(Fd(base), path.c_str(), &named, 0)); }) < 0)
+    return error == ENOENT || error == ENOTDIR || error == ELOOP ? 0 : error;
+  same = open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+  return 0;
+}
+
+Error Remove(const Folder& base, const std::string& path) {
+  Error error = 0;
+  return Run(error, [&] { return static_cast<long>(::unlinkat(Fd(base), path.c_str(), 0)); }) < 0 ? error : 0;
+}
+
+}  // namespace quarnet::os

@@ -1,0 +1,159 @@
+// Staged files and the replacing rename on POSIX systems. A staged file is
+// unnamed (O_TMPFILE) where the file system allows it, so that even a killed
+// process leaves nothing behind; elsewhere (vfat, exFAT, NFS, CIFS) it has a
+// unique hidden name beside its final name. Commit gives it a hidden name
+// if it has none, syncs it, and renames it over the final name.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/os.h"
+#include "platform/posix/posix.h"
+
+namespace quarnet::os {
+namespace {
+
+using posix::Fd;
+using posix::HiddenName;
+using posix::Run;
+
+constexpr int kNameTries = 100;
+
+// An unnamed file can be linked only through /proc.
+bool CanLinkUnnamed() {
+  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+// Runs `make` with fresh hidden names for `name` until one is free.
+template <class Make>
+Error WithHiddenName(const std::string& name, std::string& hidden, Make make) {
+  Error error = EEXIST;
+  for (int i = 0; i < kNameTries && error == EEXIST; ++i) {
+    hidden = HiddenName(name);
+    error = 0;
+    if (make(hidden, error) >= 0) return 0;
+  }
+  hidden.clear();
+  return error;
+}
+
+// Cleanup after a failure: best effort, outside the fault plan.
+void DropName(const Folder& folder, std::string& name) {
+  if (!name.empty()) ::unlinkat(Fd(folder), name.c_str(), 0);
+  name.clear();
+}
+
+// Syncs a folder after a rename in it. A folder that cannot be synced by
+// nature (opened for its names only, or a file system without it) is no
+// failure.
+Error SyncFolder(const Folder& folder) {
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fsync(Fd(folder))); }) == 0) return 0;
+  return error == EINVAL || error == EBADF || error == EROFS ? 0 : error;
+}
+
+// Refuses a target that is not a plain file or link, and passes a plain
+// file's permissions on to `from`.
+Error PrepareTarget(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
+                    const std::string& to) {
+  struct stat st {};
+  Error error = 0;
+  if (Run(error, [&] { return static_cast<long>(::fstatat(Fd(toFolder), to.c_str(), &st, AT_SYMLINK_NOFOLLOW)); }) <
+      0)
+    return error == ENOENT ? 0 : error;
+  if (S_ISLNK(st.st_mode)) return 0;
+  if (!S_ISREG(st.st_mode)) return kNotPlainTarget;
+  return Run(error, [&] { return static_cast<long>(::fchmodat(Fd(fromFolder), from.c_str(), st.st_mode & 07777, 0)); }) < 0
+             ? error
+             : 0;
+}
+
+Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Folder& toFolder, const std::string& to,
+                    bool durable = true) {
+  Committed c;
+  if ((c.error = PrepareTarget(fromFolder, from, toFolder, to)) != 0) return c;
+  if (Run(c.error, [&] {
+        return static_cast<long>(::renameat(Fd(fromFolder), from.c_str(), Fd(toFolder), to.c_str()));
+      }) < 0)
+    return c;
+  if (durable) c.warning = SyncFolder(toFolder);
+  return c;
+}
+
+}  // namespace
+
+StagedFile::~StagedFile() { Discard(); }
+
+void StagedFile::Discard() {
+  file_.Reset();
+  DropName(folder_, temporary_);
+}
+
+Error StagedFile::Create(const Folder& base, const std::string& path) {
+  Discard();
+  std::string folder;
+  posix::SplitPath(path, folder, name_);
+  if (name_.empty() || name_ == "." || name_ == "..") return EISDIR;
+  if (const Error error = OpenFolder(base, folder, folder_)) return error;
+  Error error = 0;
+#if defined(O_TMPFILE)
+  if (CanLinkUnnamed()) {
+    const long fd = Run(error, [&] {
+      return static_cast<long>(::openat(Fd(folder_), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    });
+    if (fd >= 0) {
+      file_.Reset(fd);
+      return 0;
+    }
+    if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL) return error;
+  }
+#endif
+  return WithHiddenName(name_, temporary_, [&](const std::string& hidden, Error& e) {
+    const long fd = Run(e, [&] {
+      return static_cast<long>(
+          ::openat(Fd(folder_), hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    });
+    if (fd >= 0) file_.Reset(fd);
+    return fd;
+  });
+}
+
+Committed StagedFile::Commit(bool durable) {
+  Committed c;
+  if (!file_.IsOpen()) {
+    c.error = EBADF;
+    return c;
+  }
+  if (durable) c.error = file_.Sync();
+  if (c.error == 0 && temporary_.empty()) {
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.native());
+    c.error = WithHiddenName(name_, temporary_, [&](const std::string& hidden, Error& e) {
+      return Run(e, [&] {
+        return static_cast<long>(::linkat(AT_FDCWD, self.c_str(), Fd(folder_), hidden.c_str(), AT_SYMLINK_FOLLOW));
+      });
+    });
+  }
+  if (c.error == 0) c.error = file_.Close();
+  if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable);
+  if (c.error != 0) {
+    Discard();
+    return c;
+  }
+  temporary_.clear();
+  return c;
+}
+
+Committed Replace(const Folder& fromBase, const std::string& from, const Folder& toBase, const std::string& to) {
+  std::string folder;
+  std::string name;
+  posix::SplitPath(to, folder, name);
+  Folder toFolder;
+  Committed c;
+  if ((c.error = OpenFolder(toBase, folder, toFolder)) != 0) return c;
+  return ReplaceIn(fromBase, from, toFolder, name);
+}
+
+}  // namespace quarnet::os
