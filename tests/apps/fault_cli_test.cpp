@@ -174,36 +174,6 @@ TEST_F(CliFaults, UnusableTemporaryFolder) {
   EXPECT_EQ(after, before);
 }
 
-// The configuration file shrinks or disappears between the builder's size
-// query (its first open) and its read (the second).
-TEST_F(CliFaults, ItemFileChangesBetweenSizeAndRead) {
-  const fs::path cfg = path("cfg.xml");
-  for (const bool disappears : {false, true}) {
-    WriteText(cfg, std::string(1000, 'c'));
-    auto before = Snapshot(dir_.path());
-    ProcessResult r;
-    int opens = 0;
-    {
-      OpenGate gate(cfg, 2, [&] {
-        if (disappears) fs::remove(cfg);
-        else fs::resize_file(cfg, 3);
-        return !disappears;
-      });
-      if (!gate.ok()) GTEST_SKIP() << "cannot watch file accesses here";
-      auto args = Job("out.bin");
-      args.push_back("--no-default");
-      r = Repack(args);
-      opens = gate.opens();
-    }
-    EXPECT_EQ(opens, 2);
-    ExpectFailed(r, "[..\\basic\\PackAll]<554>@\r\nPackAll Error!\r\nError: MakePackagesWithXML error.\r\n");
-    auto after = Snapshot(dir_.path());
-    before.erase("cfg.xml");
-    after.erase("cfg.xml");
-    EXPECT_EQ(after, before) << disappears;
-  }
-}
-
 // Cut at the edges of the header, the product list, every record and every
 // item's data: the job fails and changes nothing, except for a cut inside
 // the trailing EFS data, which the job never reads.

@@ -82,7 +82,7 @@ TEST_F(HostileCli, BlanksAndChineseInEveryPath) {
 
   auto r = Cli({"repack", "--original", original, "--output", output, "--config", config});
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("Make new package '" + path(output).string() + "' done.\r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Make new package '" + output + "' done.\r\n"), std::string::npos) << r.out;
   const auto p = DecodeAndVerify(ReadBytes(path(output)));
   ASSERT_EQ(p.items.size(), 8u);
   EXPECT_EQ(p.items[4].data, BytesOf("<配置/>"));
@@ -98,13 +98,11 @@ TEST_F(HostileCli, BlanksAndChineseInEveryPath) {
   EXPECT_NE(r.out.find("\"file\": \"" + output + "\""), std::string::npos) << r.out;
 }
 
-// A path of 255 bytes is the longest that the repack request takes.
+// A path of 255 bytes, as given, is the longest that the repack request takes.
 TEST_F(HostileCli, PathsOf255Bytes) {
-  const std::size_t room = 255 - dir_.path().string().size() - 1;
-  const std::string original = std::string(room - 4, 'o') + ".bin";
-  const std::string output = std::string(room - 4, 'n') + ".bin";
+  const std::string original = std::string(251, 'o') + ".bin";
+  const std::string output = std::string(251, 'n') + ".bin";
   WriteBytes(path(original), LayOutPackage(OriginalItems(), kProducts));
-  ASSERT_EQ(path(output).string().size(), 255u);
 
   auto r = Cli({"repack", "--original", original, "--output", output, "--config", "cfg.xml"});
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;

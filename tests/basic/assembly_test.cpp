@@ -200,14 +200,15 @@ TEST_F(Assembly, HeadFilesBecomeTheItems) {
   }
 }
 
-TEST_F(Assembly, SystemImageFailuresRemoveIt) {
+// A failed system image never takes the name: an earlier one stays whole.
+TEST_F(Assembly, SystemImageFailuresLeaveTheOldImage) {
   WriteText("k", "kernel");
   WriteText("system.bin", "old image");
   EXPECT_EQ(RunPackAll({"-S", "-Kmissing", "-Rk"}).output, ErrorLine(323));
-  EXPECT_FALSE(fs::exists("system.bin"));
   EXPECT_EQ(RunPackAll({"-I", "-Kk"}).output, ErrorLine(333));
   EXPECT_EQ(RunPackAll({"-S", "-Kk", "-Rmissing"}).output, ErrorLine(333));
-  EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"k"});
+  EXPECT_EQ(ReadText("system.bin"), "old image");
+  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"k", "system.bin"}));
 }
 
 TEST_F(Assembly, HeadFailuresStopTheBuild) {

@@ -64,15 +64,25 @@ TEST_F(HostileFlow, BlanksAndChineseInEveryPath) {
   EXPECT_EQ(p.items[6].data, BytesOf("<配置/>"));
 }
 
-TEST_F(HostileFlow, OriginalAndOutputOf255Bytes) {
-  const std::size_t room = 255 - dir().string().size() - 1;
-  const std::string original = std::string(room - 4, 'o') + ".bin";
-  const std::string output = std::string(room - 4, 'n') + ".bin";
+// Paths are measured as given: 255 bytes pass, 256 are refused, and a
+// short relative path deep below the root works however long its
+// absolute form is.
+TEST_F(HostileFlow, PathsOf255BytesAsGiven) {
+  const std::string original = std::string(251, 'o') + ".bin";
+  const std::string output = std::string(251, 'n') + ".bin";
   WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
   ASSERT_EQ(Run(original, output), PackageOutcome::kSucceeded) << lines_;
   EXPECT_EQ(DecodeAndVerify(ReadBytes(output)).items.size(), 8u);
-  WriteBytes(original + "x", LayOutPackage(OriginalItems(), kProducts));
-  EXPECT_EQ(Run(original + "x", output), PackageOutcome::kRefused);
+  WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
+  EXPECT_EQ(Run("./" + original, output), PackageOutcome::kRefused);
+
+  const fs::path deep = dir() / std::string(200, 'd') / std::string(200, 'e');
+  fs::create_directories(deep);
+  const ScopedChdir in(deep);
+  WriteText("cfg.xml", "<config/>");
+  WriteBytes("o.bin", LayOutPackage(OriginalItems(), kProducts));
+  ASSERT_EQ(Run("o.bin", "n.bin"), PackageOutcome::kSucceeded) << lines_;
+  EXPECT_EQ(ListDir("."), (std::vector<std::string>{"cfg.xml", "n.bin", "o.bin"}));
 }
 
 }  // namespace
