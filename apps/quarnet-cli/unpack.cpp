@@ -1,5 +1,6 @@
 // quarnet-cli unpack: the reader on its own, in a directory of the user's
 // choice.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -83,17 +84,22 @@ int Unpack(int argc, char** argv) {
 
   // A relative package path names a file in the starting folder; the items
   // go to DIR.
+  ResetCancel();
+  ResetJobReport();
   os::Folder target;
   if (dir != nullptr) {
-    if (const os::Error error = os::OpenFolder(os::Folder(), dir, target))
-      return UsageError("cannot enter " + std::string(dir) + ": " + os::Describe(error));
+    const os::Error error = os::OpenFolder(os::Folder(), dir, target);
+    if (error == ENOENT || error == ENOTDIR) return UsageError(std::string(dir) + " is not a directory");
+    if (error != 0) {
+      RecordSystemError("open", dir, error);
+      PrintFailureReason();
+      return 1;
+    }
   }
   const os::ScopedWorkingFolder working(target);
 
   ItemNameTable names{};
   ProductListBuffer productList{};
-  ResetCancel();
-  ResetJobReport();
   InputFile file;
   bool same = false;
   if (file.Open(os::Folder(), package)) os::IsSameFile(file.file(), target, kJobLogName, same);

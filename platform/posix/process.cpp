@@ -168,7 +168,9 @@ Error PrivateFolder::Create(const Folder& base, const std::string& parentPath, s
 
 Error PrivateFolder::Remove() {
   if (name_.empty()) return 0;
-  const Error error = RemoveTree(parent_, name_, folder_);
+  // One more try: a removal may fail for a moment (a file still busy).
+  Error error = RemoveTree(parent_, name_, folder_);
+  if (error != 0) error = RemoveTree(parent_, name_, folder_);
   name_.clear();
   folder_.Reset();
   lock_.Reset();
