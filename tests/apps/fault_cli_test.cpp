@@ -255,5 +255,81 @@ TEST_F(CliFaults, UnpackKeepsThePackageItReads) {
   EXPECT_EQ(ReadBytes(path("u/pack_xml.log")), package);
 }
 
+// Each program killed outright at spread moments: the old results stay
+// whole (or the new one stands whole), nothing of the killed run is left
+// once a normal run in the same folder has finished, and that run works.
+TEST_F(CliFaults, KilledAtAnyMomentLeavesNothing) {
+  const TempDir big;
+  ASSERT_EQ(BuildSparsePackage(big.path(), 16 << 20, 48 << 20).exitCode, 0);
+  fs::rename(big.path() / kSparsePackageName, path("big.bin"));
+  ASSERT_EQ(RunProcess(BinPath("quarnet-cli"), {"unpack", "big.bin", "-C", "tmp"}, dir_.path()).exitCode, 0);
+  for (const char* name : {"KERNEL.bin", "ROOTFS.bin"}) fs::rename(path("tmp") / name, path(name));
+  fs::remove_all(path("tmp"));
+  fs::create_directory(path("items"));
+  struct Program {
+    const char* name;
+    std::string program;
+    std::vector<std::string> args;
+    const char* result;  // old until the run ends, then whole
+  };
+  const Program programs[] = {
+      {"repack", BinPath("quarnet-cli"), {"repack", "--original", "big.bin", "--output", "out.bin", "--config",
+                                          "cfg.xml"}, "out.bin"},
+      {"unpack", BinPath("quarnet-cli"), {"unpack", "big.bin", "-C", "items"}, "items/ROOTFS.bin"},
+      {"packall", BinPath("packall"), {"-KKERNEL.bin", "-RROOTFS.bin", "-vV1"}, "package[KR].bin"},
+  };
+  for (const Program& p : programs) {
+    const auto clean = RunProcess(p.program, p.args, dir_.path());
+    ASSERT_EQ(clean.exitCode, 0) << p.name << clean.err;
+    const auto expected = fs::file_size(path(p.result));
+    const auto names = ListDir(dir_.path());
+    for (const int ms : {1, 10, 40, 120, 300}) {
+      WriteText(path(p.result), kPrecious);
+      RunProcess(p.program, p.args, dir_.path(), [] {}, [&](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::kill(pid, SIGKILL);
+      });
+      const auto size = fs::file_size(path(p.result));
+      EXPECT_TRUE(size == expected || ReadText(path(p.result)) == kPrecious) << p.name << " killed at " << ms;
+    }
+    ASSERT_EQ(RunProcess(p.program, p.args, dir_.path()).exitCode, 0) << p.name;
+    EXPECT_EQ(ListDir(dir_.path()), names) << p.name;
+    EXPECT_EQ(fs::file_size(path(p.result)), expected) << p.name;
+  }
+}
+
+// Inputs that are not regular files are refused at once, whatever they are;
+// a closed standard output ends the job as a stop does.
+TEST_F(CliFaults, StopsThatStop) {
+  const TempDir other;  // outside the snapshots, which would wait on the FIFO
+  const std::string fifo = (other.path() / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Row {
+    std::vector<std::string> args;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {{"--original", fifo, "--output", "out.bin", "--config", "cfg.xml"}, "not a regular file\n"},
+      {{"--original", "orig.bin", "--output", "out.bin", "--config", fifo}, "not a regular file\n"},
+      {{"--original", "tmp", "--output", "out.bin", "--config", "cfg.xml"}, "reason: open tmp: not a regular file\n"},
+  };
+  const auto before = Snapshot(dir_.path());
+  for (const Row& row : rows) {
+    const auto r = Repack(row.args, [] { ::alarm(20); });
+    ExpectFailed(r, "");
+    EXPECT_NE(r.err.find(row.reason), std::string::npos) << r.err;
+    EXPECT_EQ(Snapshot(dir_.path()), before);
+  }
+  // As "quarnet-cli repack ... | head -c1" once head has gone.
+  const auto r = Repack(Job("out.bin"), [] {
+    int fds[2];
+    if (::pipe(fds) != 0 || ::dup2(fds[1], STDOUT_FILENO) < 0) ::_exit(kFaultUnavailable);
+    ::close(fds[0]);
+  });
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("reason: write standard output: Broken pipe\n"), std::string::npos) << r.err;
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+}
+
 }  // namespace
 }  // namespace quarnet::test

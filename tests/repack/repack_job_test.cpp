@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
 #include "package/job_control.h"
+#include "package/endian.h"
 #include "package/job_log.h"
 #include "package/reader.h"
 #include "repack/repack.h"
@@ -120,6 +122,34 @@ TEST_F(RepackJob, OutputOnAnotherFileSystem) {
   EXPECT_EQ(ReadText(target), "old");
   EXPECT_TRUE(fs::exists("package[UKRF].bin"));
   fs::remove(target);
+}
+
+// An original whose item record disagrees with the item's bytes: a full
+// package is refused before the build; a compact one, whose records may
+// carry no CRC at all, is repacked from its bytes with a warning per item.
+TEST_F(RepackJob, ItemCrcsThatDisagreeWithTheBytes) {
+  Bytes full = LayOutPackage(OriginalItems(), kProducts);
+  std::uint8_t* kernelCrc = full.data() + kItemTableOffset + kItemRecordSize + 4;
+  char actual[16];
+  std::snprintf(actual, sizeof actual, "0x%08x", LoadLE32(kernelCrc));
+  StoreLE32(kernelCrc, 0x12345678);
+  WriteBytes("orig.bin", full);
+  WriteText("new.bin", "precious");
+  EXPECT_EQ(Run("orig.bin", "new.bin"), -1);
+  EXPECT_EQ(lines_, "Start to un-pack full all package 'orig.bin' ...... Done.\r\n");
+  EXPECT_EQ(LastJobReport().reason, std::string("the original package is damaged: item 1 (KERNEL): its record says "
+                                                "CRC 0x12345678, its bytes have CRC ") + actual);
+  EXPECT_EQ(ReadText("new.bin"), "precious");
+
+  Bytes compact = LayOutCompactPackage(OriginalItems());
+  for (std::size_t i = 0; i < 4; ++i) StoreLE32(compact.data() + kCompactHeaderSize + kItemRecordSize * i + 4, 0);
+  WriteBytes("orig.bin", compact);
+  ASSERT_EQ(Run("orig.bin", "new.bin"), 0) << LastJobReport().reason;
+  const auto warnings = LastJobReport().warnings;
+  ASSERT_EQ(warnings.size(), 4u);
+  EXPECT_EQ(warnings[1].rfind("the original package's item 1 (KERNEL): its record says CRC 0x00000000, its bytes "
+                              "have CRC 0x", 0), 0u) << warnings[1];
+  EXPECT_EQ(DecodeAndVerify(ReadBytes("new.bin")).items[1].data, OriginalItems()[1].data);
 }
 
 // Failures: the line, the result, and the user's existing output untouched.
