@@ -172,7 +172,7 @@ struct Assembly {
 };
 
 // Adds one item; false when no slot is left before the EFS item's.
-bool AddItem(Assembly& a, char letter, std::string_view destination, const char* name,
+bool AddItem(Assembly& a, char letter, std::string_view destination, std::string_view name,
              std::string_view version, std::uint32_t policy, std::string_view file) {
   if (a.count >= kMaxItems - 1) return false;
   ItemRecord& record = a.tables.records[a.count];
@@ -204,20 +204,28 @@ bool AddDescriptor(Assembly& a, std::string_view descriptor) {
   return AddItem(a, '\0', destination, item::kUnknown, "", policy, descriptor.substr(0, at));
 }
 
+// The request's file for an item of the vocabulary.
+const PathBuffer& FileFor(const item::Word& word, const BuildRequest& r, const PathBuffer& kernelFile,
+                          const PathBuffer& rootfsFile) {
+  switch (word.option) {
+    case 'U': return r.uboot;
+    case 'Y': return r.minisys;
+    case 'K': return kernelFile;
+    case 'R': return rootfsFile;
+    default: return r.updateFlag;
+  }
+}
+
 bool AddNormalItems(Assembly& a, const BuildRequest& r, const PathBuffer& kernelFile,
                     const PathBuffer& rootfsFile) {
   const std::uint32_t policy = r.debug ? 1 : 0;
-  const std::string_view version = GetText(r.version);
   bool ok = true;
-  if (IsSet(r.uboot)) ok = AddItem(a, 'U', destination::kUboot, item::kUboot, "", policy, GetText(r.uboot));
-  if (ok && IsSet(r.minisys))
-    ok = AddItem(a, 'M', destination::kMinisys, item::kMinisys, "", policy, GetText(r.minisys));
-  if (ok && IsSet(r.kernel))
-    ok = AddItem(a, 'K', destination::kKernel, item::kKernel, version, policy, GetText(kernelFile));
-  if (ok && IsSet(r.rootfs))
-    ok = AddItem(a, 'R', destination::kRootfs, item::kRootfs, version, policy, GetText(rootfsFile));
-  if (ok && IsSet(r.updateFlag))
-    ok = AddItem(a, 'F', destination::kUpdateFlag, item::kUpdateFlag, "", policy, GetText(r.updateFlag));
+  for (const item::Word& word : item::kWords) {
+    const PathBuffer& file = FileFor(word, r, kernelFile, rootfsFile);
+    if (ok && IsSet(file))
+      ok = AddItem(a, word.nameLetter, word.destination, word.name, word.versioned ? GetText(r.version) : "", policy,
+                   GetText(file));
+  }
   for (int i = 0; ok && i < r.descriptorCount; ++i) ok = AddDescriptor(a, GetText(r.descriptors[i]));
   return ok;
 }
