@@ -30,7 +30,7 @@ CopyResult CopyBlocks(ByteSource& in, BlockSink& out, std::uint64_t length, std:
   CopyResult r;
   while (r.copied < length) {
     if (CancelRequested()) {
-      SetFailureReason("cancelled");
+      SetFailureReason("cancelled", FailureKind::kCancelled);
       return r;
     }
     const std::span<std::uint8_t> room = out.Room();

@@ -1,6 +1,8 @@
 #include "package/job_control.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 
 #include "platform/os.h"
@@ -13,6 +15,7 @@ struct ProgressState {
   ProgressSink sink;
   std::uint64_t done = 0;
   std::uint64_t total = 0;
+  JobStage stage = JobStage::kNone;
 };
 
 ProgressState& Progress() {
@@ -67,6 +70,25 @@ void AddProgressTotal(std::uint64_t bytes) {
   if (Progress().total != 0) Progress().total += bytes;
 }
 
+void SetProgressTotal(std::uint64_t total) {
+  std::unique_lock lock(Progress().mutex);
+  ProgressState& p = Progress();
+  if (p.total == 0) return;
+  p.total = std::max(total, p.done);
+  Notify(lock);
+}
+
+void SetJobStage(JobStage stage) {
+  std::unique_lock lock(Progress().mutex);
+  Progress().stage = stage;
+  Notify(lock);
+}
+
+JobStage CurrentJobStage() {
+  std::lock_guard lock(Progress().mutex);
+  return Progress().stage;
+}
+
 void AdvanceProgress(std::uint64_t bytes) {
   std::unique_lock lock(Progress().mutex);
   ProgressState& p = Progress();
@@ -84,6 +106,7 @@ void EndProgress() {
   if (!lock.owns_lock()) lock.lock();  // Notify unlocks only when it calls a sink
   p.total = 0;
   p.done = 0;
+  p.stage = JobStage::kNone;
 }
 
 void RequestCancel() noexcept { cancelled.store(true); }
@@ -110,17 +133,30 @@ void ResetJobReport() {
   Report().report = JobReport{};
 }
 
-void SetFailureReason(std::string reason) {
+void SetFailureReason(std::string reason, FailureKind kind) {
   std::lock_guard lock(Report().mutex);
-  if (Report().report.reason.empty()) Report().report.reason = std::move(reason);
+  if (!Report().report.reason.empty()) return;
+  Report().report.reason = std::move(reason);
+  Report().report.kind = kind;
 }
+
+namespace {
+
+FailureKind KindOf(std::string_view call, int error) {
+  if (os::IsDiskFull(error)) return FailureKind::kDiskFull;
+  if (error == os::kNotRegularFile) return FailureKind::kInputNotAFile;
+  if (call == "open" && error == ENOENT) return FailureKind::kInputMissing;
+  return FailureKind::kOther;
+}
+
+}  // namespace
 
 void RecordSystemError(const char* call, const std::string& path, int error) {
   if (CancelRequested()) {
-    SetFailureReason("cancelled");
+    SetFailureReason("cancelled", FailureKind::kCancelled);
     return;
   }
-  SetFailureReason(std::string(call) + " " + path + ": " + os::Describe(error));
+  SetFailureReason(std::string(call) + " " + path + ": " + os::Describe(error), KindOf(call, error));
 }
 
 void AddWarning(std::string warning) {

@@ -24,10 +24,19 @@ void BeginProgress(std::uint64_t total);
 // Adds `bytes` to the work still to come (a later stage whose size is known
 // only once the earlier ones ran).
 void AddProgressTotal(std::uint64_t bytes);
+// Sets the whole job's bytes anew (never below those done), as a stage
+// learns what the rest of the job will move.
+void SetProgressTotal(std::uint64_t total);
 // `bytes` more are done; reported to the sink, never past the total.
 void AdvanceProgress(std::uint64_t bytes);
 // The job is complete: reports done = total once more, then stops counting.
 void EndProgress();
+
+// The stage a job is in, for a front end that names it beside the progress.
+enum class JobStage { kNone, kUnpacking, kBuilding, kChecking };
+// Enters `stage` and reports the progress again, so that the sink sees it.
+void SetJobStage(JobStage stage);
+JobStage CurrentJobStage();
 
 // Asks the running job to stop at its next block. Async-signal-safe: a
 // signal handler may call it.
@@ -42,8 +51,24 @@ int CancelSignal() noexcept;
 void RequestCancelBySignal(int signalNumber) noexcept;
 void ResetCancel() noexcept;
 
+// What kind of cause a failure had, for a front end that says it in its own
+// language; the reason beside it is the system's own text.
+enum class FailureKind {
+  kNone,
+  kCancelled,
+  kNotAPackage,      // the original is no package, or is cut short
+  kDamagedOriginal,  // an item's bytes disagree with its record
+  kInputMissing,     // a chosen file is not there
+  kInputNotAFile,    // a chosen path names a folder, FIFO or device
+  kOutputFolder,     // the output's folder is missing or cannot be written
+  kDiskFull,
+  kCheckFailed,      // the new package did not match what the job wrote
+  kOther,
+};
+
 // What a front end shows beside the outcome of a job.
 struct JobReport {
+  FailureKind kind = FailureKind::kNone;
   std::string reason;    // the first failure's cause, e.g. "rename a/new.bin: No such file or directory"
   std::string verified;  // "Verified: ..." after a repack that checked its result
   std::string output;    // the new package's path after success
@@ -54,12 +79,12 @@ struct JobReport {
 
 // Clears the report at the start of a job.
 void ResetJobReport();
-// Records `reason` unless an earlier failure of this job already did: the
-// first failure is the cause, the rest follow from it.
-void SetFailureReason(std::string reason);
+// Records `reason` and its kind unless an earlier failure of this job
+// already did: the first failure is the cause, the rest follow from it.
+void SetFailureReason(std::string reason, FailureKind kind = FailureKind::kOther);
 // SetFailureReason(call + " " + path + ": " + the system's text for
 // `error`), or "cancelled" when a stop was requested: an interrupted call is
-// the stop's doing.
+// the stop's doing. The kind follows from the call and the error.
 void RecordSystemError(const char* call, const std::string& path, int error);
 void AddWarning(std::string warning);
 void SetVerifiedSummary(std::string summary);

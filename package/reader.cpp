@@ -69,7 +69,7 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written)
   // A name with a path in it would place the file outside the working
   // folder, or nowhere sensible.
   if (!IsPlainItemName(name)) {
-    SetFailureReason("Item Name " + DisplayText(name) + " is not a plain file name");
+    SetFailureReason("Item Name " + DisplayText(name) + " is not a plain file name", FailureKind::kNotAPackage);
     return -1;
   }
   const std::string fileName = std::string(name) + ".bin";
@@ -79,7 +79,8 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written)
   const std::uint64_t copied = CopyFileBytes(file, record.itemOffset, &out, record.itemLen, &crc);
   if (copied != record.itemLen) {
     // Unless a failed call or a stop said why already.
-    SetFailureReason("read " + file.name() + ": the package ends inside item " + std::string(name));
+    SetFailureReason("read " + file.name() + ": the package ends inside item " + std::string(name),
+                     FailureKind::kNotAPackage);
     // The partial file never takes the item's name.
     Print("Unpack file %.*s error. left size %d.\r\n", Width(name), name.data(),
           static_cast<int>(record.itemLen - copied));
@@ -129,10 +130,13 @@ bool IsThePackage(InputFile& package, std::string_view name) {
 int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& productList, ExportTable* exported) {
   const long itemNum = ReadHead(file, productList);
   if (itemNum == -2) {
+    SetFailureReason(file.name() + " is not a firmware package: it does not begin with a package mark",
+                     FailureKind::kNotAPackage);
     Print("Wrong file input.\r\n");
     return -1;
   }
   if (itemNum < 0) {
+    SetFailureReason(file.name() + " ends inside its header", FailureKind::kNotAPackage);
     Print("Parse File Head error.\r\n");
     return 0;
   }
@@ -140,6 +144,8 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
   ItemTable table{};
   const int count = static_cast<int>(std::min<long>(itemNum, kMaxItems + 1));
   if (ReadItemRecords(file, count, table) != 0) {
+    SetFailureReason(file.name() + (count > kMaxItems ? " holds more than 16 items" : " ends inside its item table"),
+                     FailureKind::kNotAPackage);
     Print("Parse Items error.\r\n");
     return 0;
   }

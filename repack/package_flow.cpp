@@ -117,7 +117,8 @@ bool MakeJobFolder(const os::Folder& user, const std::string& output, os::Privat
   std::string where;
   const os::Error error = folder.Create(user, FolderOf(output), kJobFolderPrefix, where);
   if (error == 0) return true;
-  SetFailureReason(where + ": " + os::Describe(error));
+  SetFailureReason(where + ": " + os::Describe(error),
+                   os::IsDiskFull(error) ? FailureKind::kDiskFull : FailureKind::kOutputFolder);
   Print("Error: Rename new file error.\r\n");
   return false;
 }

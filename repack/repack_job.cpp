@@ -41,7 +41,7 @@ bool CheckOriginal(const char* originalPath, const Places& at) {
     return false;
   }
   if (KindAt(at.user, originalPath) == os::Kind::kNothing) {
-    SetFailureReason(std::string("open ") + originalPath + ": " + os::Describe(ENOENT));
+    SetFailureReason(std::string("open ") + originalPath + ": " + os::Describe(ENOENT), FailureKind::kInputMissing);
     Print("Error: Cannot open package file '%s'\r\n", originalPath);
     return false;
   }
@@ -62,7 +62,7 @@ int Fail() {
 // A stop asked for between two stages fails the job as any failure does.
 bool Cancelled() {
   if (!CancelRequested()) return false;
-  SetFailureReason("cancelled");
+  SetFailureReason("cancelled", FailureKind::kCancelled);
   return true;
 }
 
@@ -107,7 +107,7 @@ bool CheckItemCrcs(const Original& o) {
     const std::string what = "item " + std::to_string(e.index) + " (" + std::string(GetText(o.names[i])) +
                              "): its record says CRC " + Hex(e.recordCrc) + ", its bytes have CRC " + Hex(e.crc);
     if (!o.compact) {
-      SetFailureReason("the original package is damaged: " + what);
+      SetFailureReason("the original package is damaged: " + what, FailureKind::kDamagedOriginal);
       return false;
     }
     AddWarning("the original package's " + what + "; repacked with its bytes");
@@ -162,7 +162,7 @@ bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
   progress.Add(size);
   const Verdict verdict = VerifyRepack(package, plan);
   if (!verdict.ok) {
-    if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text);
+    if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text, FailureKind::kCheckFailed);
     return false;
   }
   if (const os::Error error = package.file().Sync()) {
