@@ -287,7 +287,9 @@ void MainDialog::CallForJob(const std::function<void()>& call, bool last) {
   });
 }
 
-// The signal handler records a signal before the window hears of it.
+// A signal ends the window once the job has ended; the job asks the user
+// nothing more. The signal handler records a signal before the window
+// hears of it.
 bool MainDialog::Ending() const { return endingForSignal_ || CancelSignal() != 0; }
 
 // At most 127 bytes of the list, zero-filled after a shorter one.

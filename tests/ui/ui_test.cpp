@@ -23,7 +23,10 @@ int ScriptedHost::RunModal(QDialog& dialog) {
                         box->standardButtons(),
                         box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->text() : QString(),
                         box->parentWidget(), box->windowFlags()});
-    return QMessageBox::Ok;
+    if (box->button(QMessageBox::Yes) == nullptr) return QMessageBox::Ok;
+    const bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return yes ? QMessageBox::Yes : QMessageBox::No;
   }
   ++dialogs;
   return onDialog(dialog);

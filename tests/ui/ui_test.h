@@ -29,8 +29,9 @@ struct ShownMessage {
 };
 
 // Answers file dialogs from a queue of paths (a null text: Cancel), records
-// message boxes and closes them with OK, and hands every other dialog to
-// `onDialog`, whose result it returns.
+// message boxes and closes them with OK, or answers a question from
+// `answers` (none left: No), and hands every other dialog to `onDialog`,
+// whose result it returns.
 class ScriptedHost : public DialogHost {
  public:
   std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& request) override;
@@ -39,6 +40,7 @@ class ScriptedHost : public DialogHost {
   std::deque<QString> fileAnswers;
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<ShownMessage> messages;
+  std::deque<bool> answers;
   std::function<int(QDialog&)> onDialog = [](QDialog&) { return int(QDialog::Rejected); };
   int dialogs = 0;  // dialogs other than message boxes
 };
