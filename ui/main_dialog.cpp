@@ -154,12 +154,29 @@ void MainDialog::UpdateData(bool saveAndValidate) {
 
 void MainDialog::OnCommand(int id) {
   switch (id) {
-    case idc::kOk:  // Enter ends the window as Close does
-    case idc::kCancel: access_.End(id); break;
+    case idc::kOk: access_.End(idc::kOk); break;  // Enter
+    case idc::kCancel: OnClose(); break;
     case idc::kPackageButton: OnPackage(); break;
     case idc::kConfigFileRadio:
     case idc::kConfigPackRadio: SelectFileType(id); break;
     default: Browse(id); break;
+  }
+}
+
+// Close, Escape and the close box. A running job ends first: on Yes it is
+// asked to stop, and the window ends once the job has cleaned up.
+void MainDialog::OnClose() {
+  if (!jobRunning_) {
+    access_.End(idc::kCancel);
+    return;
+  }
+  if (Ending()) return;
+  access_.HoldProgress();
+  if (access_.ShowMessage({MessageKind::kQuestion, Text(132), Text(173), {}})) {
+    quitAfterJob_ = true;
+    RequestCancel();
+  } else {
+    access_.ShowProgress(progressDelayMs);
   }
 }
 
@@ -234,6 +251,7 @@ void MainDialog::OnPackage() {
 // thread.
 void MainDialog::RunJob(const PackageChoices& choices) {
   ResetCancel();
+  quitAfterJob_ = false;
   jobOutput_.clear();
   jobRunning_ = true;
   {
@@ -287,10 +305,10 @@ void MainDialog::CallForJob(const std::function<void()>& call, bool last) {
   });
 }
 
-// A signal ends the window once the job has ended; the job asks the user
-// nothing more. The signal handler records a signal before the window
-// hears of it.
-bool MainDialog::Ending() const { return endingForSignal_ || CancelSignal() != 0; }
+// A signal, or the user's choice to quit, ends the window once the job has
+// ended; the job asks the user nothing more. The signal handler records a
+// signal before the window hears of it.
+bool MainDialog::Ending() const { return endingForSignal_ || quitAfterJob_ || CancelSignal() != 0; }
 
 // At most 127 bytes of the list, zero-filled after a shorter one.
 int MainDialog::SelectProducts(ProductListBuffer& productList) {

@@ -62,6 +62,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // The Browse button `button` (else nothing): its file dialog, whose OK
   // replaces its own path.
   void Browse(int button);
+  void OnClose();
   void SelectFileType(int radio);
   void ApplyEnableRules();
   bool IsFactoryModeSelected() const;
@@ -79,6 +80,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   std::string jobOutput_;   // what the running job printed
   bool jobRunning_ = false;
   bool endingForSignal_ = false;
+  bool quitAfterJob_ = false;  // the user chose to quit during the job
   int postedPercent_ = -1;  // the job's thread only
 };
 

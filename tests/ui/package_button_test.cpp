@@ -109,6 +109,8 @@ class PackageButtonTest : public QObject {
     QTest::addColumn<bool>("visible");
     QTest::newRow("Cancel button") << 0 << false << 1 << true << true;
     QTest::newRow("SIGTERM") << SIGTERM << false << 0 << true << false;
+    QTest::newRow("close, Yes") << -1 << true << 1 << true << false;
+    QTest::newRow("close, No") << -1 << false << 2 << false << true;
   }
   void stoppedJobLeavesNothing() {
     QFETCH(int, signalNumber);

@@ -214,8 +214,9 @@ TEST_F(PackageButton, ProgressDialogCues) {
   EXPECT_EQ(window_.progress, cues);
 }
 
-// A signal stops the job, which cleans up without a message, and the
-// window ends.
+// Closing the window while a job runs asks first. Yes stops the job, which
+// cleans up without a message, and the window ends; No lets it go on. A
+// signal ends the window the same way without asking.
 TEST_F(PackageButton, EndingDuringAJob) {
   const struct {
     const char* name;
@@ -223,6 +224,8 @@ TEST_F(PackageButton, EndingDuringAJob) {
     bool yes;
     bool stopped;
   } rows[] = {
+      {"close, Yes", 0, true, true},
+      {"close, No", 0, false, false},
       {"SIGTERM", SIGTERM, false, true},  // the window's last job
   };
   WriteBigPackage();
