@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
 
 #include "ui/control_ids.h"
 
@@ -127,6 +129,17 @@ QSize ControlDialog::DialogUnits(int width, int height) const {
 }
 
 void ControlDialog::ResizeToTemplate() { resize(DialogUnits(spec_.width, spec_.height).expandedTo(sizeHint())); }
+
+// Once shown the frame's size is known: the window shrinks, if it must, and
+// moves so that all of it lies in the screen's available area.
+void ControlDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  const QRect available = screen()->availableGeometry();
+  resize(size().boundedTo(available.size() - (frameGeometry().size() - size())));
+  const QRect outer = frameGeometry();
+  move(std::max(available.left(), std::min(outer.left(), available.right() + 1 - outer.width())),
+       std::max(available.top(), std::min(outer.top(), available.bottom() + 1 - outer.height())));
+}
 
 CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::NoSelection);

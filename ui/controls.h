@@ -68,6 +68,8 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   QSize DialogUnits(int width, int height) const;
   // Gives the dialog the size of its template, or more if its layout needs it.
   void ResizeToTemplate();
+  // The whole window fits the screen's available area.
+  void showEvent(QShowEvent* event) override;
 
  private:
   Language language_;

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <thread>
 
@@ -54,6 +55,18 @@ void WidenTo(QMessageBox& box, int width) {
     grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
   }
 }
+
+// Scrolls its content when the screen is too small for it, but asks for the
+// content's whole size (Qt's own cap is 24 lines).
+class FittingScrollArea : public QScrollArea {
+ public:
+  explicit FittingScrollArea(QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setWidgetResizable(true);
+  }
+  QSize sizeHint() const override { return widget()->sizeHint(); }
+};
 
 // A path edit with its Browse button to the right.
 void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* browse) {
@@ -106,14 +119,22 @@ void CQuarnetDlg::LayOut() {
   outputGrid->addWidget(Control(idc::kNewPackageLabel), 0, 0, 1, 2);
   AddPathRow(outputGrid, 1, 0, Control(idc::kNewPackageEdit), Control(idc::kNewPackageBrowse));
 
+  // The groups scroll on a small screen; the buttons stay in view. Each
+  // widget keeps its window, and so the controls their tab order.
+  auto* scroll = new FittingScrollArea(this);
+  auto* groups = new QWidget(this);
+  auto* groupsLayout = new QVBoxLayout(groups);
+  groupsLayout->setContentsMargins(0, 0, 0, 0);
+  groupsLayout->addWidget(input);
+  groupsLayout->addWidget(output);
+  groupsLayout->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(Control(idc::kPackageButton));
   buttons->addWidget(Control(idc::kCancel));
+  scroll->setWidget(groups);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(input);
-  layout->addWidget(output);
-  layout->addStretch();
+  layout->addWidget(scroll);
   layout->addLayout(buttons);
 }
 

@@ -283,6 +283,18 @@ class MainWindowTest : public QObject {
     QVERIFY(QFontMetrics(font).inFont(QChar(0x6253)));  // 打
   }
 
+  // The main window and the product dialog fit the screen's available
+  // area, with the buttons in view; ui.SmallScreen runs this on a screen
+  // too small for their full size.
+  void windowsFitTheScreen() {
+    CProductListSelDlg products(window_.get());
+    products.show();
+    for (ControlDialog* dialog : {static_cast<ControlDialog*>(window_.get()), static_cast<ControlDialog*>(&products)}) {
+      QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+      QVERIFY(dialog->rect().contains(dialog->Control(idc::kCancel)->geometry()));
+    }
+  }
+
   void applicationEndsWhenTheMainWindowCloses() {
     auto* app = qobject_cast<CQuarnetApp*>(qApp);
     QVERIFY(app != nullptr);
