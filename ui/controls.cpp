@@ -181,7 +181,11 @@ int SortedComboBox::AddString(const QString& text) {
   return at;
 }
 
-PathEdit::PathEdit(QWidget* parent) : QLineEdit(parent) { setReadOnly(true); }
+// The tooltip shows the whole path, however narrow the field.
+PathEdit::PathEdit(QWidget* parent) : QLineEdit(parent) {
+  setReadOnly(true);
+  connect(this, &QLineEdit::textChanged, this, &QWidget::setToolTip);
+}
 
 void PathEdit::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {

@@ -110,7 +110,7 @@ class SortedComboBox : public QComboBox {
 };
 
 // A read-only path field that the Delete key empties, so that a path chosen
-// by mistake can be dropped.
+// by mistake can be dropped; its tooltip is the whole path.
 class PathEdit : public QLineEdit {
   Q_OBJECT
 

@@ -57,6 +57,8 @@ constexpr PathField kPathFields[] = {
 // The controls that the package file type and the update mode switch on:
 // the configuration file's row in file mode; the configuration pack's row
 // and the update mode in pack mode; the update script's row in normal mode.
+// A path field is active with its Browse button: an inactive one keeps its
+// path but takes no focus.
 struct EnableRule {
   int id;
   bool inFileMode;
@@ -65,10 +67,11 @@ struct EnableRule {
 };
 
 constexpr EnableRule kEnableRules[] = {
-    {idc::kConfigFileBrowse, true, false, false},   {idc::kAsDefaultCheck, true, false, false},
-    {idc::kConfigPackBrowse, false, true, true},    {idc::kUpdateModeLabel, false, true, true},
-    {idc::kUpdateModeCombo, false, true, true},     {idc::kUpdateScriptLabel, false, false, true},
-    {idc::kUpdateScriptBrowse, false, false, true},
+    {idc::kConfigFileEdit, true, false, false},    {idc::kConfigFileBrowse, true, false, false},
+    {idc::kAsDefaultCheck, true, false, false},    {idc::kConfigPackEdit, false, true, true},
+    {idc::kConfigPackBrowse, false, true, true},   {idc::kUpdateModeLabel, false, true, true},
+    {idc::kUpdateModeCombo, false, true, true},    {idc::kUpdateScriptLabel, false, false, true},
+    {idc::kUpdateScriptEdit, false, false, true},  {idc::kUpdateScriptBrowse, false, false, true},
 };
 
 // Each Browse button: its file dialog and the path it fills.

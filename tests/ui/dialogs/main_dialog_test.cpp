@@ -74,23 +74,27 @@ TEST(MainDialog, OpensInFileModeWithEmptyPaths) {
   for (const int id : kPathEdits) EXPECT_EQ(main.window.GetText(id), "") << id;
 }
 
-// The enabled state of 1003, 1006, 1015, 1022, 1020, 1011, 1017 after the
-// user's actions, and which radio button is checked.
+// The enabled state of 1001, 1003, 1006 (configuration file), 1014, 1015,
+// 1022, 1020 (configuration pack), 1011, 1016, 1017 (update script) after
+// the user's actions, and which radio button is checked.
 TEST(MainDialog, EnableRules) {
   const struct {
     const char* actions;
     const char* enabled;
   } rows[] = {
-      {"", "1100000"},    {"P", "0011100"},     {"Pn", "0011111"}, {"Pnf", "0011100"},
-      {"PnF", "1100000"}, {"PnFP", "0011111"},  {"PP", "0011100"},
+      {"", "111 0000 000"},    {"P", "000 1111 000"},    {"Pn", "000 1111 111"},  {"Pnf", "000 1111 000"},
+      {"PnF", "111 0000 000"}, {"PnFP", "000 1111 111"}, {"PP", "000 1111 000"},
   };
   for (const auto& row : rows) {
     Main main;
     main.Act(row.actions);
-    EXPECT_EQ(main.window.Enabled({idc::kConfigFileBrowse, idc::kAsDefaultCheck, idc::kConfigPackBrowse,
-                                   idc::kUpdateModeLabel, idc::kUpdateModeCombo, idc::kUpdateScriptLabel,
+    std::string enabled = row.enabled;
+    std::erase(enabled, ' ');
+    EXPECT_EQ(main.window.Enabled({idc::kConfigFileEdit, idc::kConfigFileBrowse, idc::kAsDefaultCheck,
+                                   idc::kConfigPackEdit, idc::kConfigPackBrowse, idc::kUpdateModeLabel,
+                                   idc::kUpdateModeCombo, idc::kUpdateScriptLabel, idc::kUpdateScriptEdit,
                                    idc::kUpdateScriptBrowse}),
-              row.enabled)
+              enabled)
         << row.actions;
     const bool fileMode = row.enabled[0] == '1';
     EXPECT_EQ(main.window.GetCheck(idc::kConfigFileRadio), fileMode) << row.actions;
