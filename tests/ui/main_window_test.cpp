@@ -1,12 +1,14 @@
 // The Qt bindings of the described dialogs on their real widgets: every
 // control is a widget of its kind under its ID, the user's input reaches
 // the handlers, file dialogs and message boxes, the window menu, keys,
-// icon, font and the command line.
+// the path fields, icon, fonts, the screen's size and the command line.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTextLayout>
 #include <QTimer>
 
 #include "tests/ui/ui_test.h"
@@ -123,13 +126,26 @@ class MainWindowTest : public QObject {
     Click(scriptBrowse);
     QCOMPARE(script->text(), QString::fromUtf8("/数据/up.tar.gz"));
     QCOMPARE(host_->fileDialogs.at(0).filterId, 147);
+    QCOMPARE(script->toolTip(), script->text());
     ChooseMode(Qt::Key_Home);
-    QVERIFY(script->text().isEmpty());
+    QVERIFY(script->text().isEmpty() && script->toolTip().isEmpty());
     // The Delete key empties a focused path field.
     window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit)->setText("/p");
     QTest::keyClick(window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit), Qt::Key_Delete);
     window_->Logic().UpdateData(true);
     QVERIFY(window_->Logic().values.originalPackage.empty());
+  }
+
+  // Tab visits the active path fields and skips the inactive ones.
+  void tabSkipsInactivePathFields() {
+    QSet<QWidget*> visited;
+    for (int i = 0; i < 40; ++i) {
+      visited.insert(QApplication::focusWidget());
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QVERIFY(visited.contains(window_->Control(idc::kConfigFileEdit)));
+    QVERIFY(!visited.contains(window_->Control(idc::kConfigPackEdit)));
+    QVERIFY(!visited.contains(window_->Control(idc::kUpdateScriptEdit)));
   }
 
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {
@@ -276,11 +292,16 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void fontRendersChinese() {
-    const QFont font = window_->font();
-    QCOMPARE(QFontInfo(font).family(), QString("Noto Serif CJK SC"));
-    QCOMPARE(font.pointSize(), 9);
-    QVERIFY(QFontMetrics(font).inFont(QChar(0x6253)));  // 打
+  // Latin text in the desktop's own font, Chinese from the CJK font.
+  void fontsOfLatinAndChineseText() {
+    QTextLayout layout(QString::fromUtf8("a打"), window_->font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList families;
+    for (const QGlyphRun& run : layout.glyphRuns()) families << run.rawFont().familyName();
+    const QString desktop = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    QCOMPARE(families, QStringList({desktop, "Noto Sans CJK SC"}));
   }
 
   // The main window and the product dialog fit the screen's available
