@@ -90,9 +90,9 @@ bool ControlDialog::GetCheck(int id) const { return ControlAs<QAbstractButton>(i
 void ControlDialog::SetCheck(int id, bool checked) { ControlAs<QAbstractButton>(id)->setChecked(checked); }
 void ControlDialog::Enable(int id, bool enabled) { Control(id)->setEnabled(enabled); }
 
-int ControlDialog::AddItem(int id, const std::string& text) {
-  if (auto* combo = ControlAs<SortedComboBox>(id)) return combo->AddString(FromUtf8(text));
-  return ControlAs<CheckListBox>(id)->AddString(FromUtf8(text));
+void ControlDialog::AddItem(int id, const std::string& text) {
+  if (auto* combo = ControlAs<SortedComboBox>(id)) combo->AddString(FromUtf8(text));
+  if (auto* list = ControlAs<CheckListBox>(id)) list->AddString(FromUtf8(text));
 }
 
 void ControlDialog::Select(int id, int index) { ControlAs<QComboBox>(id)->setCurrentIndex(index); }
@@ -151,14 +151,13 @@ CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent) {
           });
 }
 
-int CheckListBox::AddString(const QString& text) {
+void CheckListBox::AddString(const QString& text) {
   auto* item = new QListWidgetItem(text);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
   item->setCheckState(Qt::Unchecked);
   settingCheck_ = true;
   addItem(item);
   settingCheck_ = false;
-  return count() - 1;
 }
 
 bool CheckListBox::GetCheck(int row) const {
@@ -174,11 +173,10 @@ void CheckListBox::SetCheck(int row, bool checked) {
   settingCheck_ = false;
 }
 
-int SortedComboBox::AddString(const QString& text) {
+void SortedComboBox::AddString(const QString& text) {
   int at = 0;
   while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0) ++at;
   insertItem(at, text);
-  return at;
 }
 
 // The tooltip shows the whole path, however narrow the field.

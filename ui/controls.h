@@ -48,7 +48,7 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   bool GetCheck(int id) const override;
   void SetCheck(int id, bool checked) override;
   void Enable(int id, bool enabled) override;
-  int AddItem(int id, const std::string& text) override;
+  void AddItem(int id, const std::string& text) override;
   void Select(int id, int index) override;
   bool GetItemCheck(int id, int row) const override;
   void SetItemCheck(int id, int row, bool checked) override;
@@ -88,7 +88,7 @@ class CheckListBox : public QListWidget {
  public:
   explicit CheckListBox(QWidget* parent = nullptr);
 
-  int AddString(const QString& text);
+  void AddString(const QString& text);
   bool GetCheck(int row) const;
   void SetCheck(int row, bool checked);
 
@@ -105,8 +105,8 @@ class SortedComboBox : public QComboBox {
 
  public:
   using QComboBox::QComboBox;
-  // Inserts `text` at its sorted place and returns that index.
-  int AddString(const QString& text);
+  // Inserts `text` at its sorted place.
+  void AddString(const QString& text);
 };
 
 // A read-only path field that the Delete key empties, so that a path chosen

@@ -57,9 +57,9 @@ class DialogAccess {
   virtual bool GetCheck(int id) const = 0;
   virtual void SetCheck(int id, bool checked) = 0;
   virtual void Enable(int id, bool enabled) = 0;
-  // Adds a row to a combo box or check list; returns its index (a sorted
-  // combo box puts it at its sorted place).
-  virtual int AddItem(int id, const std::string& text) = 0;
+  // Adds a row to a combo box (a sorted one puts it at its sorted place) or
+  // check list.
+  virtual void AddItem(int id, const std::string& text) = 0;
   // Selects item `index` of a combo box.
   virtual void Select(int id, int index) = 0;
   // The tick of row `row` of a check list.

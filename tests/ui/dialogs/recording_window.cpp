@@ -29,10 +29,9 @@ std::string RecordingWindow::GetText(int id) const {
   return control.kind == ControlKind::kSortedCombo ? control.items.at(control.selected) : control.text;
 }
 
-int RecordingWindow::AddItem(int id, const std::string& text) {
+void RecordingWindow::AddItem(int id, const std::string& text) {
   At(id).items.push_back(text);
   At(id).ticks.push_back(false);
-  return static_cast<int>(At(id).items.size()) - 1;
 }
 
 bool RecordingWindow::ShowMessage(const MessageBoxSpec& message) {

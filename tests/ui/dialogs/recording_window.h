@@ -32,7 +32,7 @@ class RecordingWindow : public WindowAccess {
   bool GetCheck(int id) const override { return At(id).checked; }
   void SetCheck(int id, bool checked) override { At(id).checked = checked; }
   void Enable(int id, bool enabled) override { At(id).enabled = enabled; }
-  int AddItem(int id, const std::string& text) override;
+  void AddItem(int id, const std::string& text) override;
   void Select(int id, int index) override { At(id).selected = index; }
   bool GetItemCheck(int id, int row) const override { return At(id).ticks.at(row); }
   void SetItemCheck(int id, int row, bool checked) override { At(id).ticks.at(row) = checked; }
