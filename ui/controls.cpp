@@ -49,7 +49,9 @@ QString Res(int id, Language language) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 ControlDialog::ControlDialog(QWidget* parent, Language language, const DialogSpec& spec)
     : QDialog(parent), language_(language), spec_(spec) {

@@ -71,7 +71,8 @@ void ProductDialog::OnVersionsTicked() {
   }
   std::vector<std::string> names;
   for (const ProductInfo* row = table_; row->szVersion[0] != '\0'; ++row) {
-    if (Contains(ticked, std::string(GetText(row->szVersion)))) AddOnce(names, std::string(GetText(row->szProductName)));
+    const std::string name(GetText(row->szProductName));
+    if (Contains(ticked, std::string(GetText(row->szVersion)))) AddOnce(names, name);
   }
   for (std::size_t row = 0; row < products_.size(); ++row) {
     access_.SetItemCheck(idc::kProductsList, int(row), Contains(names, products_[row]));

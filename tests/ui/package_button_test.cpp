@@ -1,6 +1,6 @@
-// The Package button on the real window: the job on its own thread, the
-// product dialog and the message box it brings up, a long job's progress
-// dialog, and a job stopped by Cancel, a signal or closing the window.
+// The Package button on the real window: the job on its own thread, a long
+// job's progress dialog, and a job stopped by Cancel, a signal or closing
+// the window, with the message boxes it brings up.
 #include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,7 +17,6 @@
 #include "tests/ui/ui_test.h"
 #include "ui/control_ids.h"
 #include "ui/job_progress_dlg.h"
-#include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
 
@@ -52,28 +51,6 @@ class PackageButtonTest : public QObject {
     chdir_.reset();
     work_.reset();
     inputs_.reset();
-  }
-
-  // The product dialog comes up over the wait cursor with the normal one;
-  // its ticks become the new package's product list.
-  void productDialogDuringTheJob() {
-    SetPaths("", "out.bin");
-    bool normalCursor = false;
-    host_->onDialog = [&](QDialog& dialog) {
-      auto& products = dynamic_cast<CProductListSelDlg&>(dialog);
-      const QCursor* cursor = QGuiApplication::overrideCursor();
-      normalCursor = cursor != nullptr && cursor->shape() == Qt::ArrowCursor;
-      products.show();
-      ClickTick(*products.ControlAs<QListWidget>(idc::kVersionsList), 0);
-      Click(products.ControlAs<QPushButton>(idc::kOk));
-      return products.result();
-    };
-    Press();
-    QVERIFY(normalCursor);
-    ExpectOneMessage(kSucceeded);
-    QCOMPARE(DecodePackageFile(In("out.bin")).productList, std::string("1A0|1D1|1F3|2B7|"));
-    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-    QVERIFY(ListDir(work_->path()).empty());
   }
 
   // The dialog shows at once here; the job's percentages only rise, up to 100.
@@ -137,6 +114,9 @@ class PackageButtonTest : public QObject {
     Press();
     app->m_pMainWnd = nullptr;
     QCOMPARE(int(host_->messages.size()), messages);
+    // Message boxes come up over the job's wait cursor with the normal one.
+    for (const ShownMessage& shown : host_->messages) QCOMPARE(shown.cursor, int(Qt::ArrowCursor));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     if (signalNumber < 0) QCOMPARE(host_->messages[0].text, QString::fromUtf8("取消任务并退出？"));
     if (signalNumber == 0) QCOMPARE(host_->messages[0].details.split('\n').last(), QString::fromUtf8("任务已取消。"));
     if (signalNumber > 0) QCOMPARE(CancelSignal(), signalNumber);

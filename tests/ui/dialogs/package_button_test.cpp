@@ -7,7 +7,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include "package/inspect.h"
 #include "package/job_control.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
@@ -20,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kTooLong[] = "文件路径不能长于255字节";
-constexpr char kSelectFiles[] = "请选择输入文件或输出文件";
-constexpr char kFailed[] = "重打包失败！";
-constexpr char kSucceeded[] = "重打包成功！";
 constexpr char kFirstVersion[] = "1A0|1D1|1F3|2B7|";
 
 class PackageButton : public ::testing::Test {
@@ -36,25 +31,15 @@ class PackageButton : public ::testing::Test {
     WriteText(In("bad.bin"), "not a package");
     dialog_.OnInit();
   }
-  ~PackageButton() override {
-    SetProgressSink({});
-    ResetCancel();
-  }
+  ~PackageButton() override { ResetCancel(); }
 
   std::string In(const std::string& name) const { return (inputs_.path() / name).string(); }
 
-  // A file name of the inputs folder, "LEN" and a number for an absolute
-  // path of that many bytes, or empty.
-  std::string Resolve(const std::string& path) const {
-    if (path.empty()) return path;
-    if (path.rfind("LEN", 0) != 0) return In(path);
-    const std::string folder = inputs_.path().string() + "/";
-    return folder + std::string(std::stoul(path.substr(3)) - folder.size(), 'n');
-  }
-
+  // File names of the inputs folder, or empty.
   void SetPaths(const std::string& original, const std::string& config, const std::string& output,
-                const std::string& pack, const std::string& script = "") {
-    dialog_.values = {true, Resolve(original), Resolve(config), Resolve(output), Resolve(pack), Resolve(script)};
+                const std::string& pack) {
+    const auto in = [this](const std::string& name) { return name.empty() ? name : In(name); };
+    dialog_.values = {true, in(original), in(config), in(output), in(pack), ""};
     dialog_.UpdateData(false);
   }
 
@@ -87,31 +72,28 @@ class PackageButton : public ::testing::Test {
   MainDialog dialog_{window_, Language::kChinese};
 };
 
-// The product dialog's answer: "-" none, "C" Cancel, or its list.
+// The flow's refusals (tests/repack has every rule) as the window shows
+// them; the product dialog's answer: "-" none, "C" Cancel, or its list.
 TEST_F(PackageButton, Refusals) {
+  const std::string tooLong(256, 'n');
   const struct {
     char mode;
-    const char* original;
+    std::string original;
     const char* config;
-    const char* output;
     const char* pack;
     const char* products;
     const char* message;
   } rows[] = {
-      {'F', "LEN256", "cfg.xml", "out.bin", "", "-", kTooLong},
-      {'F', "", "LEN256", "out.bin", "", "-", kTooLong},
-      {'P', "", "", "LEN256", "pack.tar.gz", "-", kTooLong},
-      {'F', "", "", "out.bin", "pack.tar.gz", "-", kSelectFiles},
-      {'F', "", "cfg.xml", "", "", "-", kSelectFiles},
-      {'P', "", "cfg.xml", "out.bin", "", "-", kSelectFiles},
-      {'F', "", "cfg.xml", "out.bin", "", "C", ""},
-      {'P', "", "", "out.bin", "pack.tar.gz", "", "请选择要支持的产品"},
+      {'F', tooLong, "cfg.xml", "", "-", "文件路径不能长于255字节"},
+      {'P', "", "cfg.xml", "", "-", "请选择输入文件或输出文件"},
+      {'F', "", "cfg.xml", "", "C", ""},
+      {'P', "", "", "pack.tar.gz", "", "请选择要支持的产品"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.original) + "|" + row.config + "|" + row.output + "|" + row.pack);
+    SCOPED_TRACE(row.message);
     window_.messages.clear();
     window_.productDialogs = 0;
-    SetPaths(row.original, row.config, row.output, row.pack);
+    SetPaths(row.original, row.config, "out.bin", row.pack);
     Choose(row.mode, 'f');
     window_.productList = row.products[0] == 'C' ? std::nullopt : std::optional<std::string>(row.products);
     Press();
@@ -126,8 +108,9 @@ TEST_F(PackageButton, Refusals) {
   }
 }
 
-// What the window hands the flow: the chosen files at their device paths,
-// the update flag of the mode, and the products.
+// What the window hands the flow: the chosen files at their device paths
+// (the added items, by file name), the update flag of the mode, and the
+// products.
 TEST_F(PackageButton, Success) {
   const struct {
     char mode;
@@ -135,55 +118,41 @@ TEST_F(PackageButton, Success) {
     bool asDefault;
     char updateMode;
     const char* script;
-    const char* output;
-    std::vector<std::string> files;
+    const char* added;
     const char* flag;
-    const char* products;
   } rows[] = {
-      {'F', "", true, 'f', "", "out.bin",
-       {"/mnt/jffs2/qz_ctree.xml", "/var/default_script.sh", "/mnt/jffs2/qz_default_ctree.xml"}, "", kFirstVersion},
-      {'F', "orig.bin", false, 'f', "", "out.bin", {"/mnt/jffs2/qz_ctree.xml", "/var/default_script.sh"}, "",
-       kProducts},
-      {'P', "", true, 'f', "", "out.bin", {"/mnt/jffs2/customize_xml.tar.gz", "/mnt/jffs2/Updateflag"}, "0\n",
-       kFirstVersion},
-      {'P', "orig.bin", true, 'n', "script.tar.gz", "out.bin",
-       {"/mnt/jffs2/customize_xml.tar.gz", "/mnt/jffs2/Updateflag", "/mnt/jffs2/customize_upgrade.tar.gz"}, "1\n",
-       kProducts},
-      {'F', "orig.bin", true, 'f', "", "LEN255",
-       {"/mnt/jffs2/qz_ctree.xml", "/var/default_script.sh", "/mnt/jffs2/qz_default_ctree.xml"}, "", kProducts},
+      {'F', "", true, 'f', "", "qz_ctree.xml default_script.sh qz_default_ctree.xml", ""},
+      {'F', "orig.bin", false, 'f', "", "qz_ctree.xml default_script.sh", ""},
+      {'P', "", true, 'f', "", "customize_xml.tar.gz Updateflag", "0\n"},
+      {'P', "orig.bin", true, 'n', "script.tar.gz", "customize_xml.tar.gz Updateflag customize_upgrade.tar.gz", "1\n"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(1, row.mode) + row.original + row.script + row.output);
+    SCOPED_TRACE(std::string(1, row.mode) + row.original + row.script);
     window_.messages.clear();
     window_.productDialogs = 0;
-    SetPaths(row.original, "cfg.xml", row.output, "pack.tar.gz");
+    SetPaths(row.original, "cfg.xml", "out.bin", "pack.tar.gz");
     Choose(row.mode, row.updateMode);
-    window_.SetText(idc::kUpdateScriptEdit, Resolve(row.script));
+    window_.SetText(idc::kUpdateScriptEdit, *row.script == '\0' ? "" : In(row.script));
     window_.SetCheck(idc::kAsDefaultCheck, row.asDefault);
     window_.productList = kFirstVersion;
     Press();
 
-    ExpectOneMessage(kSucceeded);
+    ExpectOneMessage("重打包成功！");
     EXPECT_EQ(window_.productDialogs, *row.original == '\0' ? 1 : 0);
-    const std::string out = Resolve(row.output);
+    const std::string out = In("out.bin");
     EXPECT_EQ(window_.messages[0].details.substr(0, 10), "Verified: ");
     EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
-    const Inspection package = InspectPackageFile(out.c_str());
-    ASSERT_TRUE(package.Consistent());
-    EXPECT_EQ(GetText(package.externHeader.productList), row.products);
-    std::vector<std::string> found;
+    const DecodedPackage package = DecodePackageFile(out);
+    EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
+    std::string added;
     std::string flag;
-    const Bytes bytes = ReadBytes(out);
-    for (const ItemRecord& record : package.records) {
-      const std::string destination(GetText(record.destination));
-      const bool flagItem = destination == "file:/mnt/jffs2/Updateflag" && GetText(record.itemName) == "UNKNOWN";
-      if (destination.rfind("file:/mnt/jffs2/qz_", 0) == 0 || destination.rfind("file:/var/default", 0) == 0 ||
-          destination.rfind("file:/mnt/jffs2/customize", 0) == 0 || flagItem) {
-        found.push_back(destination.substr(5));
-      }
-      if (flagItem) flag.assign(reinterpret_cast<const char*>(bytes.data()) + record.itemOffset, record.itemLen);
+    for (const DecodedItem& item : package.items) {
+      if (GetText(item.record.itemName) != "UNKNOWN") continue;
+      const std::string destination(GetText(item.record.destination));
+      added += (added.empty() ? "" : " ") + destination.substr(destination.rfind('/') + 1);
+      if (destination.ends_with("/Updateflag")) flag.assign(item.data.begin(), item.data.end());
     }
-    EXPECT_EQ(found, row.files);
+    EXPECT_EQ(added, row.added);
     EXPECT_EQ(flag, row.flag);
     EXPECT_TRUE(ListDir(work_.path()).empty());
     fs::remove(out);
@@ -193,7 +162,7 @@ TEST_F(PackageButton, Success) {
 TEST_F(PackageButton, FailedJobOffersItsOutputAsDetails) {
   SetPaths("bad.bin", "cfg.xml", "out.bin", "");
   Press();
-  ExpectOneMessage(kFailed);
+  ExpectOneMessage("重打包失败！");
   const std::string& details = window_.messages[0].details;
   EXPECT_NE(details.find("Wrong file input."), std::string::npos);
   EXPECT_EQ(details.find('\r'), std::string::npos);
@@ -219,43 +188,34 @@ TEST_F(PackageButton, ProgressDialogCues) {
 // signal ends the window the same way without asking.
 TEST_F(PackageButton, EndingDuringAJob) {
   const struct {
-    const char* name;
     int signalNumber;  // 0: the close box
     bool yes;
     bool stopped;
-  } rows[] = {
-      {"close, Yes", 0, true, true},
-      {"close, No", 0, false, false},
-      {"SIGTERM", SIGTERM, false, true},  // the window's last job
-  };
+  } rows[] = {{0, true, true}, {0, false, false}, {SIGTERM, false, true}};  // a signal ends the last job
   WriteBigPackage();
-  WriteText(In("out.bin"), "old output");
-  const std::vector<std::string> before = ListDir(inputs_.path());
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(std::to_string(row.signalNumber) + (row.yes ? " yes" : " no"));
     WriteText(In("out.bin"), "old output");
+    const std::vector<std::string> before = ListDir(inputs_.path());
     window_.messages.clear();
     window_.ended.reset();
-    SetPaths("big.bin", "cfg.xml", "out.bin", "");
     window_.answers = {row.yes};
+    SetPaths("big.bin", "cfg.xml", "out.bin", "");
     window_.onProgress = [&, asked = false](int percent) mutable {
       if (asked || percent == 0 || percent == 100) return;
       asked = true;
-      if (row.signalNumber != 0) {
-        RequestCancelBySignal(row.signalNumber);  // as the handler does first
-        dialog_.OnSignal(row.signalNumber);
-      } else {
-        window_.Click(dialog_, idc::kCancel);
-      }
+      if (row.signalNumber == 0) window_.Click(dialog_, idc::kCancel);
+      if (row.signalNumber != 0) RequestCancelBySignal(row.signalNumber);  // as the handler does first
+      if (row.signalNumber != 0) dialog_.OnSignal(row.signalNumber);
       EXPECT_FALSE(window_.ended);
     };
     Press();
-    const std::size_t questions = row.signalNumber == 0 ? 1 : 0;
-    ASSERT_EQ(window_.messages.size(), questions + (row.stopped ? 0 : 1));
-    if (questions != 0) {
-      EXPECT_EQ(window_.messages[0].kind, MessageKind::kQuestion);
-      EXPECT_EQ(window_.messages[0].text, "取消任务并退出？");
-    }
+    std::vector<std::string> shown;
+    for (const MessageBoxSpec& message : window_.messages) shown.push_back(message.text);
+    std::vector<std::string> expected;
+    if (row.signalNumber == 0) expected.push_back("取消任务并退出？");
+    if (!row.stopped) expected.push_back("重打包成功！");
+    EXPECT_EQ(shown, expected);
     EXPECT_EQ(window_.ended, row.stopped ? std::optional<int>(idc::kCancel) : std::nullopt);
     EXPECT_EQ(ReadText(In("out.bin")) == "old output", row.stopped);
     EXPECT_EQ(ListDir(inputs_.path()), before);

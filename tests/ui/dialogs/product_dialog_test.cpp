@@ -1,5 +1,5 @@
-// The described product selection dialog without a toolkit, and how the
-// main window passes its list on to the Package flow.
+// The described product selection dialog without a toolkit, and the list
+// that the main window passes on to the Package flow.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -15,115 +15,76 @@ namespace {
 
 // The product dialog on a recording window.
 struct Products {
-  explicit Products(Language language = Language::kChinese, const ProductInfo* table = ProductTable())
-      : dialog(window, language, table) {
+  explicit Products(const ProductInfo* table = ProductTable()) : dialog(window, Language::kEnglish, table) {
     dialog.OnInit();
   }
-
-  int Row(const std::string& name) const {
-    const auto& names = dialog.Products();
-    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
-  }
-  std::set<std::string> Ticked(int list) const {
+  // The user ticks or unticks the row of `list` that shows `name`.
+  void Tick(int list, const std::string& name) {
     const std::vector<std::string>& rows = list == idc::kVersionsList ? dialog.Versions() : dialog.Products();
-    std::set<std::string> ticked;
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-      if (window.GetItemCheck(list, static_cast<int>(row))) ticked.insert(rows[row]);
-    }
-    return ticked;
+    window.Tick(dialog, list, static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin()));
   }
+  long Ticked(int list) const { return std::count(window.At(list).ticks.begin(), window.At(list).ticks.end(), true); }
+  std::string Field() const { return window.GetText(idc::kProductListEdit); }
 
   RecordingWindow window{ProductDialog::kSpec};
   ProductDialog dialog;
 };
 
-std::vector<const ProductInfo*> TableRows() {
-  std::vector<const ProductInfo*> rows;
-  for (const ProductInfo* row = ProductTable(); row->szVersion[0] != '\0'; ++row) rows.push_back(row);
-  return rows;
-}
-
-// Worked out from the table: the products of `versions`, and the list of
-// `products`' codes in the products list's order, each once.
-std::set<std::string> ProductsOf(const std::set<std::string>& versions) {
-  std::set<std::string> names;
-  for (const ProductInfo* row : TableRows()) {
-    if (versions.count(std::string(GetText(row->szVersion)))) names.emplace(GetText(row->szProductName));
-  }
-  return names;
-}
-
-std::string ListOf(const Products& p, const std::set<std::string>& products) {
-  std::string list;
-  for (const std::string& name : p.dialog.Products()) {
-    if (!products.count(name)) continue;
-    for (const ProductInfo* row : TableRows()) {
-      const std::string code(GetText(row->szProductCode));
-      if (GetText(row->szProductName) == name && list.find(code) == std::string::npos) list += code + "|";
-      if (GetText(row->szProductName) == name) break;
-    }
-  }
-  return list;
-}
-
 TEST(ProductDialog, OpensWithTextsAndListsInTableOrder) {
-  const Products p(Language::kEnglish);
-  EXPECT_EQ(p.window.title, "Please select the support products");
-  EXPECT_EQ(p.window.GetText(idc::kVersionsGroup) + "|" + p.window.GetText(idc::kProductsGroup) + "|" +
-                p.window.GetText(idc::kOk) + "|" + p.window.GetText(idc::kCancel),
-            "ONT Versions|Products|OK|Close");
+  const Products p;
+  EXPECT_EQ(p.window.title + "|" + p.window.GetText(idc::kVersionsGroup) + "|" + p.window.GetText(idc::kProductsGroup) +
+                "|" + p.window.GetText(idc::kOk) + "|" + p.window.GetText(idc::kCancel),
+            "Please select the support products|ONT Versions|Products|OK|Close");
   EXPECT_EQ(p.window.At(idc::kVersionsList).items, p.dialog.Versions());
   EXPECT_EQ(p.window.At(idc::kProductsList).items, p.dialog.Products());
-  ASSERT_EQ(p.dialog.Versions().size(), 12u);
-  ASSERT_EQ(p.dialog.Products().size(), 33u);
   // Order of first appearance; a name under several versions is listed once.
-  std::vector<std::string> names;
-  for (const ProductInfo* row : TableRows()) {
-    const std::string name(GetText(row->szProductName));
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-  }
-  EXPECT_EQ(p.dialog.Products(), names);
-  EXPECT_EQ(p.dialog.Versions()[0], GetText(TableRows()[0]->szVersion));
-  EXPECT_TRUE(p.Ticked(idc::kProductsList).empty());
-  EXPECT_EQ(p.window.GetText(idc::kProductListEdit), "");
+  ASSERT_EQ(p.dialog.Versions().size(), 12u);
+  EXPECT_EQ(p.dialog.Versions().front(), "V100R001C00");
+  const std::vector<std::string>& names = p.dialog.Products();
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 33u);
+  EXPECT_EQ(std::vector<std::string>(names.begin() + 3, names.begin() + 6),
+            (std::vector<std::string>{"Tarnis-7", "Ambrel-2", "Corvane-A"}));
+  EXPECT_EQ(p.Ticked(idc::kProductsList) + p.Ticked(idc::kVersionsList), 0);
+  EXPECT_EQ(p.Field(), "");
 }
 
-// Each step ticks or unticks one version row; afterwards the products of
-// the ticked versions, and only those, carry ticks, and the field lists
-// their codes.
+// Each step ticks or unticks a version; afterwards the products of the
+// ticked versions carry ticks, and the field lists their codes in the
+// products' order, each once.
 TEST(ProductDialog, VersionTicks) {
-  const std::vector<std::vector<int>> rows = {{4}, {0, 7}, {0, 7, 0}, {3, 3}};
-  for (const std::vector<int>& clicks : rows) {
+  const struct {
+    std::vector<std::string> clicks;
+    long products;
+    const char* list;
+  } rows[] = {
+      {{"V120R002C00"}, 4, "1B2|21C|31A|"},
+      {{"V100R001C00", "V210R003C01_BIN3"}, 8, "1A0|1D1|1F3|2B7|1C6|24B|341|"},
+      {{"V100R001C00", "V210R003C01_BIN3", "V100R001C00"}, 4, "1C6|1D1|24B|341|"},
+      {{"V100R003", "V100R003"}, 0, ""},
+  };
+  for (const auto& row : rows) {
     Products p;
-    for (const int row : clicks) p.window.Tick(p.dialog, idc::kVersionsList, row);
-    const std::set<std::string> products = ProductsOf(p.Ticked(idc::kVersionsList));
-    EXPECT_EQ(p.Ticked(idc::kProductsList), products);
-    EXPECT_EQ(p.window.GetText(idc::kProductListEdit), ListOf(p, products));
-    EXPECT_EQ(products.empty(), (clicks == std::vector<int>{3, 3}));
+    for (const std::string& version : row.clicks) p.Tick(idc::kVersionsList, version);
+    EXPECT_EQ(p.Ticked(idc::kProductsList), row.products) << row.list;
+    EXPECT_EQ(p.Field(), row.list);
   }
 }
 
-TEST(ProductDialog, ProductTickClearsVersionTicksAndKeepsProductTicks) {
+// A product ticked by hand clears the version ticks and keeps the product
+// ticks; unticking one keeps the others.
+TEST(ProductDialog, ProductTicks) {
   Products p;
-  p.window.Tick(p.dialog, idc::kVersionsList, 1);
-  p.window.Tick(p.dialog, idc::kVersionsList, 2);
-  std::set<std::string> products = p.Ticked(idc::kProductsList);
-  ASSERT_FALSE(products.empty());
-  ASSERT_FALSE(products.count("Selvin-6"));
-  p.window.Tick(p.dialog, idc::kProductsList, p.Row("Selvin-6"));
-  EXPECT_TRUE(p.Ticked(idc::kVersionsList).empty());
-  products.insert("Selvin-6");
-  EXPECT_EQ(p.Ticked(idc::kProductsList), products);
-  p.window.Tick(p.dialog, idc::kProductsList, p.Row(*products.begin()));
-  products.erase(products.begin());
-  EXPECT_EQ(p.Ticked(idc::kProductsList), products);
-  EXPECT_EQ(p.window.GetText(idc::kProductListEdit), ListOf(p, products));
-}
-
-TEST(ProductDialog, SharedCodeListedOnce) {
-  Products p;
-  for (const char* name : {"Ambrel-2", "Lumiro-9", "Ambrel-1"}) p.window.Tick(p.dialog, idc::kProductsList, p.Row(name));
-  EXPECT_EQ(p.window.GetText(idc::kProductListEdit), "1A0|22E|");
+  p.Tick(idc::kVersionsList, "V100R002C01");
+  p.Tick(idc::kVersionsList, "V100R003");
+  ASSERT_EQ(p.Ticked(idc::kProductsList), 7);
+  p.Tick(idc::kProductsList, "Selvin-6");
+  EXPECT_EQ(p.Ticked(idc::kVersionsList), 0);
+  EXPECT_EQ(p.Ticked(idc::kProductsList), 8);
+  p.Tick(idc::kProductsList, "Ambrel-2");
+  EXPECT_EQ(p.Field(), "1A4|1F3|20A|2C9|1C6|2D0|2A1|");
+  // Names that share a code give it once.
+  for (const char* name : {"Selvin-6", "Lumiro-9", "Ambrel-1", "Ambrel-2"}) p.Tick(idc::kProductsList, name);
+  EXPECT_EQ(p.Field(), "1A0|1A4|1F3|20A|2C9|1C6|2D0|22E|");
 }
 
 // OK returns the field's text as typed, until the next tick rewrites it.
@@ -133,15 +94,14 @@ TEST(ProductDialog, TypedTextReturnedUnchangedUntilTheNextTick) {
   p.window.Click(p.dialog, idc::kOk);
   EXPECT_EQ(p.window.ended, idc::kOk);
   EXPECT_EQ(p.dialog.ProductList(), "zz9|odd");
-  p.window.Tick(p.dialog, idc::kProductsList, 0);
-  EXPECT_EQ(p.window.GetText(idc::kProductListEdit), "1A0|");
+  p.Tick(idc::kProductsList, "Ambrel-1");
+  EXPECT_EQ(p.Field(), "1A0|");
 }
 
 TEST(ProductDialog, EmptyTableGivesEmptyLists) {
   const ProductInfo empty[1] = {};
-  Products p(Language::kChinese, empty);
-  EXPECT_TRUE(p.window.At(idc::kVersionsList).items.empty());
-  EXPECT_TRUE(p.window.At(idc::kProductsList).items.empty());
+  Products p(empty);
+  EXPECT_TRUE(p.window.At(idc::kVersionsList).items.empty() && p.window.At(idc::kProductsList).items.empty());
   p.window.Click(p.dialog, idc::kOk);
   EXPECT_EQ(p.dialog.ProductList(), "");
 }
@@ -167,7 +127,7 @@ TEST(ProductDialog, ListForTheFlow) {
     buffer.fill('#');
     buffer.back() = '\0';
     EXPECT_EQ(main.SelectProducts(buffer), row.result);
-    const std::string tail = row.result == 0 ? std::string(128 - row.written.size(), '\0') : std::string(1, '\0');
+    const std::string tail(row.result == 0 ? 128 - row.written.size() : 1, '\0');
     EXPECT_EQ(std::string(buffer.begin(), buffer.end()), row.written + tail);
   }
 }
