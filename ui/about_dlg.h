@@ -1,5 +1,6 @@
 #pragma once
-// The About box: the program's icon, name and version, and copyright line.
+// The About box (ui/about_dialog.h) drawn with Qt.
+#include "ui/about_dialog.h"
 #include "ui/controls.h"
 
 namespace quarnet {
@@ -11,8 +12,7 @@ class CAboutDlg : public ControlDialog {
   explicit CAboutDlg(QWidget* parent = nullptr, Language language = Language::kChinese);
 
  private:
-  void CreateControls();
-  void OnInitDialog();
+  AboutDialog dialog_;
 };
 
 }  // namespace quarnet

@@ -1,17 +1,125 @@
 #include "ui/controls.h"
 
+#include <QCheckBox>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
+
+#include "ui/control_ids.h"
 
 namespace quarnet {
+namespace {
+
+QWidget* NewControl(ControlKind kind, QWidget* parent) {
+  switch (kind) {
+    case ControlKind::kGroup: return new QGroupBox(parent);
+    case ControlKind::kLabel: return new QLabel(parent);
+    case ControlKind::kPathEdit: return new PathEdit(parent);
+    case ControlKind::kEdit: return new QLineEdit(parent);
+    case ControlKind::kButton: return new QPushButton(parent);
+    case ControlKind::kDefaultButton: {
+      auto* button = new QPushButton(parent);
+      button->setDefault(true);
+      return button;
+    }
+    case ControlKind::kCheck: return new QCheckBox(parent);
+    case ControlKind::kRadio: return new QRadioButton(parent);
+    case ControlKind::kSortedCombo: return new SortedComboBox(parent);
+    case ControlKind::kCheckList: return new CheckListBox(parent);
+    case ControlKind::kProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(0, 100);
+      bar->setValue(0);
+      return bar;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 QString Res(int id, Language language) {
-  const std::string_view text = LoadResString(ShownId(id, language));
+  const std::string_view text = ShownText(id, language);
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+ControlDialog::ControlDialog(QWidget* parent, Language language, const DialogSpec& spec)
+    : QDialog(parent), language_(language), spec_(spec) {
+  for (const ControlSpec& control : spec.controls) {
+    QWidget* widget = NewControl(control.kind, this);
+    widget->setObjectName(QString::number(control.id));
+    controls_[control.id] = widget;
+  }
 }
 
 QWidget* ControlDialog::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
+}
+
+void ControlDialog::SetTitle(const std::string& text) { setWindowTitle(FromUtf8(text)); }
+
+std::string ControlDialog::GetText(int id) const {
+  QWidget* control = Control(id);
+  QString text;
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) text = edit->text();
+  if (auto* combo = qobject_cast<QComboBox*>(control)) text = combo->currentText();
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+  if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+  if (auto* group = qobject_cast<QGroupBox*>(control)) text = group->title();
+  return text.toStdString();
+}
+
+void ControlDialog::SetText(int id, const std::string& text) {
+  QWidget* control = Control(id);
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(FromUtf8(text));
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(FromUtf8(text));
+  if (auto* label = qobject_cast<QLabel*>(control)) label->setText(FromUtf8(text));
+  if (auto* group = qobject_cast<QGroupBox*>(control)) group->setTitle(FromUtf8(text));
+}
+
+bool ControlDialog::GetCheck(int id) const { return ControlAs<QAbstractButton>(id)->isChecked(); }
+void ControlDialog::SetCheck(int id, bool checked) { ControlAs<QAbstractButton>(id)->setChecked(checked); }
+void ControlDialog::Enable(int id, bool enabled) { Control(id)->setEnabled(enabled); }
+
+void ControlDialog::AddItem(int id, const std::string& text) {
+  if (auto* combo = ControlAs<SortedComboBox>(id)) combo->AddString(FromUtf8(text));
+  if (auto* list = ControlAs<CheckListBox>(id)) list->AddString(FromUtf8(text));
+}
+
+void ControlDialog::Select(int id, int index) { ControlAs<QComboBox>(id)->setCurrentIndex(index); }
+bool ControlDialog::GetItemCheck(int id, int row) const { return ControlAs<CheckListBox>(id)->GetCheck(row); }
+void ControlDialog::SetItemCheck(int id, int row, bool checked) { ControlAs<CheckListBox>(id)->SetCheck(row, checked); }
+void ControlDialog::End(int result) { done(result == idc::kOk ? Accepted : Rejected); }
+
+void ControlDialog::accept() { logic_->OnCommand(idc::kOk); }
+void ControlDialog::reject() { logic_->OnCommand(idc::kCancel); }
+
+// Buttons report clicks, combo boxes only the user's choice of an item (not
+// a selection set in code), check lists only the user's ticks.
+void ControlDialog::Bind(DialogLogic& logic) {
+  logic_ = &logic;
+  for (const auto& [id, widget] : controls_) {
+    const int control = id;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      connect(button, &QAbstractButton::clicked, this, [this, control] { logic_->OnCommand(control); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      connect(combo, &QComboBox::activated, this, [this, control] { logic_->OnSelChange(control); });
+    } else if (auto* list = qobject_cast<CheckListBox*>(widget)) {
+      connect(list, &CheckListBox::checkChange, this, [this, control] { logic_->OnCheckChange(control); });
+    }
+  }
+  logic.OnInit();
 }
 
 QSize ControlDialog::DialogUnits(int width, int height) const {
@@ -22,8 +130,17 @@ QSize ControlDialog::DialogUnits(int width, int height) const {
   return {width * baseX / 4, height * baseY / 8};
 }
 
-void ControlDialog::ResizeToTemplate(int width, int height) {
-  resize(DialogUnits(width, height).expandedTo(sizeHint()));
+void ControlDialog::ResizeToTemplate() { resize(DialogUnits(spec_.width, spec_.height).expandedTo(sizeHint())); }
+
+// Once shown the frame's size is known: the window shrinks, if it must, and
+// moves so that all of it lies in the screen's available area.
+void ControlDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  const QRect available = screen()->availableGeometry();
+  resize(size().boundedTo(available.size() - (frameGeometry().size() - size())));
+  const QRect outer = frameGeometry();
+  move(std::max(available.left(), std::min(outer.left(), available.right() + 1 - outer.width())),
+       std::max(available.top(), std::min(outer.top(), available.bottom() + 1 - outer.height())));
 }
 
 CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent) {
@@ -36,39 +153,46 @@ CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent) {
           });
 }
 
-int CheckListBox::AddString(const QString& text) {
+void CheckListBox::AddString(const QString& text) {
   auto* item = new QListWidgetItem(text);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
   item->setCheckState(Qt::Unchecked);
   settingCheck_ = true;
   addItem(item);
   settingCheck_ = false;
-  return count() - 1;
 }
 
-QString CheckListBox::GetText(int row) const {
+bool CheckListBox::GetCheck(int row) const {
   const QListWidgetItem* it = item(row);
-  return it != nullptr ? it->text() : QString();
+  return it != nullptr && it->checkState() == Qt::Checked;
 }
 
-int CheckListBox::GetCheck(int row) const {
-  const QListWidgetItem* it = item(row);
-  return it != nullptr && it->checkState() == Qt::Checked ? 1 : 0;
-}
-
-void CheckListBox::SetCheck(int row, int check) {
+void CheckListBox::SetCheck(int row, bool checked) {
   QListWidgetItem* it = item(row);
   if (it == nullptr) return;
   settingCheck_ = true;
-  it->setCheckState(check != 0 ? Qt::Checked : Qt::Unchecked);
+  it->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
   settingCheck_ = false;
 }
 
-int SortedComboBox::AddString(const QString& text) {
+void SortedComboBox::AddString(const QString& text) {
   int at = 0;
   while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0) ++at;
   insertItem(at, text);
-  return at;
+}
+
+// The tooltip shows the whole path, however narrow the field.
+PathEdit::PathEdit(QWidget* parent) : QLineEdit(parent) {
+  setReadOnly(true);
+  connect(this, &QLineEdit::textChanged, this, &QWidget::setToolTip);
+}
+
+void PathEdit::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    clear();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
 }
 
 }  // namespace quarnet

@@ -1,28 +1,34 @@
 #pragma once
-// The small layer that gives the dialogs what they expect of a dialog
-// framework: controls found by numeric ID, sizes in dialog units, a check
-// list that reports only the user's ticks, and a sorted combo box.
+// The Qt side of a described dialog (ui/dialog.h): the controls of its
+// DialogSpec made as widgets and reachable by their numeric IDs, the
+// accessor over those widgets, and the widgets' signals forwarded to the
+// description's handlers. Also sizes in dialog units, a check list that
+// reports only the user's ticks, a sorted combo box and the path field.
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QString>
 #include <map>
 
+#include "ui/dialog.h"
 #include "ui/strings.h"
 
 namespace quarnet {
 
 // The text that the windows show in `language` for the loaded string ID `id`.
 QString Res(int id, Language language);
+QString FromUtf8(const std::string& text);
 
-// A dialog whose controls are reachable by their numeric control IDs, and
-// whose texts come from the string table in its language.
-class ControlDialog : public QDialog {
+// A dialog whose controls, made from `spec`, are reachable by their numeric
+// control IDs (each also carries its ID as its object name, so tests and
+// tools find it by number), and whose texts come from the string table in
+// its language.
+class ControlDialog : public QDialog, public virtual DialogAccess {
   Q_OBJECT
 
  public:
-  explicit ControlDialog(QWidget* parent = nullptr, Language language = Language::kChinese)
-      : QDialog(parent), language_(language) {}
+  ControlDialog(QWidget* parent, Language language, const DialogSpec& spec);
 
   Language GetLanguage() const { return language_; }
   // The text of the loaded string ID `id` in the dialog's language.
@@ -35,23 +41,41 @@ class ControlDialog : public QDialog {
     return qobject_cast<T*>(Control(id));
   }
 
+  // DialogAccess.
+  void SetTitle(const std::string& text) override;
+  std::string GetText(int id) const override;
+  void SetText(int id, const std::string& text) override;
+  bool GetCheck(int id) const override;
+  void SetCheck(int id, bool checked) override;
+  void Enable(int id, bool enabled) override;
+  void AddItem(int id, const std::string& text) override;
+  void Select(int id, int index) override;
+  bool GetItemCheck(int id, int row) const override;
+  void SetItemCheck(int id, int row, bool checked) override;
+  void End(int result) override;
+
+ public slots:
+  // Enter and Escape (and the close box) go to the handlers as OK and Cancel.
+  void accept() override;
+  void reject() override;
+
  protected:
-  template <class T>
-  T* AddControl(int id, T* widget) {
-    widget->setObjectName(QString::number(id));
-    controls_[id] = widget;
-    return widget;
-  }
+  // Forwards the controls' signals to `logic` and lets it fill them.
+  void Bind(DialogLogic& logic);
   // `width` by `height` dialog units in pixels of the dialog's font: a
   // horizontal unit is a quarter of the average character width, a vertical
   // unit an eighth of the line height.
   QSize DialogUnits(int width, int height) const;
   // Gives the dialog the size of its template, or more if its layout needs it.
-  void ResizeToTemplate(int width, int height);
+  void ResizeToTemplate();
+  // The whole window fits the screen's available area.
+  void showEvent(QShowEvent* event) override;
 
  private:
   Language language_;
+  const DialogSpec& spec_;
   std::map<int, QWidget*> controls_;
+  DialogLogic* logic_ = nullptr;
 };
 
 // A list whose rows carry tick boxes; rows are ticked, never selected.
@@ -64,11 +88,9 @@ class CheckListBox : public QListWidget {
  public:
   explicit CheckListBox(QWidget* parent = nullptr);
 
-  int AddString(const QString& text);
-  int GetCount() const { return count(); }
-  QString GetText(int row) const;
-  int GetCheck(int row) const;
-  void SetCheck(int row, int check);
+  void AddString(const QString& text);
+  bool GetCheck(int row) const;
+  void SetCheck(int row, bool checked);
 
  signals:
   void checkChange();
@@ -83,8 +105,20 @@ class SortedComboBox : public QComboBox {
 
  public:
   using QComboBox::QComboBox;
-  // Inserts `text` at its sorted place and returns that index.
-  int AddString(const QString& text);
+  // Inserts `text` at its sorted place.
+  void AddString(const QString& text);
+};
+
+// A read-only path field that the Delete key empties, so that a path chosen
+// by mistake can be dropped; its tooltip is the whole path.
+class PathEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit PathEdit(QWidget* parent = nullptr);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace quarnet

@@ -1,8 +1,7 @@
 #pragma once
-// The modal dialog of a long job: what runs, how far it has come in whole
-// percent, and Cancel, which asks the job to stop at its next block. The
-// job's owner closes it when the job has ended; the user cannot.
+// The progress dialog of a long job (ui/progress_dialog.h) drawn with Qt.
 #include "ui/controls.h"
+#include "ui/progress_dialog.h"
 
 namespace quarnet {
 
@@ -16,10 +15,8 @@ class CJobProgressDlg : public ControlDialog {
   void SetPercent(int percent);
   int Percent() const;
 
- public slots:
-  // Cancel, Escape and the close box: ask the job to stop, keep showing
-  // until it has.
-  void reject() override;
+ private:
+  ProgressDialog dialog_;
 };
 
 }  // namespace quarnet

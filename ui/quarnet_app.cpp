@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLibraryInfo>
 #include <QSettings>
 #include <QSocketNotifier>
@@ -44,7 +46,13 @@ void HandleSignal(int signalNumber) {
 }  // namespace
 
 CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplication(argc, argv) {
-  setFont(QFont("Noto Serif CJK SC", 9));
+  // Latin text (paths, the English window) in the desktop's own UI font;
+  // Chinese characters, which that font may lack, from a CJK font. The
+  // desktop may name its font by an alias ("Sans Serif"), which a list of
+  // families would pass over: the list starts with the font it stands for.
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setFamilies({QFontInfo(font).family(), QStringLiteral("Noto Sans CJK SC")});
+  setFont(font);
   setWindowIcon(AppIcon());
   // Lets the desktop match the window to the installed entry and its icon.
   setDesktopFileName(QStringLiteral(QUARNET_APP_ID));

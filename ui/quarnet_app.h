@@ -14,8 +14,8 @@ class CQuarnetApp : public QApplication {
   Q_OBJECT
 
  public:
-  // Sets the dialogs' 9-point font, which renders the Chinese texts, the
-  // application icon and the language; SIGINT, SIGTERM and SIGHUP from here
+  // Sets the dialogs' font (the desktop's, with a CJK font for the Chinese
+  // texts), the application icon and the language; SIGINT, SIGTERM and SIGHUP from here
   // on end the main window (see OnSignal).
   CQuarnetApp(int& argc, char** argv, Language language = Language::kChinese);
 

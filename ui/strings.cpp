@@ -81,6 +81,9 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {170, "Reason: "},
     {171, "新包文件："},
     {172, "New package: "},
+    // Closing the window while a job runs.
+    {173, "取消任务并退出？"},
+    {174, "Cancel the job and quit?"},
 };
 
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
@@ -104,6 +107,8 @@ int EnglishTwinId(int id) {
 }
 
 int ShownId(int id, Language language) { return language == Language::kEnglish ? EnglishTwinId(id) : id; }
+
+std::string_view ShownText(int id, Language language) { return LoadResString(ShownId(id, language)); }
 
 std::string FormatResString(std::string_view text, int number) {
   std::string out(text);

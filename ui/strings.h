@@ -1,5 +1,5 @@
 #pragma once
-// The program's string table, IDs 101 to 172. Every text is stored twice:
+// The program's string table, IDs 101 to 174. Every text is stored twice:
 // the Chinese text at the ID the windows load, and its English twin at the
 // next ID (101 has its twin at 134, the filters 120 and 121 at 122 and 123).
 // Texts are UTF-8; lengths of paths are counted in bytes.
@@ -19,6 +19,9 @@ enum class Language { kChinese, kEnglish };
 
 // The ID whose text the windows show in `language` for the loaded ID `id`.
 int ShownId(int id, Language language);
+
+// The text that the windows show in `language` for the loaded ID `id`.
+std::string_view ShownText(int id, Language language);
 
 // The text of `id` with its first "%d" replaced by `number`.
 std::string FormatResString(std::string_view text, int number);

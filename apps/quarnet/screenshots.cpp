@@ -1,7 +1,6 @@
 // quarnet-screenshots DIR: renders the program's windows to PNG files in
 // DIR/zh and DIR/en, one folder per language, each under a drawn title bar
 // that shows its caption. Meant to run with QT_QPA_PLATFORM=offscreen.
-#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QPainter>
@@ -51,26 +50,27 @@ bool Save(QWidget& window, const QDir& dir, const char* name) {
 bool Render(const QDir& dir, Language language) {
   bool ok = true;
   CQuarnetDlg window(nullptr, RealDialogs(), language);
-  window.m_strOriginalPackage = "/home/tech/firmware/V200R005C10_orig.bin";
-  window.m_strConfigFile = "/home/tech/site-a/qz_ctree.xml";
-  window.m_strNewPackage = "/home/tech/out/V200R005C10_site-a.bin";
-  window.UpdateData(false);
+  MainDialogValues& values = window.Logic().values;
+  values.originalPackage = "/home/tech/firmware/V200R005C10_orig.bin";
+  values.configFile = "/home/tech/site-a/qz_ctree.xml";
+  values.newPackage = "/home/tech/out/V200R005C10_site-a.bin";
+  window.Logic().UpdateData(false);
   ok &= Save(window, dir, "main-config-file.png");
 
-  window.m_strConfigPack = "/home/tech/site-a/customize_xml.tar.gz";
-  window.UpdateData(false);
+  values.configPack = "/home/tech/site-a/customize_xml.tar.gz";
+  window.Logic().UpdateData(false);
   window.ControlAs<QRadioButton>(idc::kConfigPackRadio)->click();
   ok &= Save(window, dir, "main-config-pack-factory.png");
 
-  window.ControlAs<QComboBox>(idc::kUpdateModeCombo)->setCurrentIndex(1);
-  window.OnUpdateModeChange();
-  window.m_strUpdateScript = "/home/tech/site-a/customize_upgrade.tar.gz";
-  window.UpdateData(false);
+  window.Select(idc::kUpdateModeCombo, 1);
+  window.Logic().OnSelChange(idc::kUpdateModeCombo);
+  values.updateScript = "/home/tech/site-a/customize_upgrade.tar.gz";
+  window.Logic().UpdateData(false);
   ok &= Save(window, dir, "main-config-pack-normal.png");
 
   CProductListSelDlg products(&window, language);
-  products.m_listVersions->SetCheck(4, 1);
-  products.OnVersionsCheckChange();
+  products.SetItemCheck(idc::kVersionsList, 4, true);
+  products.Logic().OnCheckChange(idc::kVersionsList);
   ok &= Save(products, dir, "product-selection.png");
 
   CAboutDlg about(&window, language);

@@ -1,41 +1,38 @@
-// The main window on its real widgets, in both languages: texts, enabled
-// states, mode switching, Browse, the path fields, the window menu with the
-// About box, the dialogs it opens, icon and font, and the command line.
-#include <QCheckBox>
+// The Qt bindings of the described dialogs on their real widgets: every
+// control is a widget of its kind under its ID, the user's input reaches
+// the handlers, file dialogs and message boxes, the window menu, keys,
+// the path fields, icon, fonts, the screen's size and the command line.
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSettings>
+#include <QTextLayout>
 #include <QTimer>
-#include <map>
 
 #include "tests/ui/ui_test.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/command_line.h"
 #include "ui/control_ids.h"
+#include "ui/job_progress_dlg.h"
+#include "ui/product_list_sel_dlg.h"
 #include "ui/quarnet_app.h"
 #include "ui/quarnet_dlg.h"
 
 namespace quarnet::test {
 namespace {
 
-constexpr int kSwitched[] = {idc::kConfigFileBrowse, idc::kAsDefaultCheck,  idc::kConfigPackBrowse,   idc::kUpdateModeLabel,
-                             idc::kUpdateModeCombo,  idc::kUpdateScriptLabel, idc::kUpdateScriptBrowse};
-constexpr int kPathEdits[] = {idc::kOriginalPackageEdit, idc::kConfigFileEdit, idc::kNewPackageEdit,
-                              idc::kConfigPackEdit, idc::kUpdateScriptEdit};
-
 QString TextOf(QWidget* control) {
   if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text();
-  if (auto* combo = qobject_cast<QComboBox*>(control)) return combo->currentText();
   if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
   if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
   return {};
@@ -53,42 +50,37 @@ class MainWindowTest : public QObject {
     host_.reset();
   }
 
-  void opensWithItsTexts_data() {
+  // Each described dialog in each language: its caption, and every control
+  // a widget found by its ID, showing its whole text.
+  void controlsAreWidgetsFoundByID_data() {
+    QTest::addColumn<int>("dialog");
     QTest::addColumn<Language>("language");
-    QTest::newRow("zh") << Language::kChinese;
-    QTest::newRow("en") << Language::kEnglish;
+    for (const Language language : {Language::kChinese, Language::kEnglish}) {
+      for (int dialog = 0; dialog < 4; ++dialog) {
+        QTest::addRow("%d %s", dialog, language == Language::kChinese ? "zh" : "en") << dialog << language;
+      }
+    }
   }
-  void opensWithItsTexts() {
+  void controlsAreWidgetsFoundByID() {
+    QFETCH(int, dialog);
     QFETCH(Language, language);
     Open(language);
-    const std::map<int, const char*> texts = {
-        {idc::kOriginalPackageBrowse, "浏览"}, {idc::kConfigFileBrowse, "浏览"},      {idc::kNewPackageBrowse, "浏览"},
-        {idc::kPackageButton, "打包"},         {idc::kCancel, "关闭"},                {idc::kInputGroup, "输入"},
-        {idc::kOutputGroup, "输出"},           {idc::kOriginalPackageLabel, "原始包文件:"}, {idc::kNewPackageLabel, "新包文件"},
-        {idc::kAsDefaultCheck, "作为默认配置"}, {idc::kFileTypeGroup, "包文件类型"},   {idc::kConfigPackBrowse, "浏览"},
-        {idc::kUpdateModeLabel, "配置更新模式"}, {idc::kConfigPackRadio, "配置文件包"}, {idc::kConfigFileRadio, "配置文件"},
-        {idc::kUpdateScriptLabel, "升级脚本文件"}, {idc::kUpdateScriptBrowse, "浏览"}, {idc::kUpdateModeCombo, "出厂更新模式"},
-    };
-    const bool en = language == Language::kEnglish;
-    QCOMPARE(window_->windowTitle(), QString("Quarnet"));
-    // Chinese exactly as stored; in English every text is there, none in Chinese.
-    for (const auto& [id, text] : texts) {
-      QWidget* control = window_->Control(id);
-      const QString shown = TextOf(control);
-      QVERIFY2(en ? !shown.isEmpty() && !shown.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]"))
-                  : shown == QString::fromUtf8(text),
-               qPrintable(shown));
-      QVERIFY2(control->width() >= control->minimumSizeHint().width(), "a cut-off text");
+    std::unique_ptr<ControlDialog> owned;
+    switch (dialog) {
+      case 1: owned = std::make_unique<CProductListSelDlg>(window_.get(), language); break;
+      case 2: owned = std::make_unique<CAboutDlg>(window_.get(), language); break;
+      case 3: owned = std::make_unique<CJobProgressDlg>(window_.get(), language); break;
     }
-    auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
-    QCOMPARE(combo->count(), 2);
-    QCOMPARE(combo->itemText(1), en ? QString("Normal Mode") : QString::fromUtf8("普通更新模式"));
-    QCOMPARE(combo->currentIndex(), 0);
-    QVERIFY(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked());
-    QVERIFY(window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
-    for (const int id : kPathEdits) {
-      QVERIFY(window_->ControlAs<QLineEdit>(id)->isReadOnly());
-      QVERIFY(window_->ControlAs<QLineEdit>(id)->text().isEmpty());
+    ControlDialog& shown = owned ? *owned : *window_;
+    const DialogSpec* specs[] = {&MainDialog::kSpec, &ProductDialog::kSpec, &AboutDialog::kSpec,
+                                 &ProgressDialog::kSpec};
+    shown.show();
+    QCOMPARE(shown.windowTitle(), Res(specs[dialog]->captionId, language));
+    for (const ControlSpec& control : specs[dialog]->controls) {
+      QWidget* widget = shown.Control(control.id);
+      QVERIFY(widget != nullptr && shown.findChild<QWidget*>(QString::number(control.id)) == widget);
+      if (control.textId != 0) QCOMPARE(TextOf(widget), Res(control.textId, language));
+      QVERIFY2(widget->width() >= widget->minimumSizeHint().width(), "a cut-off text");
     }
   }
 
@@ -100,116 +92,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(combo.itemText(3), QString("delta"));
   }
 
-  // User actions: "F" clicks radio 1018, "P" radio 1019, "f" and "n" choose
-  // factory or normal mode in the combo with the keyboard. `enabled` lists
-  // the enabled state of 1003, 1006, 1015, 1022, 1020, 1011, 1017.
-  void enabledStates_data() {
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<QString>("enabled");
-    QTest::newRow("at start") << "" << "1100000";
-    QTest::newRow("pack, factory") << "P" << "0011100";
-    QTest::newRow("pack, normal") << "Pn" << "0011111";
-    QTest::newRow("pack, normal, factory") << "Pnf" << "0011100";
-    QTest::newRow("normal kept across file mode") << "PnFP" << "0011111";
-    QTest::newRow("back to file mode") << "PnF" << "1100000";
-  }
-  void enabledStates() {
-    QFETCH(QString, actions);
-    QFETCH(QString, enabled);
-    for (const QChar action : actions) Act(action.toLatin1());
-    QString state;
-    for (const int id : kSwitched) state += window_->Control(id)->isEnabled() ? '1' : '0';
-    QCOMPARE(state, enabled);
-    QCOMPARE(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked(), actions.endsWith('F') || actions.isEmpty());
-  }
-
-  void factoryModeEmptiesTheUpdateScript() {
-    Act('P');
-    Act('n');
-    host_->fileAnswers = {QString("/data/up.tar.gz")};
-    Click(window_->ControlAs<QPushButton>(idc::kUpdateScriptBrowse));
-    QCOMPARE(window_->ControlAs<QLineEdit>(idc::kUpdateScriptEdit)->text(), QString("/data/up.tar.gz"));
-    Act('f');
-    QVERIFY(window_->ControlAs<QLineEdit>(idc::kUpdateScriptEdit)->text().isEmpty());
-    QVERIFY(window_->m_strUpdateScript.empty());
-    Act('n');
-    QVERIFY(window_->ControlAs<QLineEdit>(idc::kUpdateScriptEdit)->text().isEmpty());
-  }
-
-  void modeSwitchesKeepEveryPath() {
-    Act('P');
-    Act('n');
-    const std::pair<int, int> browses[] = {
-        {idc::kOriginalPackageBrowse, idc::kOriginalPackageEdit}, {idc::kNewPackageBrowse, idc::kNewPackageEdit},
-        {idc::kConfigPackBrowse, idc::kConfigPackEdit}, {idc::kUpdateScriptBrowse, idc::kUpdateScriptEdit}};
-    for (const auto& [browse, edit] : browses) {
-      host_->fileAnswers = {QString("/p/%1").arg(edit)};
-      Click(window_->ControlAs<QPushButton>(browse));
-    }
-    Act('F');
-    host_->fileAnswers = {QString("/p/1001")};
-    Click(window_->ControlAs<QPushButton>(idc::kConfigFileBrowse));
-    Act('P');
-    Act('F');
-    for (const int id : kPathEdits) QCOMPARE(window_->ControlAs<QLineEdit>(id)->text(), QString("/p/%1").arg(id));
-  }
-
-  // Each Browse button: its file dialog, and that OK replaces only its own
-  // field while Cancel changes nothing.
-  void browse_data() {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("edit");
-    QTest::addColumn<bool>("save");
-    QTest::addColumn<int>("filter");
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("original package") << idc::kOriginalPackageBrowse << idc::kOriginalPackageEdit << false << 120 << "";
-    QTest::newRow("configuration file") << idc::kConfigFileBrowse << idc::kConfigFileEdit << false << 121 << "";
-    QTest::newRow("new package") << idc::kNewPackageBrowse << idc::kNewPackageEdit << true << 120 << "bin";
-    QTest::newRow("configuration pack") << idc::kConfigPackBrowse << idc::kConfigPackEdit << false << 147 << "";
-    QTest::newRow("update script") << idc::kUpdateScriptBrowse << idc::kUpdateScriptEdit << false << 147 << "";
-  }
-  void browse() {
-    QFETCH(int, button);
-    QFETCH(int, edit);
-    QFETCH(bool, save);
-    QFETCH(int, filter);
-    QFETCH(QString, suffix);
-    Act('P');
-    Act('n');
-    Act('F');
-    for (const int id : kPathEdits) window_->ControlAs<QLineEdit>(id)->setText(QString("/old/%1").arg(id));
-    // A tick the user changed must survive the exchange around the dialog.
-    Click(window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck));
-    window_->Control(button)->setEnabled(true);
-
-    host_->fileAnswers = {QString(), QString::fromUtf8("/新/chosen")};
-    Click(window_->ControlAs<QPushButton>(button));
-    for (const int id : kPathEdits) QCOMPARE(window_->ControlAs<QLineEdit>(id)->text(), QString("/old/%1").arg(id));
-    Click(window_->ControlAs<QPushButton>(button));
-    for (const int id : kPathEdits) {
-      QCOMPARE(window_->ControlAs<QLineEdit>(id)->text(),
-               id == edit ? QString::fromUtf8("/新/chosen") : QString("/old/%1").arg(id));
-    }
-    QVERIFY(!window_->ControlAs<QCheckBox>(idc::kAsDefaultCheck)->isChecked());
-    QCOMPARE(window_->m_bAsDefault, 0);
-
-    // Each dialog opens in the folder of the file last chosen in this window.
-    Click(window_->ControlAs<QPushButton>(idc::kOriginalPackageBrowse));
-    QCOMPARE(host_->fileDialogs.size(), std::size_t{3});
-    QVERIFY(host_->fileDialogs[0].folder.isEmpty());
-    QCOMPARE(host_->fileDialogs[2].folder, QString::fromUtf8("/新"));
-    const FileDialogSpec& request = host_->fileDialogs[1];
-    QCOMPARE(request.save, save);
-    QCOMPARE(request.filterId, filter);
-    QCOMPARE(request.defaultSuffix, suffix);
-  }
-
-  void deleteKeyEmptiesTheFocusedPathField() {
-    for (const int id : kPathEdits) window_->ControlAs<QLineEdit>(id)->setText("/p");
+  // Clicks, keys and the combo box's choice reach the handlers, and what
+  // they set reaches the widgets.
+  void userInputReachesTheHandlers() {
+    auto* scriptBrowse = window_->ControlAs<QPushButton>(idc::kUpdateScriptBrowse);
+    auto* script = window_->ControlAs<QLineEdit>(idc::kUpdateScriptEdit);
+    Click(window_->ControlAs<QRadioButton>(idc::kConfigPackRadio));
+    // An inactive path field looks so and takes no Tab focus.
+    QVERIFY(!window_->Control(idc::kConfigFileEdit)->isEnabled());
+    QVERIFY(!scriptBrowse->isEnabled());
+    ChooseMode(Qt::Key_End);
+    QVERIFY(scriptBrowse->isEnabled());
+    host_->fileAnswers = {QString::fromUtf8("/数据/up.tar.gz")};
+    Click(scriptBrowse);
+    QCOMPARE(script->text(), QString::fromUtf8("/数据/up.tar.gz"));
+    QCOMPARE(host_->fileDialogs.at(0).filterId, 147);
+    QCOMPARE(script->toolTip(), script->text());
+    ChooseMode(Qt::Key_Home);
+    QVERIFY(script->text().isEmpty() && script->toolTip().isEmpty());
+    // The Delete key empties a focused path field.
+    window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit)->setText("/p");
     QTest::keyClick(window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit), Qt::Key_Delete);
-    window_->UpdateData(true);
-    QVERIFY(window_->m_strOriginalPackage.empty());
-    QCOMPARE(window_->m_strConfigFile, std::string("/p"));
+    window_->Logic().UpdateData(true);
+    QVERIFY(window_->Logic().values.originalPackage.empty());
   }
 
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {
@@ -247,62 +152,47 @@ class MainWindowTest : public QObject {
     QVERIFY(!actions.isEmpty());
     QVERIFY(actions.first()->isSeparator());
     QCOMPARE(actions.last()->text(), QString::fromUtf8("关于 Quarnet(&A)..."));
-    QString caption;
+    int result = -1;
     host_->onDialog = [&](QDialog& dialog) {
       auto* about = dynamic_cast<CAboutDlg*>(&dialog);
       if (about == nullptr) return int(QDialog::Rejected);
-      caption = about->windowTitle();
       Click(about->ControlAs<QPushButton>(idc::kOk));
-      return about->result();
+      return result = about->result();
     };
     actions.last()->trigger();
     QCOMPARE(host_->dialogs, 1);
-    QCOMPARE(caption, QString::fromUtf8("关于 Quarnet(&A)..."));
-    QCOMPARE(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)->isChecked(), true);
+    QCOMPARE(result, int(QDialog::Accepted));
   }
 
-  void sysCommands_data() {
-    QTest::addColumn<unsigned>("command");
-    QTest::addColumn<int>("aboutBoxes");
-    QTest::newRow("16") << 16u << 1;
-    QTest::newRow("31") << 31u << 1;
-    QTest::newRow("32") << 32u << 0;
-    QTest::newRow("15") << 15u << 0;
-    QTest::newRow("close") << 0xF060u << 0;
-  }
-  void sysCommands() {
-    QFETCH(unsigned, command);
-    QFETCH(int, aboutBoxes);
-    window_->OnSysCommand(command, 0);
-    QCOMPARE(host_->dialogs, aboutBoxes);
-    // The close command ends the window as Escape does.
-    QCOMPARE(window_->isVisible(), command != 0xF060u);
+  // The close command ends the window as Escape does.
+  void closeCommand() {
+    window_->OnSysCommand(idc::kScClose);
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(window_->result(), int(QDialog::Rejected));
   }
 
-  // The About box, the product dialog and the message boxes follow the
-  // window into English, and Qt's own texts follow the application.
-  void dialogsInEnglish() {
-    Open(Language::kEnglish);
-    QStringList shown;
-    host_->onDialog = [&](QDialog& dialog) {
-      shown << dialog.windowTitle();
-      for (QWidget* control : dialog.findChildren<QWidget*>()) {
-        if (!qobject_cast<QLabel*>(control) && !TextOf(control).isEmpty()) shown << TextOf(control);
-      }
-      return int(QDialog::Rejected);
-    };
-    window_->OnSysCommand(idc::kIdmAboutBox, 0);
-    ProductListBuffer products{};
-    window_->SelectProducts(products);
-    window_->ShowMessage(126, 0);
-    const ShownMessage& message = host_->messages.at(0);
-    QCOMPARE((shown << message.caption << message.okText << message.text).join('|'),
-             QString("About Quarnet(&A)...|OK|Please select the support products|ONT Versions|Products|OK|Close|"
-                     "Notice|OK|Please select input or output files."));
-    // Only a close button in the title bar.
+  // A notice: caption, text, details, one OK button without icon, a close
+  // button alone in the title bar. A question: Yes and No, No the default.
+  void messageBoxes() {
+    QVERIFY(window_->ShowMessage({MessageKind::kNotice, "提示", "重打包失败！", "line 1\nline 2"}));
+    host_->answers = {true};
+    QVERIFY(window_->ShowMessage({MessageKind::kQuestion, "Quarnet", "取消任务并退出？", ""}));
+    QVERIFY(!window_->ShowMessage({MessageKind::kQuestion, "Quarnet", "取消任务并退出？", ""}));
+    const ShownMessage& notice = host_->messages.at(0);
+    QCOMPARE(notice.caption + notice.text + notice.details + notice.okText,
+             QString::fromUtf8("提示重打包失败！line 1\nline 2确定"));
+    QCOMPARE(notice.icon, QMessageBox::NoIcon);
+    QCOMPARE(notice.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(notice.owner, static_cast<QWidget*>(window_.get()));
     const Qt::WindowFlags buttons = Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint;
-    QCOMPARE(message.flags & (buttons | Qt::WindowMinMaxButtonsHint), buttons);
+    QCOMPARE(notice.flags & (buttons | Qt::WindowMinMaxButtonsHint), buttons);
+    const ShownMessage& question = host_->messages.at(1);
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+  }
 
+  // Qt's own texts follow the application's language.
+  void qtTextsInTheWindowsLanguage() {
     auto* app = qobject_cast<CQuarnetApp*>(qApp);
     app->SetLanguage(Language::kEnglish);
     QCOMPARE(QFileDialog::tr("Look in:"), QString("Look in:"));
@@ -338,7 +228,7 @@ class MainWindowTest : public QObject {
   }
 
   void iconInEightSizes() {
-    const QList<QSize> sizes = window_->m_hIcon.availableSizes();
+    const QList<QSize> sizes = window_->windowIcon().availableSizes();
     for (const int size : kIconSizes) {
       QVERIFY(sizes.contains(QSize(size, size)));
       const QImage image = DrawAppIcon(size);
@@ -348,11 +238,28 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void fontRendersChinese() {
-    const QFont font = window_->font();
-    QCOMPARE(QFontInfo(font).family(), QString("Noto Serif CJK SC"));
-    QCOMPARE(font.pointSize(), 9);
-    QVERIFY(QFontMetrics(font).inFont(QChar(0x6253)));  // 打
+  // Latin text in the desktop's own font, Chinese from the CJK font.
+  void fontsOfLatinAndChineseText() {
+    QTextLayout layout(QString::fromUtf8("a打"), window_->font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QSet<QString> families;  // the runs come in no fixed order
+    for (const QGlyphRun& run : layout.glyphRuns()) families << run.rawFont().familyName();
+    const QString desktop = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    QCOMPARE(families, QSet<QString>({desktop, "Noto Sans CJK SC"}));
+  }
+
+  // The main window and the product dialog fit the screen's available
+  // area, with the buttons in view; ui.SmallScreen runs this on a screen
+  // too small for their full size.
+  void windowsFitTheScreen() {
+    CProductListSelDlg products(window_.get());
+    products.show();
+    for (ControlDialog* dialog : {static_cast<ControlDialog*>(window_.get()), static_cast<ControlDialog*>(&products)}) {
+      QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+      QVERIFY(dialog->rect().contains(dialog->Control(idc::kCancel)->geometry()));
+    }
   }
 
   void applicationEndsWhenTheMainWindowCloses() {
@@ -377,20 +284,11 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
 
-  void Act(char action) {
+  // Home: factory mode, End: normal mode, chosen with the keyboard.
+  void ChooseMode(Qt::Key key) {
     auto* combo = window_->ControlAs<QComboBox>(idc::kUpdateModeCombo);
-    switch (action) {
-      case 'F': Click(window_->ControlAs<QRadioButton>(idc::kConfigFileRadio)); break;
-      case 'P': Click(window_->ControlAs<QRadioButton>(idc::kConfigPackRadio)); break;
-      case 'f':
-        combo->setFocus();
-        QTest::keyClick(combo, Qt::Key_Home);
-        break;
-      case 'n':
-        combo->setFocus();
-        QTest::keyClick(combo, Qt::Key_End);
-        break;
-    }
+    combo->setFocus();
+    QTest::keyClick(combo, key);
   }
 
   std::unique_ptr<ScriptedHost> host_;

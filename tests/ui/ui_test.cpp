@@ -1,6 +1,7 @@
 #include "tests/ui/ui_test.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QStyle>
 #include <map>
 
@@ -22,8 +23,12 @@ int ScriptedHost::RunModal(QDialog& dialog) {
     messages.push_back({box->windowTitle(), box->text(), box->detailedText(), box->icon(),
                         box->standardButtons(),
                         box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->text() : QString(),
-                        box->parentWidget(), box->windowFlags()});
-    return QMessageBox::Ok;
+                        box->parentWidget(), box->windowFlags(),
+                        QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : -1});
+    if (box->button(QMessageBox::Yes) == nullptr) return QMessageBox::Ok;
+    const bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return yes ? QMessageBox::Yes : QMessageBox::No;
   }
   ++dialogs;
   return onDialog(dialog);

@@ -26,11 +26,13 @@ struct ShownMessage {
   QString okText;
   QWidget* owner = nullptr;
   Qt::WindowFlags flags;
+  int cursor = -1;  // the shape of the program's cursor over it; -1: none set
 };
 
 // Answers file dialogs from a queue of paths (a null text: Cancel), records
-// message boxes and closes them with OK, and hands every other dialog to
-// `onDialog`, whose result it returns.
+// message boxes and closes them with OK, or answers a question from
+// `answers` (none left: No), and hands every other dialog to `onDialog`,
+// whose result it returns.
 class ScriptedHost : public DialogHost {
  public:
   std::optional<QString> ChooseFile(QWidget* owner, const FileDialogSpec& request) override;
@@ -39,6 +41,7 @@ class ScriptedHost : public DialogHost {
   std::deque<QString> fileAnswers;
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<ShownMessage> messages;
+  std::deque<bool> answers;
   std::function<int(QDialog&)> onDialog = [](QDialog&) { return int(QDialog::Rejected); };
   int dialogs = 0;  // dialogs other than message boxes
 };

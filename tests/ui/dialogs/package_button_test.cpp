@@ -1,0 +1,227 @@
+// The Package button of the described main window end to end, without a
+// toolkit: refusals, product selection, a successful and a failed job, the
+// message boxes, the progress dialog's cues, and a job ended by the close
+// box or a signal.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "package/job_control.h"
+#include "tests/support/package_check.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/dialogs/recording_window.h"
+#include "ui/control_ids.h"
+#include "ui/main_dialog.h"
+
+namespace quarnet::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFirstVersion[] = "1A0|1D1|1F3|2B7|";
+
+class PackageButton : public ::testing::Test {
+ protected:
+  PackageButton() : chdir_(work_.path()) {
+    WriteText(In("cfg.xml"), "<config/>");
+    WriteText(In("pack.tar.gz"), "pack");
+    WriteText(In("script.tar.gz"), "script");
+    WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+    WriteText(In("bad.bin"), "not a package");
+    dialog_.OnInit();
+  }
+  ~PackageButton() override { ResetCancel(); }
+
+  std::string In(const std::string& name) const { return (inputs_.path() / name).string(); }
+
+  // File names of the inputs folder, or empty.
+  void SetPaths(const std::string& original, const std::string& config, const std::string& output,
+                const std::string& pack) {
+    const auto in = [this](const std::string& name) { return name.empty() ? name : In(name); };
+    dialog_.values = {true, in(original), in(config), in(output), in(pack), ""};
+    dialog_.UpdateData(false);
+  }
+
+  // 'F' configuration file, 'P' configuration pack; 'f' factory, 'n' normal.
+  void Choose(char mode, char updateMode) {
+    window_.Click(dialog_, mode == 'F' ? idc::kConfigFileRadio : idc::kConfigPackRadio);
+    if (mode == 'P') window_.Choose(dialog_, idc::kUpdateModeCombo, updateMode == 'f' ? 0 : 1);
+  }
+
+  void Press() { window_.Click(dialog_, idc::kPackageButton); }
+
+  void ExpectOneMessage(const std::string& text) {
+    ASSERT_EQ(window_.messages.size(), 1u);
+    EXPECT_EQ(window_.messages[0].text, text);
+    EXPECT_EQ(window_.messages[0].caption, "提示");
+    EXPECT_EQ(window_.messages[0].kind, MessageKind::kNotice);
+  }
+
+  // An original package whose root file system takes many blocks.
+  void WriteBigPackage() {
+    std::vector<TestItem> items = OriginalItems();
+    items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{8} << 20, 0x5a));
+    WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
+  }
+
+  TempDir inputs_;
+  TempDir work_;
+  ScopedChdir chdir_;
+  RecordingWindow window_{MainDialog::kSpec};
+  MainDialog dialog_{window_, Language::kChinese};
+};
+
+// The flow's refusals (tests/repack has every rule) as the window shows
+// them; the product dialog's answer: "-" none, "C" Cancel, or its list.
+TEST_F(PackageButton, Refusals) {
+  const std::string tooLong(256, 'n');
+  const struct {
+    char mode;
+    std::string original;
+    const char* config;
+    const char* pack;
+    const char* products;
+    const char* message;
+  } rows[] = {
+      {'F', tooLong, "cfg.xml", "", "-", "文件路径不能长于255字节"},
+      {'P', "", "cfg.xml", "", "-", "请选择输入文件或输出文件"},
+      {'F', "", "cfg.xml", "", "C", ""},
+      {'P', "", "", "pack.tar.gz", "", "请选择要支持的产品"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    window_.messages.clear();
+    window_.productDialogs = 0;
+    SetPaths(row.original, row.config, "out.bin", row.pack);
+    Choose(row.mode, 'f');
+    window_.productList = row.products[0] == 'C' ? std::nullopt : std::optional<std::string>(row.products);
+    Press();
+    EXPECT_EQ(window_.productDialogs, row.products[0] == '-' ? 0 : 1);
+    if (*row.message != '\0') {
+      ExpectOneMessage(row.message);
+    } else {
+      EXPECT_TRUE(window_.messages.empty());
+    }
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+    EXPECT_FALSE(fs::exists(In("out.bin")));
+  }
+}
+
+// What the window hands the flow: the chosen files at their device paths
+// (the added items, by file name), the update flag of the mode, and the
+// products.
+TEST_F(PackageButton, Success) {
+  const struct {
+    char mode;
+    const char* original;
+    bool asDefault;
+    char updateMode;
+    const char* script;
+    const char* added;
+    const char* flag;
+  } rows[] = {
+      {'F', "", true, 'f', "", "qz_ctree.xml default_script.sh qz_default_ctree.xml", ""},
+      {'F', "orig.bin", false, 'f', "", "qz_ctree.xml default_script.sh", ""},
+      {'P', "", true, 'f', "", "customize_xml.tar.gz Updateflag", "0\n"},
+      {'P', "orig.bin", true, 'n', "script.tar.gz", "customize_xml.tar.gz Updateflag customize_upgrade.tar.gz", "1\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(1, row.mode) + row.original + row.script);
+    window_.messages.clear();
+    window_.productDialogs = 0;
+    SetPaths(row.original, "cfg.xml", "out.bin", "pack.tar.gz");
+    Choose(row.mode, row.updateMode);
+    window_.SetText(idc::kUpdateScriptEdit, *row.script == '\0' ? "" : In(row.script));
+    window_.SetCheck(idc::kAsDefaultCheck, row.asDefault);
+    window_.productList = kFirstVersion;
+    Press();
+
+    ExpectOneMessage("重打包成功！");
+    EXPECT_EQ(window_.productDialogs, *row.original == '\0' ? 1 : 0);
+    const std::string out = In("out.bin");
+    EXPECT_EQ(window_.messages[0].details.substr(0, 10), "Verified: ");
+    EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
+    const DecodedPackage package = DecodePackageFile(out);
+    EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
+    std::string added;
+    std::string flag;
+    for (const DecodedItem& item : package.items) {
+      if (GetText(item.record.itemName) != "UNKNOWN") continue;
+      const std::string destination(GetText(item.record.destination));
+      added += (added.empty() ? "" : " ") + destination.substr(destination.rfind('/') + 1);
+      if (destination.ends_with("/Updateflag")) flag.assign(item.data.begin(), item.data.end());
+    }
+    EXPECT_EQ(added, row.added);
+    EXPECT_EQ(flag, row.flag);
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+    fs::remove(out);
+  }
+}
+
+TEST_F(PackageButton, FailedJobOffersItsOutputAsDetails) {
+  SetPaths("bad.bin", "cfg.xml", "out.bin", "");
+  Press();
+  ExpectOneMessage("重打包失败！");
+  const std::string& details = window_.messages[0].details;
+  EXPECT_NE(details.find("Wrong file input."), std::string::npos);
+  EXPECT_EQ(details.find('\r'), std::string::npos);
+  EXPECT_NE(details.back(), '\n');
+  EXPECT_FALSE(fs::exists(In("out.bin")));
+  EXPECT_TRUE(ListDir(work_.path()).empty());
+}
+
+// The progress dialog shows after the delay, waits while the job asks the
+// window, and gives way to the message.
+TEST_F(PackageButton, ProgressDialogCues) {
+  SetPaths("", "cfg.xml", "out.bin", "pack.tar.gz");
+  Choose('P', 'n');
+  window_.productList = kFirstVersion;
+  dialog_.progressDelayMs = 7;
+  Press();
+  const std::vector<std::string> cues = {"show 7", "hold", "show 7", "hold", "show 7", "close"};
+  EXPECT_EQ(window_.progress, cues);
+}
+
+// Closing the window while a job runs asks first. Yes stops the job, which
+// cleans up without a message, and the window ends; No lets it go on. A
+// signal ends the window the same way without asking.
+TEST_F(PackageButton, EndingDuringAJob) {
+  const struct {
+    int signalNumber;  // 0: the close box
+    bool yes;
+    bool stopped;
+  } rows[] = {{0, true, true}, {0, false, false}, {SIGTERM, false, true}};  // a signal ends the last job
+  WriteBigPackage();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.signalNumber) + (row.yes ? " yes" : " no"));
+    WriteText(In("out.bin"), "old output");
+    const std::vector<std::string> before = ListDir(inputs_.path());
+    window_.messages.clear();
+    window_.ended.reset();
+    window_.answers = {row.yes};
+    SetPaths("big.bin", "cfg.xml", "out.bin", "");
+    window_.onProgress = [&, asked = false](int percent) mutable {
+      if (asked || percent == 0 || percent == 100) return;
+      asked = true;
+      if (row.signalNumber == 0) window_.Click(dialog_, idc::kCancel);
+      if (row.signalNumber != 0) RequestCancelBySignal(row.signalNumber);  // as the handler does first
+      if (row.signalNumber != 0) dialog_.OnSignal(row.signalNumber);
+      EXPECT_FALSE(window_.ended);
+    };
+    Press();
+    std::vector<std::string> shown;
+    for (const MessageBoxSpec& message : window_.messages) shown.push_back(message.text);
+    std::vector<std::string> expected;
+    if (row.signalNumber == 0) expected.push_back("取消任务并退出？");
+    if (!row.stopped) expected.push_back("重打包成功！");
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(window_.ended, row.stopped ? std::optional<int>(idc::kCancel) : std::nullopt);
+    EXPECT_EQ(ReadText(In("out.bin")) == "old output", row.stopped);
+    EXPECT_EQ(ListDir(inputs_.path()), before);
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+  }
+}
+
+}  // namespace
+}  // namespace quarnet::test

@@ -1,0 +1,355 @@
+#include "ui/main_dialog.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "ui/control_ids.h"
+
+namespace quarnet {
+namespace {
+
+// Input group: original package, then the package file type group with the
+// configuration file (and as-default box) and the configuration pack (with
+// update mode and update script); output group: new package; Package and
+// Close at the bottom right.
+constexpr ControlSpec kControls[] = {
+    {idc::kInputGroup, ControlKind::kGroup, 108},
+    {idc::kOriginalPackageLabel, ControlKind::kLabel, 112},
+    {idc::kOriginalPackageEdit, ControlKind::kPathEdit},
+    {idc::kOriginalPackageBrowse, ControlKind::kButton, 102},
+    {idc::kFileTypeGroup, ControlKind::kGroup, 135},
+    {idc::kConfigFileRadio, ControlKind::kRadio, 114},
+    {idc::kConfigFileEdit, ControlKind::kPathEdit},
+    {idc::kConfigFileBrowse, ControlKind::kButton, 102},
+    {idc::kAsDefaultCheck, ControlKind::kCheck, 118},
+    {idc::kConfigPackRadio, ControlKind::kRadio, 137},
+    {idc::kConfigPackEdit, ControlKind::kPathEdit},
+    {idc::kConfigPackBrowse, ControlKind::kButton, 145},
+    {idc::kUpdateModeLabel, ControlKind::kLabel, 139},
+    {idc::kUpdateModeCombo, ControlKind::kSortedCombo},
+    {idc::kUpdateScriptLabel, ControlKind::kLabel, 149},
+    {idc::kUpdateScriptEdit, ControlKind::kPathEdit},
+    {idc::kUpdateScriptBrowse, ControlKind::kButton, 145},
+    {idc::kOutputGroup, ControlKind::kGroup, 110},
+    {idc::kNewPackageLabel, ControlKind::kLabel, 116},
+    {idc::kNewPackageEdit, ControlKind::kPathEdit},
+    {idc::kNewPackageBrowse, ControlKind::kButton, 102},
+    {idc::kPackageButton, ControlKind::kButton, 104},
+    {idc::kCancel, ControlKind::kButton, 106},
+};
+
+struct PathField {
+  int edit;
+  std::string MainDialogValues::*value;
+};
+
+constexpr PathField kPathFields[] = {
+    {idc::kOriginalPackageEdit, &MainDialogValues::originalPackage},
+    {idc::kConfigFileEdit, &MainDialogValues::configFile},
+    {idc::kNewPackageEdit, &MainDialogValues::newPackage},
+    {idc::kConfigPackEdit, &MainDialogValues::configPack},
+    {idc::kUpdateScriptEdit, &MainDialogValues::updateScript},
+};
+
+// The controls that the package file type and the update mode switch on:
+// the configuration file's row in file mode; the configuration pack's row
+// and the update mode in pack mode; the update script's row in normal mode.
+// A path field is active with its Browse button: an inactive one keeps its
+// path but takes no focus.
+struct EnableRule {
+  int id;
+  bool inFileMode;
+  bool inFactoryMode;  // configuration pack, factory mode
+  bool inNormalMode;   // configuration pack, normal mode
+};
+
+constexpr EnableRule kEnableRules[] = {
+    {idc::kConfigFileEdit, true, false, false},    {idc::kConfigFileBrowse, true, false, false},
+    {idc::kAsDefaultCheck, true, false, false},    {idc::kConfigPackEdit, false, true, true},
+    {idc::kConfigPackBrowse, false, true, true},   {idc::kUpdateModeLabel, false, true, true},
+    {idc::kUpdateModeCombo, false, true, true},    {idc::kUpdateScriptLabel, false, false, true},
+    {idc::kUpdateScriptEdit, false, false, true},  {idc::kUpdateScriptBrowse, false, false, true},
+};
+
+// Each Browse button: its file dialog and the path it fills.
+struct BrowseRule {
+  int button;
+  bool save;
+  int filterId;
+  const char* suffix;
+  std::string MainDialogValues::*value;
+};
+
+constexpr BrowseRule kBrowseRules[] = {
+    {idc::kOriginalPackageBrowse, false, 120, "", &MainDialogValues::originalPackage},
+    {idc::kConfigFileBrowse, false, 121, "", &MainDialogValues::configFile},
+    {idc::kNewPackageBrowse, true, 120, "bin", &MainDialogValues::newPackage},
+    {idc::kConfigPackBrowse, false, 147, "", &MainDialogValues::configPack},
+    {idc::kUpdateScriptBrowse, false, 147, "", &MainDialogValues::updateScript},
+};
+
+// The job's output as lines for a message box's details.
+std::string OutputLines(const std::string& output) {
+  std::string text;
+  for (std::size_t i = 0; i < output.size(); ++i) {
+    if (output.compare(i, 2, "\r\n") != 0) text += output[i];
+  }
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (&line == lines.data() ? "" : "\n") + line;
+  return text;
+}
+
+}  // namespace
+
+// The flow's calls to the front end, made on the job's thread: each runs on
+// the window's thread while the job waits for it.
+class MainDialog::JobFrontEnd : public PackageFrontEnd {
+ public:
+  explicit JobFrontEnd(MainDialog& dialog) : dialog_(dialog) {}
+
+  int SelectProducts(ProductListBuffer& productList) override {
+    int result = 1;
+    dialog_.CallForJob([&] { result = dialog_.SelectProducts(productList); }, false);
+    return result;
+  }
+  void GetUpdateMode(int& updateMode) override {
+    dialog_.CallForJob([&] { dialog_.GetUpdateMode(updateMode); }, false);
+  }
+  // A message is the flow's last use of the window.
+  void ShowMessage(int stringId, int number) override {
+    dialog_.CallForJob([&] { dialog_.ShowMessage(stringId, number); }, true);
+  }
+
+ private:
+  MainDialog& dialog_;
+};
+
+const DialogSpec MainDialog::kSpec = {132, kControls, 380, 237};
+
+MainDialog::MainDialog(WindowAccess& access, Language language) : access_(access), language_(language) {}
+
+void MainDialog::OnInit() {
+  ApplyTexts(access_, kSpec, language_);
+  UpdateData(false);
+  access_.AddItem(idc::kUpdateModeCombo, Text(141));
+  access_.AddItem(idc::kUpdateModeCombo, Text(143));
+  access_.Select(idc::kUpdateModeCombo, 0);
+  SelectFileType(idc::kConfigFileRadio);
+}
+
+void MainDialog::UpdateData(bool saveAndValidate) {
+  if (saveAndValidate) {
+    values.asDefault = access_.GetCheck(idc::kAsDefaultCheck);
+    for (const PathField& field : kPathFields) values.*field.value = access_.GetText(field.edit);
+  } else {
+    access_.SetCheck(idc::kAsDefaultCheck, values.asDefault);
+    for (const PathField& field : kPathFields) access_.SetText(field.edit, values.*field.value);
+  }
+}
+
+void MainDialog::OnCommand(int id) {
+  switch (id) {
+    case idc::kOk: access_.End(idc::kOk); break;  // Enter
+    case idc::kCancel: OnClose(); break;
+    case idc::kPackageButton: OnPackage(); break;
+    case idc::kConfigFileRadio:
+    case idc::kConfigPackRadio: SelectFileType(id); break;
+    default: Browse(id); break;
+  }
+}
+
+// Close, Escape and the close box. A running job ends first: on Yes it is
+// asked to stop, and the window ends once the job has cleaned up.
+void MainDialog::OnClose() {
+  if (!jobRunning_) {
+    access_.End(idc::kCancel);
+    return;
+  }
+  if (Ending()) return;
+  access_.HoldProgress();
+  if (access_.ShowMessage({MessageKind::kQuestion, Text(132), Text(173), {}})) {
+    quitAfterJob_ = true;
+    RequestCancel();
+  } else {
+    access_.ShowProgress(progressDelayMs);
+  }
+}
+
+// Factory mode takes no update script: a chosen one is dropped.
+void MainDialog::OnSelChange(int id) {
+  if (id != idc::kUpdateModeCombo) return;
+  if (IsFactoryModeSelected()) {
+    values.updateScript.clear();
+    access_.SetText(idc::kUpdateScriptEdit, "");
+  }
+  ApplyEnableRules();
+}
+
+// The low four bits of a command are the system's own.
+bool MainDialog::OnSysCommand(unsigned id) {
+  if ((id & 0xFFF0u) != idc::kIdmAboutBox) return false;
+  access_.RunAboutDialog();
+  return true;
+}
+
+void MainDialog::OnSignal(int signalNumber) {
+  endingForSignal_ = true;
+  if (jobRunning_) RequestCancelBySignal(signalNumber);
+  access_.CancelDialogs();
+  if (!jobRunning_) access_.End(idc::kCancel);
+}
+
+void MainDialog::Browse(int button) {
+  const auto rule = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
+                                 [button](const BrowseRule& r) { return r.button == button; });
+  if (rule == std::end(kBrowseRules)) return;
+  const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, lastFolder_});
+  if (!path) return;
+  lastFolder_ = std::filesystem::path(*path).parent_path().string();
+  UpdateData(true);
+  values.*rule->value = *path;
+  UpdateData(false);
+}
+
+void MainDialog::SelectFileType(int radio) {
+  access_.SetCheck(radio, true);
+  access_.SetCheck(radio == idc::kConfigFileRadio ? idc::kConfigPackRadio : idc::kConfigFileRadio, false);
+  ApplyEnableRules();
+}
+
+void MainDialog::ApplyEnableRules() {
+  const bool fileMode = access_.GetCheck(idc::kConfigFileRadio);
+  const bool factory = IsFactoryModeSelected();
+  for (const EnableRule& rule : kEnableRules) {
+    access_.Enable(rule.id, fileMode ? rule.inFileMode : factory ? rule.inFactoryMode : rule.inNormalMode);
+  }
+}
+
+bool MainDialog::IsFactoryModeSelected() const { return access_.GetText(idc::kUpdateModeCombo) == Text(141); }
+
+void MainDialog::OnPackage() {
+  UpdateData(true);
+  PackageChoices choices;
+  choices.originalPackage = values.originalPackage;
+  choices.configFile = values.configFile;
+  choices.newPackage = values.newPackage;
+  choices.configPack = values.configPack;
+  choices.updateScript = values.updateScript;
+  choices.asDefault = values.asDefault;
+  choices.fileType =
+      access_.GetCheck(idc::kConfigFileRadio) ? PackageFileType::kConfigFile : PackageFileType::kConfigPack;
+  RunJob(choices);
+}
+
+// The flow runs on a thread of its own so that the windows paint; its lines,
+// its progress and its calls to the front end come back to the window's
+// thread.
+void MainDialog::RunJob(const PackageChoices& choices) {
+  ResetCancel();
+  quitAfterJob_ = false;
+  jobOutput_.clear();
+  jobRunning_ = true;
+  {
+    const ScopedOutputSink lines(JobLineSink());
+    // A sink installed before the job goes on hearing it.
+    const ProgressSink outerSink = SetProgressSink({});
+    SetProgressSink(JobProgressSink(outerSink));
+    JobFrontEnd frontEnd(*this);
+    access_.ShowProgress(progressDelayMs);
+    access_.RunJob([&] { RunPackageFlow(choices, frontEnd); });
+    SetProgressSink(outerSink);
+  }
+  jobRunning_ = false;
+  if (Ending()) access_.End(idc::kCancel);
+}
+
+// The job's lines still reach standard output, and are kept to explain a
+// failure.
+OutputSink MainDialog::JobLineSink() {
+  return [this](std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    access_.PostFromJob([this, piece = std::string(text)] { jobOutput_ += piece; });
+  };
+}
+
+// Posts each whole percentage once; the bar never moves back.
+ProgressSink MainDialog::JobProgressSink(ProgressSink outerSink) {
+  postedPercent_ = -1;
+  return [this, outerSink](std::uint64_t done, std::uint64_t total) {
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent > postedPercent_) {
+      postedPercent_ = percent;
+      access_.PostFromJob([this, percent] { access_.UpdateProgress(percent); });
+    }
+    if (outerSink) outerSink(done, total);
+  };
+}
+
+// The progress dialog waits while the job asks the window; the flow's last
+// call, its message, replaces the dialog.
+void MainDialog::CallForJob(const std::function<void()>& call, bool last) {
+  access_.CallFromJob([&] {
+    if (last) {
+      access_.CloseProgress();
+    } else {
+      access_.HoldProgress();
+    }
+    call();
+    if (!last) access_.ShowProgress(progressDelayMs);
+  });
+}
+
+// A signal, or the user's choice to quit, ends the window once the job has
+// ended; the job asks the user nothing more. The signal handler records a
+// signal before the window hears of it.
+bool MainDialog::Ending() const { return endingForSignal_ || quitAfterJob_ || CancelSignal() != 0; }
+
+// At most 127 bytes of the list, zero-filled after a shorter one.
+int MainDialog::SelectProducts(ProductListBuffer& productList) {
+  if (Ending()) return 1;
+  const std::optional<std::string> list = access_.RunProductDialog();
+  if (!list) return -1;
+  const std::size_t n = std::min(list->size(), productList.size() - 1);
+  std::fill(std::copy_n(list->begin(), n, productList.begin()), productList.end(), '\0');
+  return 0;
+}
+
+void MainDialog::GetUpdateMode(int& updateMode) {
+  updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
+}
+
+// Details of a failed job: its lines, then that it was cancelled or why it
+// failed. Of a successful one: what it verified and where the new package is.
+std::string MainDialog::JobDetails(int stringId) const {
+  const JobReport report = LastJobReport();
+  std::vector<std::string> lines;
+  if (stringId == kTextRepackFailed) {
+    if (!jobOutput_.empty()) lines.push_back(OutputLines(jobOutput_));
+    if (CancelRequested()) {
+      lines.push_back(Text(167));
+    } else if (!report.reason.empty()) {
+      lines.push_back(Text(169) + report.reason);
+    }
+  } else if (stringId == kTextRepackSuccess) {
+    if (!report.verified.empty()) lines.push_back(report.verified);
+    if (!report.output.empty()) lines.push_back(Text(171) + report.output);
+  }
+  return JoinLines(lines);
+}
+
+// Caption 124, OK alone, no icon; the job's details.
+void MainDialog::ShowMessage(int stringId, int number) {
+  if (Ending()) return;
+  access_.ShowMessage({MessageKind::kNotice, Text(124), FormatResString(Text(stringId), number), JobDetails(stringId)});
+}
+
+}  // namespace quarnet

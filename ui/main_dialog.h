@@ -1,0 +1,87 @@
+#pragma once
+// The main window: the original package, the package file type (one
+// configuration file, or a configuration pack with update mode and optional
+// update script), the new package, and the Package button that runs the
+// repack job on a thread of its own (a long job shows a progress dialog).
+// Paths enter only through the Browse buttons.
+#include <functional>
+#include <string>
+
+#include "package/job_control.h"
+#include "package/output.h"
+#include "repack/package_flow.h"
+#include "ui/dialog.h"
+
+namespace quarnet {
+
+// Values of the controls, exchanged by UpdateData. Paths are UTF-8.
+struct MainDialogValues {
+  bool asDefault = true;
+  std::string originalPackage;
+  std::string configFile;
+  std::string newPackage;
+  std::string configPack;
+  std::string updateScript;
+};
+
+class MainDialog : public DialogLogic, public PackageFrontEnd {
+ public:
+  static const DialogSpec kSpec;
+  // The window menu's About item.
+  static constexpr int kAboutItemTextId = 101;
+
+  MainDialog(WindowAccess& access, Language language);
+
+  MainDialogValues values;
+  // How long a job runs before its progress dialog shows.
+  int progressDelayMs = 500;
+
+  // true: controls into values; false: values into controls.
+  void UpdateData(bool saveAndValidate);
+
+  void OnInit() override;
+  void OnCommand(int id) override;
+  void OnSelChange(int id) override;
+  // Commands of the window menu: 16 to 31 open the About box. False for
+  // the system's own commands, which the toolkit carries out.
+  bool OnSysCommand(unsigned id);
+  // Ends the window for `signalNumber`: dialogs above it end as if
+  // cancelled; a running job is asked to stop, and the window ends once it
+  // has cleaned up, without a message box.
+  void OnSignal(int signalNumber);
+
+  // PackageFrontEnd, on the window's thread.
+  int SelectProducts(ProductListBuffer& productList) override;
+  void GetUpdateMode(int& updateMode) override;
+  void ShowMessage(int stringId, int number) override;
+
+ private:
+  class JobFrontEnd;
+
+  std::string Text(int id) const { return quarnet::Text(id, language_); }
+  // The Browse button `button` (else nothing): its file dialog, whose OK
+  // replaces its own path.
+  void Browse(int button);
+  void OnClose();
+  void SelectFileType(int radio);
+  void ApplyEnableRules();
+  bool IsFactoryModeSelected() const;
+  void OnPackage();
+  void RunJob(const PackageChoices& choices);
+  OutputSink JobLineSink();
+  ProgressSink JobProgressSink(ProgressSink outerSink);
+  void CallForJob(const std::function<void()>& call, bool last);
+  std::string JobDetails(int stringId) const;
+  bool Ending() const;
+
+  WindowAccess& access_;
+  Language language_;
+  std::string lastFolder_;  // of the file last chosen in this run
+  std::string jobOutput_;   // what the running job printed
+  bool jobRunning_ = false;
+  bool endingForSignal_ = false;
+  bool quitAfterJob_ = false;  // the user chose to quit during the job
+  int postedPercent_ = -1;  // the job's thread only
+};
+
+}  // namespace quarnet

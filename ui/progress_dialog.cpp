@@ -1,0 +1,28 @@
+#include "ui/progress_dialog.h"
+
+#include "package/job_control.h"
+#include "ui/control_ids.h"
+
+namespace quarnet {
+namespace {
+
+constexpr ControlSpec kControls[] = {
+    {idc::kJobProgressLabel, ControlKind::kLabel, 161},
+    {idc::kJobProgressBar, ControlKind::kProgressBar},
+    {idc::kCancel, ControlKind::kButton, 163},
+};
+
+}  // namespace
+
+const DialogSpec ProgressDialog::kSpec = {132, kControls, 200, 60};
+
+void ProgressDialog::OnInit() { ApplyTexts(access_, kSpec, language_); }
+
+void ProgressDialog::OnCommand(int id) {
+  if (id != idc::kCancel) return;
+  RequestCancel();
+  access_.SetText(idc::kJobProgressLabel, Text(165, language_));
+  access_.Enable(idc::kCancel, false);
+}
+
+}  // namespace quarnet
