@@ -70,11 +70,11 @@ void AddProgressTotal(std::uint64_t bytes) {
   if (Progress().total != 0) Progress().total += bytes;
 }
 
-void SetProgressTotal(std::uint64_t total) {
+void SetProgressRemaining(std::uint64_t bytes) {
   std::unique_lock lock(Progress().mutex);
   ProgressState& p = Progress();
   if (p.total == 0) return;
-  p.total = std::max(total, p.done);
+  p.total = p.done + std::max<std::uint64_t>(bytes, 1);
   Notify(lock);
 }
 
@@ -164,9 +164,10 @@ void AddWarning(std::string warning) {
   Report().report.warnings.push_back(std::move(warning));
 }
 
-void SetVerifiedSummary(std::string summary) {
+void SetVerifiedSummary(std::string summary, VerifiedCounts counts) {
   std::lock_guard lock(Report().mutex);
   Report().report.verified = std::move(summary);
+  Report().report.counts = counts;
 }
 
 void SetOutputPath(std::string path) {

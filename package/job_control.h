@@ -24,9 +24,9 @@ void BeginProgress(std::uint64_t total);
 // Adds `bytes` to the work still to come (a later stage whose size is known
 // only once the earlier ones ran).
 void AddProgressTotal(std::uint64_t bytes);
-// Sets the whole job's bytes anew (never below those done), as a stage
-// learns what the rest of the job will move.
-void SetProgressTotal(std::uint64_t total);
+// Sets the bytes still to come anew, as a stage learns what the rest of the
+// job will move: the total becomes those done plus `bytes`.
+void SetProgressRemaining(std::uint64_t bytes);
 // `bytes` more are done; reported to the sink, never past the total.
 void AdvanceProgress(std::uint64_t bytes);
 // The job is complete: reports done = total once more, then stops counting.
@@ -66,11 +66,21 @@ enum class FailureKind {
   kOther,
 };
 
+// What the check of a new package compared, for a front end that says it in
+// its own language.
+struct VerifiedCounts {
+  std::size_t items = 0;
+  std::size_t headerBytes = 0;
+  std::size_t imageItems = 0;  // items of the original, identical
+  std::size_t addedFiles = 0;
+};
+
 // What a front end shows beside the outcome of a job.
 struct JobReport {
   FailureKind kind = FailureKind::kNone;
   std::string reason;    // the first failure's cause, e.g. "rename a/new.bin: No such file or directory"
   std::string verified;  // "Verified: ..." after a repack that checked its result
+  VerifiedCounts counts;  // what that sentence says
   std::string output;    // the new package's path after success
   // Things that went wrong after the outcome was settled, e.g. a folder
   // that could not be synced after the new package took its name.
@@ -87,7 +97,7 @@ void SetFailureReason(std::string reason, FailureKind kind = FailureKind::kOther
 // the stop's doing. The kind follows from the call and the error.
 void RecordSystemError(const char* call, const std::string& path, int error);
 void AddWarning(std::string warning);
-void SetVerifiedSummary(std::string summary);
+void SetVerifiedSummary(std::string summary, VerifiedCounts counts);
 void SetOutputPath(std::string path);
 // A copy of the report of the latest job.
 JobReport LastJobReport();

@@ -223,10 +223,16 @@ class StopSignals {
   ~StopSignals();
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
+
+  // Installs the handlers again, over any installed since (a test
+  // harness's crash handler, say).
+  static void CatchAgain();
 };
 
-// The stop signal noted last, 0 when none.
+// The first stop signal noted, 0 when none.
 int StopSignal() noexcept;
+// Ends the process as `signalNumber` would have ended it without a handler.
+[[noreturn]] void EndBySignal(int signalNumber);
 void ClearStopSignal() noexcept;
 // A descriptor that becomes readable when a stop signal is noted, for an
 // event loop to watch; -1 when none can be made. Valid while StopSignals

@@ -1,4 +1,5 @@
 // One repack job: unpack the original package, rebuild, move into place.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -66,20 +67,30 @@ bool Cancelled() {
   return true;
 }
 
-// The job's progress runs over its stages, each added to the total once its
-// size is known: the original's bytes, the build, the read-back.
+// The job's progress over its three stages, weighted by the bytes each
+// moves: the export reads the original, the build writes the new package,
+// the check reads it back. The whole is estimated when the job begins, from
+// the original and the staged files, and set anew as each stage learns its
+// size, so the bar rises evenly and reaches its end only when the job ends.
 class JobProgress {
  public:
-  void Add(std::uint64_t bytes) {
-    if (begun_) {
-      AddProgressTotal(bytes);
-    } else if (bytes > 0) {
-      BeginProgress(bytes);
+  explicit JobProgress(std::uint64_t staged) : staged_(staged) {}
+  void Unpacking(std::uint64_t originalSize) { Enter(JobStage::kUnpacking, 3 * originalSize + 2 * staged_); }
+  void Building(std::uint64_t packageSize) { Enter(JobStage::kBuilding, 2 * packageSize); }
+  void Checking(std::uint64_t packageSize) { Enter(JobStage::kChecking, packageSize); }
+
+ private:
+  void Enter(JobStage stage, std::uint64_t remaining) {
+    SetJobStage(stage);
+    if (!begun_) {
+      BeginProgress(std::max<std::uint64_t>(remaining, 1));
       begun_ = true;
+    } else {
+      SetProgressRemaining(remaining);
     }
   }
 
- private:
+  std::uint64_t staged_;
   bool begun_ = false;
 };
 
@@ -126,7 +137,7 @@ bool Unpack(const char* originalPath, const Places& at, Original& o, RepackReque
     Print("Open file %s error.\r\n", originalPath);
     o.count = -1;
   } else {
-    progress.Add(size);
+    progress.Unpacking(size);
     ProductListBuffer packageProductList{};
     o.count = UnpackPackage(file, o.names, packageProductList, &o.exported);
     request.productList = packageProductList;
@@ -159,7 +170,7 @@ std::string KernelVersion(const Original& o) {
 bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
   std::uint64_t size = 0;
   if (!package.Size(size)) return false;
-  progress.Add(size);
+  progress.Checking(size);
   const Verdict verdict = VerifyRepack(package, plan);
   if (!verdict.ok) {
     if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text, FailureKind::kCheckFailed);
@@ -169,7 +180,7 @@ bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
     RecordSystemError("sync", package.name(), error);
     return false;
   }
-  SetVerifiedSummary(verdict.text);
+  SetVerifiedSummary(verdict.text, verdict.counts);
   return true;
 }
 
@@ -207,7 +218,9 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
                  const JobContext& context) {
   const Places at{context.userFolder != nullptr ? *context.userFolder : os::WorkingFolder()};
   Original original;
-  JobProgress progress;
+  std::uint64_t staged = 0;
+  for (const StagedInput& s : context.staged) staged += s.length;
+  JobProgress progress(staged);
 
   if (originalPath != nullptr && !CheckOriginal(originalPath, at)) return -1;
   OpenJobLog();
@@ -219,7 +232,7 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     return Fail();
   std::uint64_t planned = kItemTableOffset + kItemRecordSize * plan.items.size();
   for (const ExpectedItem& e : plan.items) planned += e.length;
-  progress.Add(planned);
+  progress.Building(planned);
 
   // The builder's output is looked for under this name: a file left there
   // before the job must not pass for the new package.

@@ -85,17 +85,19 @@ std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string Summary(const Inspection& inspection, const RepackPlan& plan) {
-  std::size_t original = 0;
-  std::size_t added = 0;
+VerifiedCounts CountsOf(const Inspection& inspection, const RepackPlan& plan) {
+  VerifiedCounts c{inspection.records.size(), inspection.header.headerLen, 0, 0};
   for (const ExpectedItem& e : plan.items) {
-    original += e.source == "the exported item";
-    added += e.name == item::kUnknown;
+    c.imageItems += e.source == "the exported item";
+    c.addedFiles += e.name == item::kUnknown;
   }
-  return "Verified: " + Count(inspection.records.size(), "item", "items") + ", " +
-         std::to_string(inspection.header.headerLen) + "-byte header, all checksums; " +
-         Count(original, "image item", "image items") + " identical to the original; " +
-         Count(added, "file", "files") + " added";
+  return c;
+}
+
+std::string Summary(const VerifiedCounts& c) {
+  return "Verified: " + Count(c.items, "item", "items") + ", " + std::to_string(c.headerBytes) +
+         "-byte header, all checksums; " + Count(c.imageItems, "image item", "image items") +
+         " identical to the original; " + Count(c.addedFiles, "file", "files") + " added";
 }
 
 }  // namespace
@@ -130,19 +132,30 @@ bool PlanRepack(const ItemNameTable& names, const ExportTable& exported, int cou
   return true;
 }
 
-Verdict VerifyRepack(InputFile& package, const RepackPlan& plan) {
-  const Inspection inspection = InspectPackageFile(package);
-  if (std::string why = Inconsistency(inspection); !why.empty()) return {false, why};
+namespace {
+
+// The first mismatch between the package and the plan, or "".
+std::string FirstMismatch(const Inspection& inspection, const RepackPlan& plan) {
+  if (std::string why = Inconsistency(inspection); !why.empty()) return why;
   const std::vector<ItemRecord>& records = inspection.records;
   if (records.size() != plan.items.size())
-    return {false, Count(records.size(), "item", "items") + ", expected " + std::to_string(plan.items.size())};
+    return Count(records.size(), "item", "items") + ", expected " + std::to_string(plan.items.size());
   for (std::size_t i = 0; i < records.size(); ++i) {
-    if (std::string why = Mismatch(i, records[i], plan.items[i]); !why.empty()) return {false, why};
+    if (std::string why = Mismatch(i, records[i], plan.items[i]); !why.empty()) return why;
   }
   const std::string products(GetText(inspection.externHeader.productList));
   if (products != plan.productList)
-    return {false, "product list " + DisplayText(products) + ", expected " + DisplayText(plan.productList)};
-  return {true, Summary(inspection, plan)};
+    return "product list " + DisplayText(products) + ", expected " + DisplayText(plan.productList);
+  return "";
+}
+
+}  // namespace
+
+Verdict VerifyRepack(InputFile& package, const RepackPlan& plan) {
+  const Inspection inspection = InspectPackageFile(package);
+  if (std::string why = FirstMismatch(inspection, plan); !why.empty()) return {false, why, {}};
+  const VerifiedCounts counts = CountsOf(inspection, plan);
+  return {true, Summary(counts), counts};
 }
 
 }  // namespace quarnet

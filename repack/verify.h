@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "package/files.h"
+#include "package/job_control.h"
 #include "package/reader.h"
 #include "repack/repack.h"
 
@@ -50,6 +51,7 @@ struct Verdict {
   // After success one sentence beginning "Verified:" that says what was
   // checked; otherwise the first mismatch.
   std::string text;
+  VerifiedCounts counts;
 };
 
 // Reads `package` back in blocks and checks it against `plan`. Reports the

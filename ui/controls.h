@@ -58,14 +58,14 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   // Enter and Escape (and the close box) go to the handlers as OK and Cancel.
   void accept() override;
   void reject() override;
-
- protected:
-  // Forwards the controls' signals to `logic` and lets it fill them.
-  void Bind(DialogLogic& logic);
   // `width` by `height` dialog units in pixels of the dialog's font: a
   // horizontal unit is a quarter of the average character width, a vertical
   // unit an eighth of the line height.
   QSize DialogUnits(int width, int height) const;
+
+ protected:
+  // Forwards the controls' signals to `logic` and lets it fill them.
+  void Bind(DialogLogic& logic);
   // Gives the dialog the size of its template, or more if its layout needs it.
   void ResizeToTemplate();
   // The whole window fits the screen's available area.

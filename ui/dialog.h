@@ -70,8 +70,10 @@ class DialogAccess {
 };
 
 enum class MessageKind {
-  kNotice,    // OK alone, no icon
-  kQuestion,  // Yes and No (the default), the question icon
+  kNotice,       // OK alone, no icon
+  kInformation,  // OK alone, the information icon: a job that succeeded or was cancelled
+  kError,        // OK alone, the error icon: a job that failed
+  kQuestion,     // Yes and No (the default), the question icon
 };
 
 struct MessageBoxSpec {
@@ -107,7 +109,8 @@ class WindowAccess : public virtual DialogAccess {
   virtual void ShowProgress(int delayMs) = 0;
   // Stops the wait; a progress dialog already shown stays.
   virtual void HoldProgress() = 0;
-  virtual void UpdateProgress(int percent) = 0;
+  // The bar at `percent`, the label naming the stage (a string ID).
+  virtual void UpdateProgress(int percent, int stageTextId) = 0;
   virtual void CloseProgress() = 0;
 
   // Runs `job` on a thread of its own and returns once it has ended; the

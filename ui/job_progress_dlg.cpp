@@ -19,7 +19,10 @@ CJobProgressDlg::CJobProgressDlg(QWidget* parent, Language language)
   ResizeToTemplate();
 }
 
-void CJobProgressDlg::SetPercent(int percent) { ControlAs<QProgressBar>(idc::kJobProgressBar)->setValue(percent); }
+void CJobProgressDlg::SetProgress(int percent, int stageTextId) {
+  ControlAs<QProgressBar>(idc::kJobProgressBar)->setValue(percent);
+  dialog_.ShowStage(stageTextId);
+}
 
 int CJobProgressDlg::Percent() const { return ControlAs<QProgressBar>(idc::kJobProgressBar)->value(); }
 

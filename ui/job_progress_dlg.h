@@ -11,8 +11,8 @@ class CJobProgressDlg : public ControlDialog {
  public:
   CJobProgressDlg(QWidget* parent, Language language);
 
-  // 0 to 100.
-  void SetPercent(int percent);
+  // 0 to 100, and the stage's string ID.
+  void SetProgress(int percent, int stageTextId);
   int Percent() const;
 
  private:

@@ -107,6 +107,30 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
+// The string ID that names a job's stage in its progress dialog.
+int StageTextId(JobStage stage) {
+  switch (stage) {
+    case JobStage::kUnpacking: return 195;
+    case JobStage::kBuilding: return 197;
+    case JobStage::kChecking: return 199;
+    default: return 161;
+  }
+}
+
+// The string ID of the sentence that says what kind of cause a failure had.
+int KindTextId(FailureKind kind) {
+  switch (kind) {
+    case FailureKind::kNotAPackage: return 177;
+    case FailureKind::kDamagedOriginal: return 179;
+    case FailureKind::kInputMissing: return 181;
+    case FailureKind::kInputNotAFile: return 183;
+    case FailureKind::kOutputFolder: return 185;
+    case FailureKind::kDiskFull: return 187;
+    case FailureKind::kCheckFailed: return 189;
+    default: return 191;
+  }
+}
+
 }  // namespace
 
 // The flow's calls to the front end, made on the job's thread: each runs on
@@ -281,14 +305,18 @@ OutputSink MainDialog::JobLineSink() {
   };
 }
 
-// Posts each whole percentage once; the bar never moves back.
+// Posts each whole percentage once, with the stage; the bar never moves
+// back.
 ProgressSink MainDialog::JobProgressSink(ProgressSink outerSink) {
   postedPercent_ = -1;
+  postedStage_ = 0;
   return [this, outerSink](std::uint64_t done, std::uint64_t total) {
-    const int percent = static_cast<int>(done * 100 / total);
-    if (percent > postedPercent_) {
+    const int percent = std::max(postedPercent_, static_cast<int>(done * 100 / total));
+    const int stage = StageTextId(CurrentJobStage());
+    if (percent > postedPercent_ || stage != postedStage_) {
       postedPercent_ = percent;
-      access_.PostFromJob([this, percent] { access_.UpdateProgress(percent); });
+      postedStage_ = stage;
+      access_.PostFromJob([this, percent, stage] { access_.UpdateProgress(percent, stage); });
     }
     if (outerSink) outerSink(done, total);
   };
@@ -327,29 +355,47 @@ void MainDialog::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
-// Details of a failed job: its lines, then that it was cancelled or why it
-// failed. Of a successful one: what it verified and where the new package is.
-std::string MainDialog::JobDetails(int stringId) const {
-  const JobReport report = LastJobReport();
-  std::vector<std::string> lines;
-  if (stringId == kTextRepackFailed) {
-    if (!jobOutput_.empty()) lines.push_back(OutputLines(jobOutput_));
-    if (CancelRequested()) {
-      lines.push_back(Text(167));
-    } else if (!report.reason.empty()) {
-      lines.push_back(Text(169) + report.reason);
-    }
-  } else if (stringId == kTextRepackSuccess) {
-    if (!report.verified.empty()) lines.push_back(report.verified);
-    if (!report.output.empty()) lines.push_back(Text(171) + report.output);
+// What the check compared, in the window's language.
+std::string MainDialog::VerifiedText(const JobReport& report) const {
+  if (language_ == Language::kEnglish || report.verified.empty()) return report.verified;
+  std::string text = Text(193);
+  const VerifiedCounts& c = report.counts;
+  for (const std::size_t n : {c.items, c.headerBytes, c.imageItems, c.addedFiles}) {
+    const std::size_t at = text.find("%d");
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(n));
   }
-  return JoinLines(lines);
+  return text;
 }
 
-// Caption 124, OK alone, no icon; the job's details.
+// The box of a job's outcome, in the window's language: success with what
+// was verified; a cancel, which changed nothing; a failure with its kind of
+// cause as the box's text and, in the details, the job's lines and the
+// system's own reason.
+MessageBoxSpec MainDialog::Outcome(int stringId) const {
+  const JobReport report = LastJobReport();
+  if (stringId == kTextRepackSuccess) {
+    std::vector<std::string> lines;
+    if (!report.verified.empty()) lines.push_back(VerifiedText(report));
+    if (!report.output.empty()) lines.push_back(Text(171) + report.output);
+    return {MessageKind::kInformation, Text(124), Text(stringId), JoinLines(lines)};
+  }
+  if (report.kind == FailureKind::kCancelled || CancelRequested())
+    return {MessageKind::kInformation, Text(124), Text(175), {}};
+  std::vector<std::string> lines;
+  if (!jobOutput_.empty()) lines.push_back(OutputLines(jobOutput_));
+  if (!report.reason.empty()) lines.push_back(Text(169) + report.reason);
+  return {MessageKind::kError, Text(124), Text(stringId) + "\n" + Text(KindTextId(report.kind)), JoinLines(lines)};
+}
+
+// Caption 124, OK alone: a refusal without icon, a job's outcome with its
+// icon and details.
 void MainDialog::ShowMessage(int stringId, int number) {
   if (Ending()) return;
-  access_.ShowMessage({MessageKind::kNotice, Text(124), FormatResString(Text(stringId), number), JobDetails(stringId)});
+  if (stringId == kTextRepackSuccess || stringId == kTextRepackFailed) {
+    access_.ShowMessage(Outcome(stringId));
+    return;
+  }
+  access_.ShowMessage({MessageKind::kNotice, Text(124), FormatResString(Text(stringId), number), {}});
 }
 
 }  // namespace quarnet

@@ -54,6 +54,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   int SelectProducts(ProductListBuffer& productList) override;
   void GetUpdateMode(int& updateMode) override;
   void ShowMessage(int stringId, int number) override;
+  // The box of the last job's outcome: kTextRepackSuccess or
+  // kTextRepackFailed.
+  MessageBoxSpec Outcome(int stringId) const;
 
  private:
   class JobFrontEnd;
@@ -71,7 +74,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   OutputSink JobLineSink();
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);
-  std::string JobDetails(int stringId) const;
+  std::string VerifiedText(const JobReport& report) const;
   bool Ending() const;
 
   WindowAccess& access_;
@@ -82,6 +85,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   bool endingForSignal_ = false;
   bool quitAfterJob_ = false;  // the user chose to quit during the job
   int postedPercent_ = -1;  // the job's thread only
+  int postedStage_ = 0;     // the job's thread only
 };
 
 }  // namespace quarnet

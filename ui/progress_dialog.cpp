@@ -21,8 +21,13 @@ void ProgressDialog::OnInit() { ApplyTexts(access_, kSpec, language_); }
 void ProgressDialog::OnCommand(int id) {
   if (id != idc::kCancel) return;
   RequestCancel();
+  stopping_ = true;
   access_.SetText(idc::kJobProgressLabel, Text(165, language_));
   access_.Enable(idc::kCancel, false);
+}
+
+void ProgressDialog::ShowStage(int textId) {
+  if (!stopping_) access_.SetText(idc::kJobProgressLabel, Text(textId, language_));
 }
 
 }  // namespace quarnet

@@ -16,10 +16,14 @@ class ProgressDialog : public DialogLogic {
   // Cancel (also Escape and the close box): asks the job to stop and says
   // so; the dialog stays until the job has stopped.
   void OnCommand(int id) override;
+  // Names the job's stage (a string ID) in the label, unless a stop is
+  // under way.
+  void ShowStage(int textId);
 
  private:
   DialogAccess& access_;
   Language language_;
+  bool stopping_ = false;
 };
 
 }  // namespace quarnet

@@ -1,17 +1,11 @@
 #include "ui/quarnet_app.h"
 
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLibraryInfo>
 #include <QSettings>
 #include <QSocketNotifier>
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
 
 #include "package/job_control.h"
@@ -19,31 +13,6 @@
 #include "ui/quarnet_dlg.h"
 
 namespace quarnet {
-namespace {
-
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// The handler writes the signal's number to one end; the GUI thread reads
-// it from the other.
-int signalSockets[2] = {-1, -1};
-// The first signal to arrive, for the exit status.
-std::atomic<int> firstSignal{0};
-
-// Asks a running job to stop at once, so that it stops even while the GUI
-// thread is busy, and wakes the GUI thread.
-void HandleSignal(int signalNumber) {
-  const int savedErrno = errno;
-  int none = 0;
-  firstSignal.compare_exchange_strong(none, signalNumber);
-  RequestCancelBySignal(signalNumber);
-  const char byte = static_cast<char>(signalNumber);
-  if (::write(signalSockets[0], &byte, 1) < 0) {
-    // The socket is full: a signal is already waiting to be read.
-  }
-  errno = savedErrno;
-}
-
-}  // namespace
 
 CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplication(argc, argv) {
   // Latin text (paths, the English window) in the desktop's own UI font;
@@ -75,33 +44,23 @@ void CQuarnetApp::SetLanguage(Language language) {
   }
 }
 
+// The stop signals are noted (a running job sees them at once, whatever
+// the GUI thread does) and wake the GUI thread through the notifier.
 void CQuarnetApp::WatchSignals() {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
-  auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
-  connect(notifier, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
-  CatchEndingSignals();
+  const int notifier = os::StopSignalNotifier();
+  if (notifier < 0) return;
+  auto* watch = new QSocketNotifier(notifier, QSocketNotifier::Read, this);
+  connect(watch, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
 }
 
-void CQuarnetApp::CatchEndingSignals() {
-  if (signalSockets[0] < 0) return;
-  struct sigaction action = {};
-  action.sa_handler = HandleSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;  // the job's reads and writes go on to its next block
-  for (const int signalNumber : kEndingSignals) sigaction(signalNumber, &action, nullptr);
-}
+void CQuarnetApp::CatchEndingSignals() { os::StopSignals::CatchAgain(); }
 
 void CQuarnetApp::OnSignal() {
-  char byte = 0;
-  while (::read(signalSockets[1], &byte, 1) == 1) {
-    const int signalNumber = static_cast<unsigned char>(byte);
-    if (m_pMainWnd == nullptr) {
-      ::signal(signalNumber, SIG_DFL);
-      ::raise(signalNumber);
-      continue;
-    }
-    m_pMainWnd->EndForSignal(signalNumber);
-  }
+  os::DrainStopSignalNotifier();
+  const int signalNumber = os::StopSignal();
+  if (signalNumber == 0) return;
+  if (m_pMainWnd == nullptr) os::EndBySignal(signalNumber);
+  m_pMainWnd->EndForSignal(signalNumber);
 }
 
 int CQuarnetApp::InitInstance() {
@@ -109,7 +68,7 @@ int CQuarnetApp::InitInstance() {
   m_pMainWnd = &dialog;
   dialog.exec();
   m_pMainWnd = nullptr;
-  const int signalNumber = firstSignal.load();
+  const int signalNumber = os::StopSignal();
   return signalNumber == 0 ? 0 : 128 + signalNumber;
 }
 

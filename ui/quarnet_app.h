@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 
+#include "platform/os.h"
 #include "ui/strings.h"
 
 namespace quarnet {
@@ -43,6 +44,7 @@ class CQuarnetApp : public QApplication {
   // course.
   void OnSignal();
 
+  os::StopSignals stopSignals_;
   Language language_ = Language::kChinese;
   QTranslator qtTexts_;
   // Where Qt keeps its settings during this run (see the constructor).

@@ -172,31 +172,39 @@ void CQuarnetDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 // A caption beside the title bar's icon and close button; a notice has one
-// OK button without icon, a question Yes and No; details widen the box so
-// that the job's lines are readable.
-bool CQuarnetDlg::ShowMessage(const MessageBoxSpec& message) {
-  QMessageBox box(this);
-  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  box.setWindowTitle(FromUtf8(message.caption));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(FromUtf8(message.text));
+// OK button without icon, an outcome OK with the information or error icon,
+// a question Yes and No; details widen the box so that the job's lines are
+// readable.
+std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxSpec& message) {
+  auto box = std::make_unique<QMessageBox>(&parent);
+  box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  box->setWindowTitle(FromUtf8(message.caption));
+  box->setTextFormat(Qt::PlainText);
+  box->setText(FromUtf8(message.text));
   if (message.kind == MessageKind::kQuestion) {
-    box.setIcon(QMessageBox::Question);
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::No);
+    box->setIcon(QMessageBox::Question);
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::No);
   } else {
-    box.setIcon(QMessageBox::NoIcon);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setText(Res(157));
+    box->setIcon(message.kind == MessageKind::kInformation ? QMessageBox::Information
+                 : message.kind == MessageKind::kError     ? QMessageBox::Critical
+                                                           : QMessageBox::NoIcon);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->button(QMessageBox::Ok)->setText(parent.Res(157));
   }
-  for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
+  for (QAbstractButton* button : box->buttons()) button->setIcon(QIcon());
   if (!message.details.empty()) {
-    box.setDetailedText(FromUtf8(message.details));
-    WidenTo(box, DialogUnits(240, 0).width());
+    box->setDetailedText(FromUtf8(message.details));
+    WidenTo(*box, parent.DialogUnits(240, 0).width());
   }
-  WidenTo(box, fontMetrics().horizontalAdvance(box.windowTitle()) + DialogUnits(60, 0).width());
+  WidenTo(*box, parent.fontMetrics().horizontalAdvance(box->windowTitle()) + parent.DialogUnits(60, 0).width());
+  return box;
+}
+
+bool CQuarnetDlg::ShowMessage(const MessageBoxSpec& message) {
+  const std::unique_ptr<QMessageBox> box = MakeMessageBox(*this, message);
   const NormalCursorForDialog cursor;
-  const int answer = host_.RunModal(box);
+  const int answer = host_.RunModal(*box);
   return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
 
@@ -232,8 +240,8 @@ void CQuarnetDlg::ShowProgress(int delayMs) {
 
 void CQuarnetDlg::HoldProgress() { progressDelay_.stop(); }
 
-void CQuarnetDlg::UpdateProgress(int percent) {
-  if (progress_ != nullptr) progress_->SetPercent(percent);
+void CQuarnetDlg::UpdateProgress(int percent, int stageTextId) {
+  if (progress_ != nullptr) progress_->SetProgress(percent, stageTextId);
 }
 
 void CQuarnetDlg::CloseProgress() {

@@ -13,7 +13,12 @@
 
 class QMenu;
 
+class QMessageBox;
+
 namespace quarnet {
+
+// The message box of `message` over `parent`, in its language, not shown yet.
+std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxSpec& message);
 
 class CQuarnetDlg : public ControlDialog, public WindowAccess {
   Q_OBJECT
@@ -38,7 +43,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   void CancelDialogs() override;
   void ShowProgress(int delayMs) override;
   void HoldProgress() override;
-  void UpdateProgress(int percent) override;
+  void UpdateProgress(int percent, int stageTextId) override;
   void CloseProgress() override;
   void RunJob(const std::function<void()>& job) override;
   void CallFromJob(const std::function<void()>& call) override;

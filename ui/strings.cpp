@@ -84,6 +84,35 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     // Closing the window while a job runs.
     {173, "取消任务并退出？"},
     {174, "Cancel the job and quit?"},
+    // The outcome of a job: a cancel, and the kinds of cause of a failure.
+    {175, "任务已取消，未做任何更改。"},
+    {176, "The job was cancelled. Nothing was changed."},
+    {177, "不是有效的固件包"},
+    {178, "not a valid firmware package"},
+    {179, "原始包已损坏"},
+    {180, "the original package is damaged"},
+    {181, "找不到所选的文件"},
+    {182, "a chosen file is missing"},
+    {183, "所选的路径不是文件"},
+    {184, "a chosen path is not a file"},
+    {185, "输出文件夹不可写"},
+    {186, "the output folder cannot be written"},
+    {187, "磁盘已满"},
+    {188, "the disk is full"},
+    {189, "新包未通过校验"},
+    {190, "the new package failed its check"},
+    {191, "无法读写文件"},
+    {192, "a file could not be read or written"},
+    // What the check of a new package compared.
+    {193, "已校验：%d 个项目，%d 字节的包头，全部校验和；%d 个镜像项目与原始包一致；添加了 %d 个文件"},
+    {194, "Verified: %d items, %d-byte header, all checksums; %d image items identical to the original; %d files added"},
+    // The stages of a job in its progress dialog.
+    {195, "正在解包..."},
+    {196, "Unpacking..."},
+    {197, "正在生成新包..."},
+    {198, "Building the new package..."},
+    {199, "正在校验新包..."},
+    {200, "Checking the new package..."},
 };
 
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),

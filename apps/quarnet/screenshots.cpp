@@ -3,11 +3,13 @@
 // that shows its caption. Meant to run with QT_QPA_PLATFORM=offscreen.
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRadioButton>
 #include <cstdio>
 #include <utility>
 
+#include "package/job_control.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
@@ -47,6 +49,29 @@ bool Save(QWidget& window, const QDir& dir, const char* name) {
   return true;
 }
 
+bool SaveBox(CQuarnetDlg& window, const MessageBoxSpec& message, const QDir& dir, const char* name) {
+  const std::unique_ptr<QMessageBox> box = MakeMessageBox(window, message);
+  return Save(*box, dir, name);
+}
+
+// The boxes of a job's outcome: success, a failure with its cause, a cancel.
+bool RenderOutcomes(CQuarnetDlg& window, const QDir& dir) {
+  ResetJobReport();
+  SetVerifiedSummary("Verified: 8 items, 3008-byte header, all checksums; 4 image items identical to the original; "
+                     "3 files added",
+                     {8, 3008, 4, 3});
+  SetOutputPath("/home/tech/out/V200R005C10_site-a.bin");
+  bool ok = SaveBox(window, window.Logic().Outcome(kTextRepackSuccess), dir, "outcome-success.png");
+  ResetJobReport();
+  SetFailureReason("mkdir /media/tech/USB/.quarnet-job-XXXXXX: Read-only file system", FailureKind::kOutputFolder);
+  ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-failure.png");
+  ResetJobReport();
+  SetFailureReason("cancelled", FailureKind::kCancelled);
+  ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-cancelled.png");
+  ResetJobReport();
+  return ok;
+}
+
 bool Render(const QDir& dir, Language language) {
   bool ok = true;
   CQuarnetDlg window(nullptr, RealDialogs(), language);
@@ -81,9 +106,9 @@ bool Render(const QDir& dir, Language language) {
   SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language});
   ok &= Save(open, dir, "open-original-package.png");
   CJobProgressDlg progress(&window, language);
-  progress.SetPercent(42);
+  progress.SetProgress(42, 197);
   ok &= Save(progress, dir, "job-progress.png");
-  return ok;
+  return ok && RenderOutcomes(window, dir);
 }
 
 int RenderAll(CQuarnetApp& app, const QDir& dir) {

@@ -31,7 +31,8 @@ struct sigaction g_previousPipe;
 
 extern "C" void NoteStopSignal(int signalNumber) {
   const int saved = errno;
-  g_stopSignal.store(signalNumber);
+  int none = 0;
+  g_stopSignal.compare_exchange_strong(none, signalNumber);
   const int fd = g_notifyWrite.load();
   if (fd >= 0) {
     const char byte = 1;
@@ -203,12 +204,9 @@ StopSignals::StopSignals() {
     g_notifyRead = fds[0];
     g_notifyWrite.store(fds[1]);
   }
-  struct sigaction action {};
-  action.sa_handler = NoteStopSignal;
-  action.sa_flags = 0;  // no SA_RESTART: a blocking call returns, and the job stops
-  sigemptyset(&action.sa_mask);
   for (std::size_t i = 0; i < std::size(kStopSignalNumbers); ++i)
-    ::sigaction(kStopSignalNumbers[i], &action, &g_previous[i]);
+    ::sigaction(kStopSignalNumbers[i], nullptr, &g_previous[i]);
+  CatchAgain();
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -223,6 +221,20 @@ StopSignals::~StopSignals() {
   if (write >= 0) ::close(write);
   if (g_notifyRead >= 0) ::close(g_notifyRead);
   g_notifyRead = -1;
+}
+
+void StopSignals::CatchAgain() {
+  struct sigaction action {};
+  action.sa_handler = NoteStopSignal;
+  action.sa_flags = 0;  // no SA_RESTART: a blocking call returns, and the job stops
+  sigemptyset(&action.sa_mask);
+  for (const int signalNumber : kStopSignalNumbers) ::sigaction(signalNumber, &action, nullptr);
+}
+
+void EndBySignal(int signalNumber) {
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+  ::_exit(128 + signalNumber);
 }
 
 int StopSignal() noexcept { return g_stopSignal.load(); }

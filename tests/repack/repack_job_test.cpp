@@ -44,14 +44,25 @@ class RepackJob : public InTempDir {
 TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   WriteText("new.bin", "old contents");
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
-  SetProgressSink([&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); });
+  std::vector<std::uint64_t> done;
+  std::vector<JobStage> stages;
+  std::uint64_t lastTotal = 0;
+  bool fullBeforeTheCheck = false;
+  SetProgressSink([&](std::uint64_t d, std::uint64_t total) {
+    done.push_back(d);
+    if (stages.empty() || stages.back() != CurrentJobStage()) stages.push_back(CurrentJobStage());
+    fullBeforeTheCheck = fullBeforeTheCheck || (d == total && CurrentJobStage() != JobStage::kChecking);
+    lastTotal = total;
+  });
   ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
   SetProgressSink({});
-  // Rises to the end of the job's total, which grows stage by stage.
-  ASSERT_FALSE(progress.empty());
-  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-  EXPECT_EQ(progress.back().first, progress.back().second);
+  // Rises through the three stages to the end of the job's total, reached
+  // only at the end.
+  ASSERT_FALSE(done.empty());
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  EXPECT_EQ(done.back(), lastTotal);
+  EXPECT_FALSE(fullBeforeTheCheck);
+  EXPECT_EQ(stages, (std::vector<JobStage>{JobStage::kUnpacking, JobStage::kBuilding, JobStage::kChecking}));
 
   EXPECT_EQ(lines_,
             "Start to un-pack full all package 'orig.bin' ...... Done.\r\n"

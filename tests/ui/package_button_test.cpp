@@ -118,7 +118,7 @@ class PackageButtonTest : public QObject {
     for (const ShownMessage& shown : host_->messages) QCOMPARE(shown.cursor, int(Qt::ArrowCursor));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     if (signalNumber < 0) QCOMPARE(host_->messages[0].text, QString::fromUtf8("取消任务并退出？"));
-    if (signalNumber == 0) QCOMPARE(host_->messages[0].details.split('\n').last(), QString::fromUtf8("任务已取消。"));
+    if (signalNumber == 0) QCOMPARE(host_->messages[0].text, QString::fromUtf8("任务已取消，未做任何更改。"));
     if (signalNumber > 0) QCOMPARE(CancelSignal(), signalNumber);
     QCOMPARE(window_->isVisible(), visible);
     QCOMPARE(ReadText(In("out.bin")) == "old output", stopped);

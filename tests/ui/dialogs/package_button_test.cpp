@@ -51,11 +51,11 @@ class PackageButton : public ::testing::Test {
 
   void Press() { window_.Click(dialog_, idc::kPackageButton); }
 
-  void ExpectOneMessage(const std::string& text) {
+  void ExpectOneMessage(const std::string& text, MessageKind kind = MessageKind::kNotice) {
     ASSERT_EQ(window_.messages.size(), 1u);
     EXPECT_EQ(window_.messages[0].text, text);
     EXPECT_EQ(window_.messages[0].caption, "提示");
-    EXPECT_EQ(window_.messages[0].kind, MessageKind::kNotice);
+    EXPECT_EQ(window_.messages[0].kind, kind);
   }
 
   // An original package whose root file system takes many blocks.
@@ -137,10 +137,10 @@ TEST_F(PackageButton, Success) {
     window_.productList = kFirstVersion;
     Press();
 
-    ExpectOneMessage("重打包成功！");
+    ExpectOneMessage("重打包成功！", MessageKind::kInformation);
     EXPECT_EQ(window_.productDialogs, *row.original == '\0' ? 1 : 0);
     const std::string out = In("out.bin");
-    EXPECT_EQ(window_.messages[0].details.substr(0, 10), "Verified: ");
+    EXPECT_EQ(window_.messages[0].details.rfind("已校验：", 0), 0u) << window_.messages[0].details;
     EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
     const DecodedPackage package = DecodePackageFile(out);
     EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
@@ -159,16 +159,38 @@ TEST_F(PackageButton, Success) {
   }
 }
 
-TEST_F(PackageButton, FailedJobOffersItsOutputAsDetails) {
-  SetPaths("bad.bin", "cfg.xml", "out.bin", "");
-  Press();
-  ExpectOneMessage("重打包失败！");
-  const std::string& details = window_.messages[0].details;
-  EXPECT_NE(details.find("Wrong file input."), std::string::npos);
-  EXPECT_EQ(details.find('\r'), std::string::npos);
-  EXPECT_NE(details.back(), '\n');
-  EXPECT_FALSE(fs::exists(In("out.bin")));
-  EXPECT_TRUE(ListDir(work_.path()).empty());
+// A failure says its kind of cause in the window's language; the details
+// hold the job's lines and the system's own reason.
+TEST_F(PackageButton, FailureBoxesSayWhy) {
+  const struct {
+    const char* original;
+    const char* output;
+    Language language;
+    const char* text;
+  } rows[] = {
+      {"bad.bin", "out.bin", Language::kChinese, "重打包失败！\n不是有效的固件包"},
+      {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package"},
+      {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件"},
+      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder cannot be written"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    RecordingWindow window{MainDialog::kSpec};
+    MainDialog dialog{window, row.language};
+    dialog.OnInit();
+    dialog.values = {true, In(row.original), In("cfg.xml"), In(row.output), "", ""};
+    dialog.UpdateData(false);
+    window.Click(dialog, idc::kPackageButton);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].kind, MessageKind::kError);
+    EXPECT_EQ(window.messages[0].text, row.text);
+    const std::string& details = window.messages[0].details;
+    EXPECT_NE(details.find(row.language == Language::kChinese ? "原因：" : "Reason: "), std::string::npos);
+    EXPECT_EQ(details.find('\r'), std::string::npos);
+    EXPECT_NE(details.back(), '\n');
+    EXPECT_FALSE(fs::exists(In("out.bin")));
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+  }
 }
 
 // The progress dialog shows after the delay, waits while the job asks the

@@ -64,7 +64,8 @@ class RecordingWindow : public WindowAccess {
   void CancelDialogs() override { ++cancelledDialogs; }
   void ShowProgress(int delayMs) override { progress.push_back("show " + std::to_string(delayMs)); }
   void HoldProgress() override { progress.push_back("hold"); }
-  void UpdateProgress(int percent) override {
+  void UpdateProgress(int percent, int stageTextId) override {
+    stages.push_back(stageTextId);
     if (onProgress) onProgress(percent);
   }
   void CloseProgress() override { progress.push_back("close"); }
@@ -117,6 +118,7 @@ class RecordingWindow : public WindowAccess {
   int cancelledDialogs = 0;
   std::vector<std::string> progress;    // show, hold and close of the progress dialog
   std::function<void(int)> onProgress;  // hears each percentage
+  std::vector<int> stages;              // the stage text of each progress report
 
  private:
   template <class T>
