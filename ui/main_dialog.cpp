@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -237,7 +236,9 @@ void MainDialog::Browse(int button) {
   if (rule == std::end(kBrowseRules)) return;
   const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, lastFolder_});
   if (!path) return;
-  lastFolder_ = std::filesystem::path(*path).parent_path().string();
+  // The folder part of the UTF-8 path, whichever separator the system uses.
+  const std::size_t at = path->find_last_of("/\\");
+  lastFolder_ = at == std::string::npos ? "" : path->substr(0, at == 0 ? 1 : at);
   UpdateData(true);
   values.*rule->value = *path;
   UpdateData(false);
