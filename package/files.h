@@ -36,7 +36,6 @@ class InputFile {
   bool Seek(std::uint64_t offset);
   bool Size(std::uint64_t& size);
   bool failed() const { return failed_; }
-  void Close() { file_.Reset(); }
 
  private:
   bool Failed(const char* call, os::Error error);
@@ -69,8 +68,6 @@ class OutputFile {
   // replaced (reason recorded); a failure to sync the folder afterwards is
   // a warning of the job, since the name was replaced.
   bool Commit();
-  // Drops the staged file; the final name keeps what it had.
-  void Discard() { staged_.Discard(); }
 
  private:
   void Report(const char* call, os::Error error);

@@ -65,11 +65,6 @@ void BeginProgress(std::uint64_t total) {
   Notify(lock);
 }
 
-void AddProgressTotal(std::uint64_t bytes) {
-  std::lock_guard lock(Progress().mutex);
-  if (Progress().total != 0) Progress().total += bytes;
-}
-
 void SetProgressRemaining(std::uint64_t bytes) {
   std::unique_lock lock(Progress().mutex);
   ProgressState& p = Progress();

@@ -21,9 +21,6 @@ ProgressSink SetProgressSink(ProgressSink sink);
 // Starts the count for a job of `total` bytes (done = 0). A total of 0 turns
 // reporting off until the next BeginProgress.
 void BeginProgress(std::uint64_t total);
-// Adds `bytes` to the work still to come (a later stage whose size is known
-// only once the earlier ones ran).
-void AddProgressTotal(std::uint64_t bytes);
 // Sets the bytes still to come anew, as a stage learns what the rest of the
 // job will move: the total becomes those done plus `bytes`.
 void SetProgressRemaining(std::uint64_t bytes);

@@ -28,7 +28,6 @@ inline constexpr Error kNotRegularFile = -1;  // an input that is a FIFO, device
 inline constexpr Error kNotPlainTarget = -2;  // a final name held by a folder or a special file
 inline constexpr Error kTooLarge = -3;        // past what an offset can express
 inline constexpr Error kOutOfMemory = -4;
-inline constexpr Error kNoSpace = 28;         // the number the fault plan uses for a full disk
 
 // The system's text for `error` ("No space left on device", ...).
 std::string Describe(Error error);
@@ -81,7 +80,6 @@ enum class Kind { kNothing, kRegular, kFolder, kLink, kOther };
 struct Entry {
   Kind kind = Kind::kNothing;
   std::uint64_t size = 0;
-  std::uint64_t links = 0;
 };
 
 // What stands at `path`, the name itself (a link is not followed). A
@@ -207,9 +205,8 @@ class PrivateFolder {
 // The names in `folder` (without "." and "..").
 Error ListFolder(const Folder& folder, std::vector<std::string>& names);
 
-// Standard output and error, written in binary: "\r\n" stays two bytes.
+// Standard output, written in binary: "\r\n" stays two bytes.
 Error WriteStandardOutput(std::string_view text);
-Error WriteStandardError(std::string_view text);
 bool StandardErrorIsTerminal();
 
 // While the object lives, SIGINT, SIGTERM and SIGHUP (or their console

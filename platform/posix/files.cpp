@@ -148,7 +148,6 @@ Error Look(const Folder& base, const std::string& path, Entry& out) {
              : S_ISLNK(st.st_mode) ? Kind::kLink
                                    : Kind::kOther;
   out.size = static_cast<std::uint64_t>(st.st_size);
-  out.links = static_cast<std::uint64_t>(st.st_nlink);
   return 0;
 }
 

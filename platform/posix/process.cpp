@@ -195,7 +195,6 @@ Error WriteAll(int fd, std::string_view text) {
 }  // namespace
 
 Error WriteStandardOutput(std::string_view text) { return WriteAll(STDOUT_FILENO, text); }
-Error WriteStandardError(std::string_view text) { return WriteAll(STDERR_FILENO, text); }
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 StopSignals::StopSignals() {
