@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "package/display_text.h"
 #include "package/format.h"
 #include "package/job_log.h"
 #include "package/output.h"
@@ -41,18 +42,10 @@ std::string Format(const char* format, int a, int b = 0) {
   return text;
 }
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
-
+// Names that a terminal would misread are refused, and shown escaped.
 bool Plain(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos &&
-         std::none_of(name.begin(), name.end(), IsControl);
-}
-
-// A control byte shows in the lines as "\xHH".
-std::string Shown(const std::string& name) {
-  std::string out;
-  for (const char c : name) out += IsControl(c) ? Format("\\x%02X", static_cast<unsigned char>(c)) : std::string(1, c);
-  return out;
+         IsDisplayable(name);
 }
 
 // Exports the records of the table at `table` the way the file describes
@@ -63,21 +56,21 @@ void PredictExports(Bytes bytes, std::size_t table, std::uint32_t count, Outcome
     const std::string name = FieldText(bytes, record + kNameField, kItemNameSize);
     if (name == "EFS") continue;
     if (!Plain(name)) {
-      o.output += "Export item " + Shown(name) + " error.\r\n";
+      o.output += "Export item " + DisplayText(name) + " error.\r\n";
       o.result = 0;
       return;
     }
     const std::uint64_t offset = Le32(bytes, record + 8);
     const std::uint64_t length = Le32(bytes, record + 12);
     const std::uint64_t available = offset < bytes.size() ? std::min<std::uint64_t>(length, bytes.size() - offset) : 0;
-    o.files[name + ".bin"] = std::string(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
-                                         bytes.begin() + static_cast<std::ptrdiff_t>(offset + available));
-    if (available < length) {
+    if (available < length) {  // the partial file never takes the name
       o.output += "Unpack file " + name + Format(" error. left size %d.\r\n", static_cast<int>(length - available));
       o.output += "Export item " + name + " error.\r\n";
       o.result = 0;
       return;
     }
+    o.files[name + ".bin"] = std::string(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                                         bytes.begin() + static_cast<std::ptrdiff_t>(offset + available));
     o.names.push_back(name);
     o.result = static_cast<int>(o.names.size());
   }
