@@ -46,7 +46,7 @@ TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
   WriteText("new.bin", "old contents");
   std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
   SetProgressSink([&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); });
-  ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
+  ASSERT_EQ(Run("orig.bin", "new.bin"), 0) << lines_ << LastJobReport().reason;
   SetProgressSink({});
   // Rises to the end of the job's total, which grows stage by stage.
   ASSERT_FALSE(progress.empty());
@@ -116,7 +116,7 @@ TEST_F(RepackJob, OutputOnAnotherFileSystem) {
   const fs::path target = "/dev/shm/" + dir().filename().string() + ".bin";
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   WriteText(target, "old");
-  EXPECT_EQ(Run("orig.bin", target.c_str()), -1);
+  EXPECT_EQ(Run("orig.bin", Utf8(target).c_str()), -1);
   EXPECT_NE(lines_.find("Error: Rename new file error.\r\n"), std::string::npos) << lines_;
   EXPECT_EQ(LastJobReport().reason, "rename " + target.string() + ": Invalid cross-device link");
   EXPECT_EQ(ReadText(target), "old");
