@@ -243,7 +243,6 @@ Error Examine(const std::wstring& path, Node& out) {
     out.attributes = info.dwFileAttributes;
     out.links = info.nNumberOfLinks;
     out.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    out.created = info.ftCreationTime;
   } else if (out.disk) {
     error = FromSystem(::GetLastError());
   }

@@ -51,7 +51,6 @@ struct Node {
   DWORD attributes = 0;
   DWORD links = 0;
   std::uint64_t size = 0;
-  FILETIME created{};
 };
 // One step of the fault plan.
 Error Examine(const std::wstring& path, Node& out);
