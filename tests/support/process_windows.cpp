@@ -65,14 +65,16 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   // A start that fails is tried again: wine under load has been seen to
   // fail one now and then, and the start is not what the tests check.
   bool started = false;
+  DWORD why = 0;
   for (int attempt = 0; attempt < 3 && !started; ++attempt) {
     if (attempt > 0) ::Sleep(200);
     started = ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                workDir.c_str(), &startup, &process) != 0;
+    why = ::GetLastError();
   }
   ::CloseHandle(out);
   ::CloseHandle(err);
-  if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(::GetLastError()));
+  if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(why));
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(process.hProcess, &code);
