@@ -186,9 +186,11 @@ PrivateFolder::~PrivateFolder() { Remove(); }
 
 Error PrivateFolder::Create(const Folder& base, const std::string& parentPath, std::string_view prefix,
                             std::string& where) {
+  // Joined as the caller wrote the parent: with its backslashes, if any.
   const char last = parentPath.empty() ? '\0' : parentPath.back();
   const bool joined = parentPath == "." || last == '\\' || last == '/' || last == ':';
-  const std::string inParent = parentPath == "." ? "" : parentPath + (joined ? "" : "\\");
+  const char* separator = parentPath.find('\\') != std::string::npos ? "\\" : "/";
+  const std::string inParent = parentPath == "." ? "" : parentPath + (joined ? "" : separator);
   where = "mkdir " + inParent + std::string(prefix) + "XXXXXX";
   if (const Error error = OpenFolder(base, parentPath, parent_)) return error;
   Sweep(parent_, prefix);
