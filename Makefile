@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN = -G Ninja
 
-.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows
 
 setup:
 	@scripts/setup
@@ -45,5 +45,20 @@ screenshots: build
 deb: build
 	cd build && cpack -G DEB
 
+# Windows: packall.exe and quarnet-cli.exe, cross-built into build-win/bin
+# with MinGW-w64; the tests run under wine.
+WINDOWS = -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake
+
+windows:
+	@scripts/setup windows
+	cmake -S . -B build-win $(GEN) $(WINDOWS)
+	cmake --build build-win -j $(JOBS) --target packall quarnet-cli
+
+test-windows:
+	@scripts/setup windows
+	cmake -S . -B build-win $(GEN) $(WINDOWS)
+	cmake --build build-win -j $(JOBS)
+	@scripts/test-windows build-win -j $(JOBS)
+
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-win

@@ -124,6 +124,9 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   BlockWriter writer(out, std::span(block.get(), blockSize), PackageHeadSize(n));
   for (int i = 0; i < count; ++i) {
     if (!StreamItem(files[i], items[i], writer)) return 1;
+    // Released once read: an item may be the package's old file, which
+    // some systems (Windows) replace only when no one holds it open.
+    files[i].Close();
   }
   if (!writer.Put(kEfsRecord) || !writer.Flush()) return 1;
   std::array<std::uint8_t, PackageHeadSize(kMaxItems)> head{};

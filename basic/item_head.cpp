@@ -101,6 +101,9 @@ int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t ti
     SetFailureReason(std::string(payloadPath) + ": changed while the head file was written");
     return 1;
   }
+  // Released before the head file takes its name, which may be the
+  // payload's: Windows replaces a file only when no one holds it open.
+  payload.Close();
   return out.Commit() ? 0 : 1;
 }
 

@@ -91,7 +91,8 @@ bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> byt
 bool OutputFile::Commit() {
   const os::Committed c = staged_.Commit(durable_);
   if (c.error != 0) {
-    Report(c.error == os::kNotPlainTarget ? "replace" : "commit", c.error);
+    const bool refused = c.error == os::kNotPlainTarget || c.error == os::kLinkedTarget;
+    Report(refused ? "replace" : "commit", c.error);
     return false;
   }
   if (c.warning != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(c.warning));

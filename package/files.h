@@ -36,6 +36,9 @@ class InputFile {
   bool Seek(std::uint64_t offset);
   bool Size(std::uint64_t& size);
   bool failed() const { return failed_; }
+  // Lets go of the file: a name that is about to be replaced must not be
+  // held open (Windows will not replace an open file).
+  void Close() { file_.Reset(); }
 
  private:
   bool Failed(const char* call, os::Error error);

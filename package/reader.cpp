@@ -1,6 +1,7 @@
 #include "package/reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "package/display_text.h"
@@ -95,7 +96,7 @@ namespace {
 
 // The header of either kind; the item count, or -1 when it cannot be read.
 // -2 for an unknown mark.
-long ReadHead(InputFile& file, ProductListBuffer& productList) {
+std::int64_t ReadHead(InputFile& file, ProductListBuffer& productList) {
   std::array<std::uint8_t, 4> markImage;
   ReadImage(file, markImage);
   if (!file.Seek(0)) return -1;
@@ -128,7 +129,7 @@ bool IsThePackage(InputFile& package, std::string_view name) {
 }  // namespace
 
 int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& productList, ExportTable* exported) {
-  const long itemNum = ReadHead(file, productList);
+  const std::int64_t itemNum = ReadHead(file, productList);
   if (itemNum == -2) {
     SetFailureReason(file.name() + " is not a firmware package: it does not begin with a package mark",
                      FailureKind::kNotAPackage);
@@ -142,7 +143,7 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
   }
   // Any Item Num above 16 stays above 16 and is refused by ReadItemRecords.
   ItemTable table{};
-  const int count = static_cast<int>(std::min<long>(itemNum, kMaxItems + 1));
+  const int count = static_cast<int>(std::min<std::int64_t>(itemNum, kMaxItems + 1));
   if (ReadItemRecords(file, count, table) != 0) {
     SetFailureReason(file.name() + (count > kMaxItems ? " holds more than 16 items" : " ends inside its item table"),
                      FailureKind::kNotAPackage);

@@ -28,6 +28,17 @@ inline constexpr Error kNotRegularFile = -1;  // an input that is a FIFO, device
 inline constexpr Error kNotPlainTarget = -2;  // a final name held by a folder or a special file
 inline constexpr Error kTooLarge = -3;        // past what an offset can express
 inline constexpr Error kOutOfMemory = -4;
+// Windows only: a final name held by a symbolic link, a junction or a file
+// with more than one name, which is refused rather than replaced.
+inline constexpr Error kLinkedTarget = -5;
+// Windows only: another program (a virus scanner, an indexer, an editor)
+// still holds the file after about a second of retries; access denied
+// after those retries may be the same, or a lack of rights.
+inline constexpr Error kInUse = -6;
+inline constexpr Error kDeniedOrInUse = -7;
+// Windows only: a system error code without an errno number is
+// kSystemCode - code.
+inline constexpr Error kSystemCode = -1000;
 
 // The system's text for `error` ("No space left on device", ...).
 std::string Describe(Error error);
@@ -35,7 +46,10 @@ std::string Describe(Error error);
 bool IsDiskFull(Error error);
 
 // An open folder: the base of relative names and the home of staged files.
-// An empty Folder stands for the process's starting folder.
+// An empty Folder stands for the process's starting folder. On Windows a
+// folder is also known by its absolute path, which relative names join:
+// the system resolves names against a folder handle only in its native
+// layer.
 class Folder {
  public:
   Folder() = default;
@@ -47,11 +61,19 @@ class Folder {
 
   bool IsOpen() const { return handle_ != -1; }
   std::intptr_t native() const { return handle_; }
-  void Reset(std::intptr_t handle = -1);
+  // The absolute path (Windows); empty elsewhere.
+  const std::wstring& native_path() const { return path_; }
+  void Reset(std::intptr_t handle = -1, std::wstring path = {});
 
  private:
   std::intptr_t handle_ = -1;
+  std::wstring path_;
 };
+
+// The folder part of `path` as the system splits it: "." for a bare name,
+// the root for a name in it. Windows also splits at a backslash and keeps
+// a drive: "C:\x" gives "C:\", "C:x" gives "C:".
+std::string FolderOf(const std::string& path);
 
 // The folder that relative names of this thread resolve against: the
 // innermost ScopedWorkingFolder's, else the starting folder (empty).
@@ -164,8 +186,10 @@ class StagedFile {
 // Renames `from` (relative to `fromBase`) over `to` (relative to `toBase`)
 // on the same file system, under the rules of StagedFile::Commit: a folder
 // or special file at `to` is refused, a link or a second name of another
-// file is replaced (never written through), a plain file's permissions
-// pass to the new file. The folder of `to` is synced afterwards.
+// file is replaced (never written through; Windows refuses both with
+// kLinkedTarget), a plain file's permissions (Windows: its read-only,
+// hidden and system attributes) pass to the new file. The folder of `to`
+// is synced afterwards (Windows: the rename itself is written through).
 Committed Replace(const Folder& fromBase, const std::string& from, const Folder& toBase, const std::string& to);
 
 // Removes the file (or link) `path`; a folder is refused (EISDIR).
@@ -205,6 +229,15 @@ class PrivateFolder {
 // The names in `folder` (without "." and "..").
 Error ListFolder(const Folder& folder, std::vector<std::string>& names);
 
+// The program's arguments in UTF-8, its name first: `argv` as given on
+// POSIX; on Windows the wide command line, converted, since `argv` there
+// holds only what the ANSI code page can express.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Readies the C library's standard output and error for the program's
+// text: binary, so that every byte printed reaches the file as it is, and
+// a console shows UTF-8. Call once at the start of main.
+void PrepareStandardStreams();
+
 // Standard output, written in binary: "\r\n" stays two bytes.
 Error WriteStandardOutput(std::string_view text);
 bool StandardErrorIsTerminal();
@@ -212,6 +245,10 @@ bool StandardErrorIsTerminal();
 // While the object lives, SIGINT, SIGTERM and SIGHUP (or their console
 // counterparts) do not end the process but are noted, and interrupt calls
 // that block, so that the job stops at once and removes its files. A
+// Windows console's Ctrl-C is noted as SIGINT (2), Ctrl-Break as SIGBREAK
+// (21), its closing as SIGHUP (1), logoff and shutdown as SIGTERM (15);
+// for the last three the process ends when the handler returns, so it
+// waits (a few seconds at most) for the job to clean up. A
 // broken pipe is ignored: the write fails instead. The previous handling
 // comes back afterwards.
 class StopSignals {
@@ -232,8 +269,8 @@ int StopSignal() noexcept;
 [[noreturn]] void EndBySignal(int signalNumber);
 void ClearStopSignal() noexcept;
 // A descriptor that becomes readable when a stop signal is noted, for an
-// event loop to watch; -1 when none can be made. Valid while StopSignals
-// lives.
+// event loop to watch; -1 when none can be made (always on Windows). Valid
+// while StopSignals lives.
 int StopSignalNotifier();
 // Drains the notifier after it became readable.
 void DrainStopSignalNotifier();

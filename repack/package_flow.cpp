@@ -47,13 +47,6 @@ bool RequiredPathMissing(const PackageChoices& c) {
   return c.newPackage.empty() || c.configPack.empty();
 }
 
-// The folder that will hold `path`.
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The job's files and what it staged for the check.
 class Staging {
  public:
@@ -115,7 +108,7 @@ void StageFiles(const PackageChoices& c, RepackRequest& request, PackageFrontEnd
 // anything is done.
 bool MakeJobFolder(const os::Folder& user, const std::string& output, os::PrivateFolder& folder) {
   std::string where;
-  const os::Error error = folder.Create(user, FolderOf(output), kJobFolderPrefix, where);
+  const os::Error error = folder.Create(user, os::FolderOf(output), kJobFolderPrefix, where);
   if (error == 0) return true;
   SetFailureReason(where + ": " + os::Describe(error),
                    os::IsDiskFull(error) ? FailureKind::kDiskFull : FailureKind::kOutputFolder);

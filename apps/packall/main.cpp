@@ -1,4 +1,14 @@
 // packall: the package-building engine as a command.
-#include "basic/packall.h"
+#include <string>
+#include <vector>
 
-int main(int argc, char** argv) { return quarnet::PackAll(argc, argv); }
+#include "basic/packall.h"
+#include "platform/os.h"
+
+int main(int argc, char** argv) {
+  quarnet::os::PrepareStandardStreams();
+  const std::vector<std::string> args = quarnet::os::ProgramArguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& arg : args) pointers.push_back(arg.c_str());
+  return quarnet::PackAll(static_cast<int>(pointers.size()), pointers.data());
+}

@@ -1,8 +1,11 @@
 // quarnet-cli: headless repack, unpack and inspection of packages.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "apps/quarnet-cli/commands.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -30,9 +33,7 @@ constexpr Command kCommands[] = {
     {"products", quarnet::cli::Products},
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return quarnet::cli::kExitUsage;
@@ -50,4 +51,15 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr, "quarnet-cli: unknown command '%s'\n\n%s", argv[1], kUsage);
   return quarnet::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  quarnet::os::PrepareStandardStreams();
+  std::vector<std::string> args = quarnet::os::ProgramArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& arg : args) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  return Run(static_cast<int>(args.size()), pointers.data());
 }

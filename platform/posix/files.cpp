@@ -10,6 +10,7 @@
 #include <ctime>
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 #include "platform/fault_plan.h"
 #include "platform/os.h"
@@ -20,8 +21,6 @@ namespace {
 
 using posix::Run;
 using posix::WriteOnce;
-
-thread_local const Folder* t_workingFolder = nullptr;
 
 bool IsPlainFileMode(mode_t mode) { return S_ISREG(mode); }
 
@@ -98,28 +97,28 @@ std::string Describe(Error error) {
 bool IsDiskFull(Error error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 Folder::~Folder() { Reset(); }
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
+  other.handle_ = -1;
+}
 Folder& Folder::operator=(Folder&& other) noexcept {
   if (this != &other) {
-    Reset(other.handle_);
+    Reset(other.handle_, std::move(other.path_));
     other.handle_ = -1;
   }
   return *this;
 }
-void Folder::Reset(std::intptr_t handle) {
+void Folder::Reset(std::intptr_t handle, std::wstring path) {
   if (handle_ != -1) ::close(static_cast<int>(handle_));
   handle_ = handle;
+  path_ = std::move(path);
 }
 
-const Folder& WorkingFolder() {
-  static const Folder kStart;
-  return t_workingFolder != nullptr ? *t_workingFolder : kStart;
+std::string FolderOf(const std::string& path) {
+  std::string folder;
+  std::string name;
+  posix::SplitPath(path, folder, name);
+  return folder;
 }
-
-ScopedWorkingFolder::ScopedWorkingFolder(const Folder& folder) : previous_(t_workingFolder) {
-  t_workingFolder = &folder;
-}
-ScopedWorkingFolder::~ScopedWorkingFolder() { t_workingFolder = previous_; }
 
 Error OpenFolder(const Folder& base, const std::string& path, Folder& out) {
   Error error = 0;

@@ -194,6 +194,11 @@ Error WriteAll(int fd, std::string_view text) {
 
 }  // namespace
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+// POSIX streams have no text mode, and a terminal takes the bytes as they are.
+void PrepareStandardStreams() {}
+
 Error WriteStandardOutput(std::string_view text) { return WriteAll(STDOUT_FILENO, text); }
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 

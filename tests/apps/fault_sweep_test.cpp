@@ -18,7 +18,6 @@
 #include "basic/packall.h"
 #include "package/job_control.h"
 #include "platform/os.h"
-#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 

@@ -6,10 +6,13 @@
 
 #include <filesystem>
 
-#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include "tests/support/faults.h"
+#endif
 
 namespace quarnet::test {
 namespace {
@@ -24,12 +27,17 @@ class HostileCli : public ::testing::Test {
     WriteText(path("cfg.xml"), "<config/>");
     fs::create_directories(path("tmp"));
   }
-  fs::path path(const std::string& name) const { return dir_.path() / name; }
+  fs::path path(const std::string& name) const { return dir_.path() / Utf8Path(name); }
 
+#ifdef _WIN32
+  ProcessResult Cli(const std::vector<std::string>& args) { return RunProcess(BinPath("quarnet-cli"), args, dir_.path()); }
+#else
+  // With TMPDIR at `tmp` (default "tmp"), which the jobs must not need.
   ProcessResult Cli(const std::vector<std::string>& args, const std::string& tmp = "") {
     const std::string tmpDir = tmp.empty() ? path("tmp").string() : tmp;
     return RunProcess(BinPath("quarnet-cli"), args, dir_.path(), [&] { ::setenv("TMPDIR", tmpDir.c_str(), 1); });
   }
+#endif
 
   TempDir dir_;
 };
@@ -119,6 +127,7 @@ TEST_F(HostileCli, PathsOf255Bytes) {
   EXPECT_TRUE(fs::exists(path("tmp/ROOTFS.bin")));
 }
 
+#ifndef _WIN32
 // A 255-byte output on another file system than the job's folder: the copy
 // goes through a temporary name beside the output, which must fit as well.
 TEST_F(HostileCli, LongOutputNameOnAnotherFileSystem) {
@@ -132,6 +141,7 @@ TEST_F(HostileCli, LongOutputNameOnAnotherFileSystem) {
   EXPECT_EQ(DecodeAndVerify(ReadBytes(output)).items.size(), 8u);
   fs::remove(output);
 }
+#endif
 
 }  // namespace
 }  // namespace quarnet::test

@@ -122,7 +122,7 @@ TEST_F(Assembly, EveryNormalItemReadsBackThroughTheReader) {
   fs::create_directory("out");
   const fs::path package = fs::absolute(name);
   ScopedChdir into("out");
-  EXPECT_EQ(UnpackPackage(package.c_str(), names, products), 7);
+  EXPECT_EQ(UnpackPackage(Utf8(package).c_str(), names, products), 7);
   EXPECT_EQ(ReadBytes("KERNEL.bin"), kernel);
   EXPECT_EQ(ReadBytes("ROOTFS.bin"), rootfs);
   EXPECT_EQ(GetText(products), "A1|B2|");

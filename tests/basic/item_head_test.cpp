@@ -24,22 +24,30 @@ ItemHead HeadOf(const Bytes& file) {
   return DecodeItemHead(std::span<const std::uint8_t, kItemHeadSize>(file.data(), kItemHeadSize));
 }
 
+// Sets the local time zone (null: the system's). Windows's C library reads
+// TZ too, set through its own calls.
+void SetTimeZone(const char* zone) {
+#ifdef _WIN32
+  _putenv_s("TZ", zone != nullptr ? zone : "");
+  _tzset();
+#else
+  if (zone != nullptr) {
+    setenv("TZ", zone, 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+#endif
+}
+
 // Runs a test in a fresh folder with the local time zone set to `zone`.
 class WithTimeZone : public InTempDir {
  protected:
   explicit WithTimeZone(const char* zone = "UTC") {
     if (const char* old = std::getenv("TZ")) previous_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
+    SetTimeZone(zone);
   }
-  ~WithTimeZone() override {
-    if (previous_) {
-      setenv("TZ", previous_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
+  ~WithTimeZone() override { SetTimeZone(previous_ ? previous_->c_str() : nullptr); }
 
  private:
   std::optional<std::string> previous_;

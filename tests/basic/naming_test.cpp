@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "tests/basic/packall_support.h"
-#include "tests/support/faults.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,38 +1,39 @@
 // The packall command: the engine behind a process boundary.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/basic/packall_support.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {
 namespace {
 
-// Runs packall with `args` (already quoted for the shell) in the working
-// directory; returns its exit status and leaves its output in "out.txt".
-int RunCommand(const std::string& args) {
-  const std::string command = std::string("'") + QUARNET_BIN_DIR "/packall' " + args + " > out.txt";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 using PackAllCommand = InTempDir;
+
+// Runs packall with `args` in the working directory; returns its exit
+// status and leaves its output in "out.txt".
+int RunCommand(const std::vector<std::string>& args) {
+  const ProcessResult r = RunProcess(BinPath("packall"), args, ".");
+  WriteText("out.txt", r.out);
+  return r.exitCode;
+}
 
 TEST_F(PackAllCommand, BuildsInTheWorkingDirectory) {
   WriteText("k", "0123456789");
   WriteText("r", "01234567890123456789");
-  EXPECT_EQ(RunCommand("-Kk -Rr -vV1"), 0);
+  EXPECT_EQ(RunCommand({"-Kk", "-Rr", "-vV1"}), 0);
   EXPECT_EQ(ReadText("out.txt"), "");
   const DecodedPackage p = DecodePackageFile("package[KR].bin");
   EXPECT_EQ(p.header.fileLen, 1266u);
 }
 
 TEST_F(PackAllCommand, PrintsWhatTheEngineReports) {
-  EXPECT_EQ(RunCommand("-Kmissing"), 1);
+  EXPECT_EQ(RunCommand({"-Kmissing"}), 1);
   EXPECT_EQ(ReadText("out.txt"), ErrorLine(554));
-  EXPECT_EQ(RunCommand("-Kmissing '?'"), 0);
+  EXPECT_EQ(RunCommand({"-Kmissing", "?"}), 0);
   EXPECT_EQ(ReadText("out.txt").substr(0, 8), "Usage:\r\n");
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"out.txt"});
 }

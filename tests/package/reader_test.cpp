@@ -8,9 +8,12 @@
 
 #include "package/job_control.h"
 #include "package/job_log.h"
-#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include "tests/support/faults.h"
+#endif
 
 namespace quarnet {
 namespace {
@@ -86,7 +89,8 @@ TEST_F(Reader, EfsInTheMiddleZeroLengthAndDuplicateNames) {
   EXPECT_EQ(ReadText("A.bin"), "second");
   EXPECT_TRUE(std::filesystem::exists("EMPTY.bin"));
   EXPECT_EQ(ReadText("EMPTY.bin"), "");
-  EXPECT_FALSE(std::filesystem::exists("EFS.bin"));
+  // "efs.bin" is there, the item "efs": names are compared as written.
+  for (const std::string& name : ListDir(dir())) EXPECT_NE(name, "EFS.bin");
 
   WriteBytes("efs.bin", LayOutPackage({EfsItem()}));
   WriteBytes("none.bin", LayOutPackage({}));
@@ -136,6 +140,7 @@ TEST_F(Reader, LongItemCutShortCountsTheMissingBytes) {
   EXPECT_EQ(ReadText("BIG.bin"), "earlier");
 }
 
+#ifndef _WIN32
 // A write that the disk refuses fails the export instead of leaving a short
 // file behind, and the report says why. (A full disk: no file may grow.)
 TEST_F(Reader, WriteFailureFailsTheExport) {
@@ -158,6 +163,8 @@ TEST_F(Reader, WriteFailureFailsTheExport) {
   EXPECT_EQ(r.output.rfind("Unpack file X error. left size ", 0), 0u) << r.output;
   EXPECT_NE(r.output.find(".\r\nExport item X error.\r\n|write X.bin: File too large"), std::string::npos);
 }
+
+#endif
 
 TEST_F(Reader, CompactPackage) {
   const Bytes bytes = LayOutCompactPackage({Item("K", "kernel"), EfsItem(), Item("R", "rootfs")});

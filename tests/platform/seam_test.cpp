@@ -3,8 +3,14 @@
 // the working folder; a private folder is locked against the sweep.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/os.h"
@@ -24,26 +30,34 @@ os::Error Stage(const std::string& path, const std::string& text, os::StagedFile
 TEST_F(Seam, StagedFileTakesItsNameOnlyOnCommit) {
   WriteText("a.bin", "old");
   fs::permissions("a.bin", fs::perms::owner_read | fs::perms::group_read);
+  const fs::perms mode = fs::status("a.bin").permissions();  // Windows: read-only
   {
     os::StagedFile dropped;
     ASSERT_EQ(Stage("a.bin", "dropped", dropped), 0);
   }
   os::StagedFile staged;
   ASSERT_EQ(Stage("a.bin", "new", staged), 0);
+#ifdef _WIN32
+  EXPECT_EQ(ListDir(dir()).size(), 2u);  // no unnamed files: the staged one has a hidden name
+#else
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"});
+#endif
   EXPECT_EQ(ReadText("a.bin"), "old");
   const os::Committed c = staged.Commit();
   EXPECT_EQ(c.error, 0);
   EXPECT_EQ(c.warning, 0);
   EXPECT_EQ(ReadText("a.bin"), "new");
-  EXPECT_EQ(fs::status("a.bin").permissions(), fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(fs::status("a.bin").permissions(), mode);
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"});
 }
 
 // Without unnamed files (the fault plan fails that open as a file system
-// without them would) the file is staged under a hidden name that goes.
+// without them would; Windows has none) the file is staged under a hidden
+// name that goes.
 TEST_F(Seam, HiddenNameWhereUnnamedFilesAreMissing) {
+#ifndef _WIN32
   os::SetFaultPlan({2, EOPNOTSUPP});  // the folder's open, then the unnamed file's
+#endif
   os::StagedFile staged;
   ASSERT_EQ(Stage("b.bin", "bytes", staged), 0);
   os::SetFaultPlan({});
@@ -83,13 +97,76 @@ TEST_F(Seam, PrivateFolderIsLockedAndRemoved) {
   os::PrivateFolder live;
   ASSERT_EQ(live.Create(os::Folder(), ".", ".job-", where), 0) << where;
   WriteText(fs::path(live.path()) / "inside", "x");
+  fs::create_directory(".job-gone");  // the remains of a job that died
+  WriteText(".job-gone/lock", "");
+  WriteText(".job-gone/KERNEL.bin", "partial");
   os::PrivateFolder other;
   ASSERT_EQ(other.Create(os::Folder(), ".", ".job-", where), 0) << where;
-  EXPECT_EQ(ListDir(dir()).size(), 2u);  // the sweep left the live folder alone
+  EXPECT_EQ(ListDir(dir()).size(), 2u);  // the sweep took the dead job's folder, not the live one
   EXPECT_EQ(live.Remove(), 0);
   EXPECT_EQ(other.Remove(), 0);
   EXPECT_TRUE(ListDir(dir()).empty());
 }
+
+#ifdef _WIN32
+// Windows refuses a final name held by a link or by a second name of
+// another file: the file behind it stays as it was, and nothing is left.
+TEST_F(Seam, WindowsRefusesLinkedFinalNames) {
+  const std::pair<const char*, std::function<bool()>> rows[] = {
+      {"hard link", [] { return ::CreateHardLinkW(L"a.bin", L"victim", nullptr) != 0; }},
+      {"symbolic link",
+       [] { return ::CreateSymbolicLinkW(L"a.bin", L"victim", SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0; }},
+  };
+  for (const auto& [what, plant] : rows) {
+    WriteText("victim", "precious");
+    os::Entry entry;
+    if (!plant() || os::Look(os::WorkingFolder(), "a.bin", entry) != 0 || entry.kind == os::Kind::kNothing) {
+      RecordProperty(what, "cannot be made here");
+      continue;
+    }
+    os::StagedFile staged;
+    ASSERT_EQ(Stage("a.bin", "new", staged), 0) << what;
+    EXPECT_EQ(staged.Commit().error, os::kLinkedTarget) << what;
+    EXPECT_EQ(ReadText("victim"), "precious") << what;
+    EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"a.bin", "victim"})) << what;
+    fs::remove("a.bin");
+  }
+}
+
+// Devices and pipes are no inputs, and a device's name is no final name.
+TEST_F(Seam, WindowsDevicesAndPipes) {
+  const std::string pipe = "\\\\.\\pipe\\quarnet-test-" + std::to_string(::GetCurrentProcessId());
+  const HANDLE server = ::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  for (const std::string& path : {std::string("NUL"), pipe}) {
+    os::File file;
+    EXPECT_EQ(os::OpenForReading(os::WorkingFolder(), path, file), os::kNotRegularFile) << path;
+  }
+  ::CloseHandle(server);
+  os::StagedFile staged;
+  ASSERT_EQ(Stage("NUL", "x", staged), 0);
+  EXPECT_EQ(staged.Commit().error, os::kNotPlainTarget);
+  EXPECT_TRUE(ListDir(dir()).empty());
+}
+
+// Another program holds the final name open without sharing it: the
+// rename is retried for about a second, then fails and says so.
+TEST_F(Seam, WindowsFileHeldByAnotherProgram) {
+  WriteText("a.bin", "old");
+  const HANDLE held = ::CreateFileW(L"a.bin", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  os::StagedFile staged;
+  ASSERT_EQ(Stage("a.bin", "new", staged), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const os::Error error = staged.Commit().error;
+  const auto waited = std::chrono::steady_clock::now() - start;
+  ::CloseHandle(held);
+  EXPECT_NE(os::Describe(error).find("another program holds the file"), std::string::npos) << os::Describe(error);
+  EXPECT_GE(waited, std::chrono::milliseconds(500));
+  EXPECT_EQ(ReadText("a.bin"), "old");
+  EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"});
+}
+#endif
 
 }  // namespace
 }  // namespace quarnet::test

@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "repack/package_flow.h"
-#include "tests/support/faults.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,13 +51,13 @@ TEST_F(HostileFlow, ItemNamesThatAreNotPlainFailTheJobWithNothingWritten) {
 }
 
 TEST_F(HostileFlow, BlanksAndChineseInEveryPath) {
-  fs::create_directory("固件 目录");
-  WriteBytes("固件 目录/原始 固件.bin", LayOutPackage(OriginalItems(), kProducts));
-  WriteText("固件 目录/配置 文件.xml", "<配置/>");
+  fs::create_directory(Utf8Path("固件 目录"));
+  WriteBytes(Utf8Path("固件 目录/原始 固件.bin"), LayOutPackage(OriginalItems(), kProducts));
+  WriteText(Utf8Path("固件 目录/配置 文件.xml"), "<配置/>");
   ASSERT_EQ(Run("固件 目录/原始 固件.bin", "固件 目录/新 固件.bin", "固件 目录/配置 文件.xml"),
             PackageOutcome::kSucceeded)
       << lines_;
-  const auto p = DecodeAndVerify(ReadBytes("固件 目录/新 固件.bin"));
+  const auto p = DecodeAndVerify(ReadBytes(Utf8Path("固件 目录/新 固件.bin")));
   ASSERT_EQ(p.items.size(), 8u);
   EXPECT_EQ(p.items[4].data, BytesOf("<配置/>"));
   EXPECT_EQ(p.items[6].data, BytesOf("<配置/>"));

@@ -54,7 +54,7 @@ TEST_F(RepackJob, RebuildsTheOriginalWithItsVersionAndProducts) {
     fullBeforeTheCheck = fullBeforeTheCheck || (d == total && CurrentJobStage() != JobStage::kChecking);
     lastTotal = total;
   });
-  ASSERT_EQ(Run("orig.bin", "new.bin"), 0);
+  ASSERT_EQ(Run("orig.bin", "new.bin"), 0) << lines_ << LastJobReport().reason;
   SetProgressSink({});
   // Rises through the three stages to the end of the job's total, reached
   // only at the end.
@@ -127,7 +127,7 @@ TEST_F(RepackJob, OutputOnAnotherFileSystem) {
   const fs::path target = "/dev/shm/" + dir().filename().string() + ".bin";
   WriteBytes("orig.bin", LayOutPackage(OriginalItems(), kProducts));
   WriteText(target, "old");
-  EXPECT_EQ(Run("orig.bin", target.c_str()), -1);
+  EXPECT_EQ(Run("orig.bin", Utf8(target).c_str()), -1);
   EXPECT_NE(lines_.find("Error: Rename new file error.\r\n"), std::string::npos) << lines_;
   EXPECT_EQ(LastJobReport().reason, "rename " + target.string() + ": Invalid cross-device link");
   EXPECT_EQ(ReadText(target), "old");

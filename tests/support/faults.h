@@ -1,8 +1,7 @@
 #pragma once
 // Fault injection for the tests: a job run in a forked child under a
 // file-size limit, without root's privileges or with a small file system of
-// its own; a gate that acts on a file at a chosen open; snapshots of folders
-// to prove that nothing else changed. Linux only.
+// its own; a gate that acts on a file at a chosen open. Linux only.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -20,7 +19,6 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <thread>
 
@@ -203,17 +201,5 @@ class ShmDir {
  private:
   std::filesystem::path path_;
 };
-
-// Every entry below `dir` (relative path) with its contents; folders map to
-// "<dir>". Two snapshots are equal when nothing was created, changed or
-// deleted.
-inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir) {
-  std::map<std::string, std::string> entries;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-    const std::string name = std::filesystem::relative(e.path(), dir).string();
-    entries[name] = e.is_directory() ? "<dir>" : ReadText(e.path());
-  }
-  return entries;
-}
 
 }  // namespace quarnet::test

@@ -19,19 +19,19 @@ struct ProcessResult {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& workDir);
-// The same, running `inChild` in the child just before the program starts
-// (to lower limits, drop privileges or set the environment), and
-// `whileRunning` in the parent once it has started (to watch it or send it
-// a signal), before waiting for its end.
+// POSIX only: the same, running `inChild` in the child just before the
+// program starts (to lower limits, drop privileges or set the environment),
+// and `whileRunning` in the parent once it has started (to watch it or
+// send it a signal), before waiting for its end.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& workDir, const std::function<void()>& inChild,
                          const std::function<void(pid_t)>& whileRunning = {});
 
-// True once process `pid`, a child of the caller, has ended; it stays to be
-// waited for.
+// POSIX only: true once process `pid`, a child of the caller, has ended;
+// it stays to be waited for.
 bool HasEnded(pid_t pid);
 
-// Path of an executable of build/bin.
+// Path (UTF-8) of an executable of build/bin.
 std::string BinPath(const std::string& name);
 
 // A copy of the executable `name` of build/bin in `dir`, for a process that

@@ -1,17 +1,22 @@
 #include "tests/support/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace quarnet::test {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quarnet-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  static std::mt19937_64 random{std::random_device{}()};
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  for (int i = 0; i < 100 && path_.empty(); ++i) {
+    const std::filesystem::path candidate = temp / ("quarnet-test-" + std::to_string(random()));
+    // Made by this call, not found: another process may use the same name.
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary folder in " + temp.string());
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all);
 }
 
 TempDir::~TempDir() {
@@ -56,9 +61,25 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 
 std::vector<std::string> ListDir(const std::filesystem::path& dir) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(Utf8(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::filesystem::path Utf8Path(std::string_view text) { return std::u8string(text.begin(), text.end()); }
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return {text.begin(), text.end()};
+}
+
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::string name = Utf8(std::filesystem::relative(e.path(), dir));
+    entries[name] = e.is_directory() ? "<dir>" : ReadText(e.path());
+  }
+  return entries;
 }
 
 }  // namespace quarnet::test

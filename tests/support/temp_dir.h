@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarnet::test {
@@ -51,7 +53,17 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 std::string ReadText(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void WriteText(const std::filesystem::path& path, const std::string& text);
-// Sorted names of the entries of `dir`.
+// Sorted names of the entries of `dir`, in UTF-8.
 std::vector<std::string> ListDir(const std::filesystem::path& dir);
+
+// Paths and UTF-8 text, alike on every system (a narrow string is in the
+// ANSI code page to std::filesystem on Windows).
+std::filesystem::path Utf8Path(std::string_view text);
+std::string Utf8(const std::filesystem::path& path);
+
+// Every entry below `dir` (relative path with "/" between names) with its
+// contents; folders map to "<dir>". Two snapshots are equal when nothing
+// was created, changed or deleted.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& dir);
 
 }  // namespace quarnet::test

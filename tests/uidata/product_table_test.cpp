@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "package/format.h"
+#include "tests/support/process.h"
 
 namespace quarnet {
 namespace {
@@ -95,32 +96,25 @@ struct CommandResult {
   std::string out;
 };
 
-CommandResult RunCli(const std::string& args) {
-  const std::string command = std::string(QUARNET_BIN_DIR "/quarnet-cli ") + args + " 2>/dev/null";
-  CommandResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+CommandResult RunCli(const std::vector<std::string>& args) {
+  const test::ProcessResult r = test::RunProcess(test::BinPath("quarnet-cli"), args, ".");
+  return {r.exitCode, r.out};
 }
 
 TEST(ProductsCommand, PrintsTheTableOneRowALine) {
   std::string expected;
   for (const Row& row : Rows()) expected += row.version + "\t" + row.name + "\t" + row.code + "\n";
-  const CommandResult result = RunCli("products");
+  const CommandResult result = RunCli({"products"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, expected);
 }
 
 TEST(ProductsCommand, HelpAndUsageErrors) {
-  const CommandResult help = RunCli("products --help");
+  const CommandResult help = RunCli({"products", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: quarnet-cli products"), std::string::npos);
-  EXPECT_EQ(RunCli("products extra").status, 2);
-  EXPECT_EQ(RunCli("products --help extra").status, 2);
+  EXPECT_EQ(RunCli({"products", "extra"}).status, 2);
+  EXPECT_EQ(RunCli({"products", "--help", "extra"}).status, 2);
 }
 
 }  // namespace

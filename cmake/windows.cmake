@@ -1,0 +1,44 @@
+# What a Windows build needs beside the sources: static programs that need
+# only the system's DLLs, a manifest and version resource in each program,
+# the JSON header and GoogleTest from the build machine's sources, and wine
+# to run the tests on a build machine that is not Windows.
+
+enable_language(RC)
+# Windows 10: the manifest's UTF-8 code page and long paths need 1903.
+add_compile_definitions(_WIN32_WINNT=0x0A00)
+add_link_options(-static)
+
+# Gives `target` the manifest and a version resource that names it
+# `description`.
+function(quarnet_windows_resources target description)
+  set(QUARNET_RC_NAME ${target})
+  set(QUARNET_RC_DESCRIPTION "${description}")
+  set(QUARNET_RC_MANIFEST ${PROJECT_SOURCE_DIR}/dist/windows/program.manifest)
+  set(version_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} 0 0)
+  if(PROJECT_VERSION_PATCH)
+    list(REMOVE_AT version_parts 2)
+    list(INSERT version_parts 2 ${PROJECT_VERSION_PATCH})
+  endif()
+  list(JOIN version_parts "," QUARNET_RC_VERSION)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/dist/windows/program.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${QUARNET_RC_MANIFEST})
+endfunction()
+
+# nlohmann_json is a header-only library; its CMake package would add the
+# build machine's whole /usr/include, whose C library headers must not meet
+# the MinGW ones. Only its own folder is copied into the build.
+find_path(QUARNET_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+file(COPY ${QUARNET_JSON_INCLUDE}/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/json-include)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/json-include)
+set(nlohmann_json_FOUND TRUE)
+
+# Tests run under wine, in a prefix of the build's own, without its
+# debugging output and without offering to install Mono or Gecko.
+if(CMAKE_CROSSCOMPILING)
+  set(QUARNET_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${QUARNET_WINEPREFIX})
+endif()
