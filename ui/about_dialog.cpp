@@ -5,13 +5,13 @@
 namespace quarnet {
 namespace {
 
-constexpr ControlSpec kControls[] = {{idc::kOk, ControlKind::kDefaultButton, 157}};
+constexpr ControlLayout kControls[] = {{idc::kOk, ControlKind::kDefaultButton, 157}};
 
 }  // namespace
 
-const DialogSpec AboutDialog::kSpec = {101, kControls, 235, 55};
+const DialogLayout AboutDialog::kLayout = {101, kControls, 235, 55};
 
-void AboutDialog::OnInit() { ApplyTexts(access_, kSpec, language_); }
+void AboutDialog::OnInit() { ApplyTexts(access_, kLayout, language_); }
 
 void AboutDialog::OnCommand(int id) {
   if (id == idc::kOk || id == idc::kCancel) access_.End(id);

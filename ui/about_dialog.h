@@ -7,7 +7,7 @@ namespace quarnet {
 
 class AboutDialog : public DialogLogic {
  public:
-  static const DialogSpec kSpec;
+  static const DialogLayout kLayout;
   static constexpr char kNameLine[] = "Quarnet " QUARNET_VERSION;
   static constexpr char kCopyright[] = "Copyright (C) 2024 The Quarnet developers";
 

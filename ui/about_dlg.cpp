@@ -20,7 +20,7 @@ QLabel* PlainLabel(const char* text) {
 
 // Icon left, name and copyright to its right, OK at the right edge.
 CAboutDlg::CAboutDlg(QWidget* parent, Language language)
-    : ControlDialog(parent, language, AboutDialog::kSpec), dialog_(*this, language) {
+    : ControlDialog(parent, language, AboutDialog::kLayout), dialog_(*this, language) {
   auto* icon = new QLabel;
   icon->setPixmap(AppIcon().pixmap(32, 32));
   auto* text = new QVBoxLayout;

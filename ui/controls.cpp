@@ -53,9 +53,9 @@ QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-ControlDialog::ControlDialog(QWidget* parent, Language language, const DialogSpec& spec)
-    : QDialog(parent), language_(language), spec_(spec) {
-  for (const ControlSpec& control : spec.controls) {
+ControlDialog::ControlDialog(QWidget* parent, Language language, const DialogLayout& layout)
+    : QDialog(parent), language_(language), layout_(layout) {
+  for (const ControlLayout& control : layout.controls) {
     QWidget* widget = NewControl(control.kind, this);
     widget->setObjectName(QString::number(control.id));
     controls_[control.id] = widget;
@@ -130,7 +130,7 @@ QSize ControlDialog::DialogUnits(int width, int height) const {
   return {width * baseX / 4, height * baseY / 8};
 }
 
-void ControlDialog::ResizeToTemplate() { resize(DialogUnits(spec_.width, spec_.height).expandedTo(sizeHint())); }
+void ControlDialog::ResizeToTemplate() { resize(DialogUnits(layout_.width, layout_.height).expandedTo(sizeHint())); }
 
 // Once shown the frame's size is known: the window shrinks, if it must, and
 // moves so that all of it lies in the screen's available area.

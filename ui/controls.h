@@ -1,6 +1,6 @@
 #pragma once
 // The Qt side of a described dialog (ui/dialog.h): the controls of its
-// DialogSpec made as widgets and reachable by their numeric IDs, the
+// DialogLayout made as widgets and reachable by their numeric IDs, the
 // accessor over those widgets, and the widgets' signals forwarded to the
 // description's handlers. Also sizes in dialog units, a check list that
 // reports only the user's ticks, a sorted combo box and the path field.
@@ -20,7 +20,7 @@ namespace quarnet {
 QString Res(int id, Language language);
 QString FromUtf8(const std::string& text);
 
-// A dialog whose controls, made from `spec`, are reachable by their numeric
+// A dialog whose controls, made from `layout`, are reachable by their numeric
 // control IDs (each also carries its ID as its object name, so tests and
 // tools find it by number), and whose texts come from the string table in
 // its language.
@@ -28,7 +28,7 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   Q_OBJECT
 
  public:
-  ControlDialog(QWidget* parent, Language language, const DialogSpec& spec);
+  ControlDialog(QWidget* parent, Language language, const DialogLayout& layout);
 
   Language GetLanguage() const { return language_; }
   // The text of the loaded string ID `id` in the dialog's language.
@@ -73,7 +73,7 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
 
  private:
   Language language_;
-  const DialogSpec& spec_;
+  const DialogLayout& layout_;
   std::map<int, QWidget*> controls_;
   DialogLogic* logic_ = nullptr;
 };

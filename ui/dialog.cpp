@@ -2,9 +2,9 @@
 
 namespace quarnet {
 
-void ApplyTexts(DialogAccess& access, const DialogSpec& spec, Language language) {
-  access.SetTitle(Text(spec.captionId, language));
-  for (const ControlSpec& control : spec.controls) {
+void ApplyTexts(DialogAccess& access, const DialogLayout& layout, Language language) {
+  access.SetTitle(Text(layout.captionId, language));
+  for (const ControlLayout& control : layout.controls) {
     if (control.textId != 0) access.SetText(control.id, Text(control.textId, language));
   }
 }

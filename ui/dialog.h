@@ -29,15 +29,15 @@ enum class ControlKind {
   kProgressBar,    // 0 to 100
 };
 
-struct ControlSpec {
+struct ControlLayout {
   int id;  // ui/control_ids.h
   ControlKind kind;
   int textId = 0;  // string ID of its text or title; 0: none
 };
 
-struct DialogSpec {
+struct DialogLayout {
   int captionId;
-  std::span<const ControlSpec> controls;
+  std::span<const ControlLayout> controls;
   int width;  // of the dialog's template, in dialog units
   int height;
 };
@@ -76,7 +76,7 @@ enum class MessageKind {
   kQuestion,     // Yes and No (the default), the question icon
 };
 
-struct MessageBoxSpec {
+struct MessageBoxContent {
   MessageKind kind = MessageKind::kNotice;
   std::string caption;
   std::string text;
@@ -95,7 +95,7 @@ struct FileRequest {
 class WindowAccess : public virtual DialogAccess {
  public:
   // True for OK or Yes.
-  virtual bool ShowMessage(const MessageBoxSpec& message) = 0;
+  virtual bool ShowMessage(const MessageBoxContent& message) = 0;
   // The full path chosen, or nothing when the dialog ended otherwise.
   virtual std::optional<std::string> ChooseFile(const FileRequest& request) = 0;
   // The product dialog's list after OK, or nothing after Cancel.
@@ -139,8 +139,8 @@ class DialogLogic {
   virtual void OnCheckChange(int /*id*/) {}
 };
 
-// The caption and the controls' texts of `spec` in `language`.
-void ApplyTexts(DialogAccess& access, const DialogSpec& spec, Language language);
+// The caption and the controls' texts of `layout` in `language`.
+void ApplyTexts(DialogAccess& access, const DialogLayout& layout, Language language);
 
 // UTF-8 text of the loaded string ID `id` in `language`.
 std::string Text(int id, Language language);

@@ -8,7 +8,7 @@
 namespace quarnet {
 
 CJobProgressDlg::CJobProgressDlg(QWidget* parent, Language language)
-    : ControlDialog(parent, language, ProgressDialog::kSpec), dialog_(*this, language) {
+    : ControlDialog(parent, language, ProgressDialog::kLayout), dialog_(*this, language) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setModal(true);
   auto* layout = new QVBoxLayout(this);

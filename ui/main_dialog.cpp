@@ -14,7 +14,7 @@ namespace {
 // configuration file (and as-default box) and the configuration pack (with
 // update mode and update script); output group: new package; Package and
 // Close at the bottom right.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {idc::kInputGroup, ControlKind::kGroup, 108},
     {idc::kOriginalPackageLabel, ControlKind::kLabel, 112},
     {idc::kOriginalPackageEdit, ControlKind::kPathEdit},
@@ -155,12 +155,12 @@ class MainDialog::JobFrontEnd : public PackageFrontEnd {
   MainDialog& dialog_;
 };
 
-const DialogSpec MainDialog::kSpec = {132, kControls, 380, 237};
+const DialogLayout MainDialog::kLayout = {132, kControls, 380, 237};
 
 MainDialog::MainDialog(WindowAccess& access, Language language) : access_(access), language_(language) {}
 
 void MainDialog::OnInit() {
-  ApplyTexts(access_, kSpec, language_);
+  ApplyTexts(access_, kLayout, language_);
   UpdateData(false);
   access_.AddItem(idc::kUpdateModeCombo, Text(141));
   access_.AddItem(idc::kUpdateModeCombo, Text(143));
@@ -372,7 +372,7 @@ std::string MainDialog::VerifiedText(const JobReport& report) const {
 // was verified; a cancel, which changed nothing; a failure with its kind of
 // cause as the box's text and, in the details, the job's lines and the
 // system's own reason.
-MessageBoxSpec MainDialog::Outcome(int stringId) const {
+MessageBoxContent MainDialog::Outcome(int stringId) const {
   const JobReport report = LastJobReport();
   if (stringId == kTextRepackSuccess) {
     std::vector<std::string> lines;

@@ -26,7 +26,7 @@ struct MainDialogValues {
 
 class MainDialog : public DialogLogic, public PackageFrontEnd {
  public:
-  static const DialogSpec kSpec;
+  static const DialogLayout kLayout;
   // The window menu's About item.
   static constexpr int kAboutItemTextId = 101;
 
@@ -56,7 +56,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void ShowMessage(int stringId, int number) override;
   // The box of the last job's outcome: kTextRepackSuccess or
   // kTextRepackFailed.
-  MessageBoxSpec Outcome(int stringId) const;
+  MessageBoxContent Outcome(int stringId) const;
 
  private:
   class JobFrontEnd;

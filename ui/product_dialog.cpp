@@ -9,7 +9,7 @@ namespace quarnet {
 namespace {
 
 // Versions on the left, products on the right, the product list below.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {idc::kVersionsGroup, ControlKind::kGroup, 153},  {idc::kVersionsList, ControlKind::kCheckList},
     {idc::kProductsGroup, ControlKind::kGroup, 155},  {idc::kProductsList, ControlKind::kCheckList},
     {idc::kProductListEdit, ControlKind::kEdit},      {idc::kOk, ControlKind::kDefaultButton, 157},
@@ -26,13 +26,13 @@ void AddOnce(std::vector<std::string>& list, const std::string& text) {
 
 }  // namespace
 
-const DialogSpec ProductDialog::kSpec = {151, kControls, 366, 227};
+const DialogLayout ProductDialog::kLayout = {151, kControls, 366, 227};
 
 ProductDialog::ProductDialog(DialogAccess& access, Language language, const ProductInfo* table)
     : access_(access), language_(language), table_(table) {}
 
 void ProductDialog::OnInit() {
-  ApplyTexts(access_, kSpec, language_);
+  ApplyTexts(access_, kLayout, language_);
   access_.SetText(idc::kProductListEdit, productList_);
   FillLists();
 }

@@ -15,7 +15,7 @@ namespace quarnet {
 
 class ProductDialog : public DialogLogic {
  public:
-  static const DialogSpec kSpec;
+  static const DialogLayout kLayout;
 
   // `table` defaults to the built-in product table.
   ProductDialog(DialogAccess& access, Language language, const ProductInfo* table = ProductTable());

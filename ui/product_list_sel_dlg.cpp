@@ -20,7 +20,7 @@ QGroupBox* Framing(QGroupBox* group, QWidget* content) {
 // Versions on the left, products (about twice as wide, in columns) on the
 // right, the product list below both, OK and Cancel at the bottom right.
 CProductListSelDlg::CProductListSelDlg(QWidget* parent, Language language, const ProductInfo* table)
-    : ControlDialog(parent, language, ProductDialog::kSpec), dialog_(*this, language, table) {
+    : ControlDialog(parent, language, ProductDialog::kLayout), dialog_(*this, language, table) {
   auto* products = ControlAs<CheckListBox>(idc::kProductsList);
   products->setFlow(QListView::TopToBottom);
   products->setWrapping(true);

@@ -6,7 +6,7 @@
 namespace quarnet {
 namespace {
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {idc::kJobProgressLabel, ControlKind::kLabel, 161},
     {idc::kJobProgressBar, ControlKind::kProgressBar},
     {idc::kCancel, ControlKind::kButton, 163},
@@ -14,9 +14,9 @@ constexpr ControlSpec kControls[] = {
 
 }  // namespace
 
-const DialogSpec ProgressDialog::kSpec = {132, kControls, 200, 60};
+const DialogLayout ProgressDialog::kLayout = {132, kControls, 200, 60};
 
-void ProgressDialog::OnInit() { ApplyTexts(access_, kSpec, language_); }
+void ProgressDialog::OnInit() { ApplyTexts(access_, kLayout, language_); }
 
 void ProgressDialog::OnCommand(int id) {
   if (id != idc::kCancel) return;

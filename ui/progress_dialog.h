@@ -8,7 +8,7 @@ namespace quarnet {
 
 class ProgressDialog : public DialogLogic {
  public:
-  static const DialogSpec kSpec;
+  static const DialogLayout kLayout;
 
   ProgressDialog(DialogAccess& access, Language language) : access_(access), language_(language) {}
 

@@ -77,7 +77,7 @@ void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* 
 }  // namespace
 
 CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language)
-    : ControlDialog(parent, language, MainDialog::kSpec), host_(host), dialog_(*this, language) {
+    : ControlDialog(parent, language, MainDialog::kLayout), host_(host), dialog_(*this, language) {
   LayOut();
   MakeSystemMenu();
   setWindowIcon(AppIcon());
@@ -175,7 +175,7 @@ void CQuarnetDlg::keyPressEvent(QKeyEvent* event) {
 // OK button without icon, an outcome OK with the information or error icon,
 // a question Yes and No; details widen the box so that the job's lines are
 // readable.
-std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxSpec& message) {
+std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxContent& message) {
   auto box = std::make_unique<QMessageBox>(&parent);
   box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   box->setWindowTitle(FromUtf8(message.caption));
@@ -201,7 +201,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const Message
   return box;
 }
 
-bool CQuarnetDlg::ShowMessage(const MessageBoxSpec& message) {
+bool CQuarnetDlg::ShowMessage(const MessageBoxContent& message) {
   const std::unique_ptr<QMessageBox> box = MakeMessageBox(*this, message);
   const NormalCursorForDialog cursor;
   const int answer = host_.RunModal(*box);

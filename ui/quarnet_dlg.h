@@ -18,7 +18,7 @@ class QMessageBox;
 namespace quarnet {
 
 // The message box of `message` over `parent`, in its language, not shown yet.
-std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxSpec& message);
+std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const MessageBoxContent& message);
 
 class CQuarnetDlg : public ControlDialog, public WindowAccess {
   Q_OBJECT
@@ -36,7 +36,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   void EndForSignal(int signalNumber) { dialog_.OnSignal(signalNumber); }
 
   // WindowAccess.
-  bool ShowMessage(const MessageBoxSpec& message) override;
+  bool ShowMessage(const MessageBoxContent& message) override;
   std::optional<std::string> ChooseFile(const FileRequest& request) override;
   std::optional<std::string> RunProductDialog() override;
   void RunAboutDialog() override;

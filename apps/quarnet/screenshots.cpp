@@ -49,7 +49,7 @@ bool Save(QWidget& window, const QDir& dir, const char* name) {
   return true;
 }
 
-bool SaveBox(CQuarnetDlg& window, const MessageBoxSpec& message, const QDir& dir, const char* name) {
+bool SaveBox(CQuarnetDlg& window, const MessageBoxContent& message, const QDir& dir, const char* name) {
   const std::unique_ptr<QMessageBox> box = MakeMessageBox(window, message);
   return Save(*box, dir, name);
 }

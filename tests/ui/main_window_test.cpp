@@ -72,11 +72,11 @@ class MainWindowTest : public QObject {
       case 3: owned = std::make_unique<CJobProgressDlg>(window_.get(), language); break;
     }
     ControlDialog& shown = owned ? *owned : *window_;
-    const DialogSpec* specs[] = {&MainDialog::kSpec, &ProductDialog::kSpec, &AboutDialog::kSpec,
-                                 &ProgressDialog::kSpec};
+    const DialogLayout* layouts[] = {&MainDialog::kLayout, &ProductDialog::kLayout, &AboutDialog::kLayout,
+                                 &ProgressDialog::kLayout};
     shown.show();
-    QCOMPARE(shown.windowTitle(), Res(specs[dialog]->captionId, language));
-    for (const ControlSpec& control : specs[dialog]->controls) {
+    QCOMPARE(shown.windowTitle(), Res(layouts[dialog]->captionId, language));
+    for (const ControlLayout& control : layouts[dialog]->controls) {
       QWidget* widget = shown.Control(control.id);
       QVERIFY(widget != nullptr && shown.findChild<QWidget*>(QString::number(control.id)) == widget);
       if (control.textId != 0) QCOMPARE(TextOf(widget), Res(control.textId, language));

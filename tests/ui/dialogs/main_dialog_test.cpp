@@ -29,7 +29,7 @@ struct Main {
     }
   }
 
-  RecordingWindow window{MainDialog::kSpec};
+  RecordingWindow window{MainDialog::kLayout};
   MainDialog dialog;
 };
 
@@ -171,7 +171,7 @@ TEST(MainDialog, Ends) {
 // Cancel asks the job to stop and says so; the dialog stays until the job
 // has stopped.
 TEST(ProgressDialog, CancelAsksTheJobToStop) {
-  RecordingWindow window(ProgressDialog::kSpec);
+  RecordingWindow window(ProgressDialog::kLayout);
   ProgressDialog progress(window, Language::kChinese);
   progress.OnInit();
   window.Click(progress, idc::kCancel);

@@ -68,7 +68,7 @@ class PackageButton : public ::testing::Test {
   TempDir inputs_;
   TempDir work_;
   ScopedChdir chdir_;
-  RecordingWindow window_{MainDialog::kSpec};
+  RecordingWindow window_{MainDialog::kLayout};
   MainDialog dialog_{window_, Language::kChinese};
 };
 
@@ -175,7 +175,7 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
-    RecordingWindow window{MainDialog::kSpec};
+    RecordingWindow window{MainDialog::kLayout};
     MainDialog dialog{window, row.language};
     dialog.OnInit();
     dialog.values = {true, In(row.original), In("cfg.xml"), In(row.output), "", ""};
@@ -233,7 +233,7 @@ TEST_F(PackageButton, EndingDuringAJob) {
     };
     Press();
     std::vector<std::string> shown;
-    for (const MessageBoxSpec& message : window_.messages) shown.push_back(message.text);
+    for (const MessageBoxContent& message : window_.messages) shown.push_back(message.text);
     std::vector<std::string> expected;
     if (row.signalNumber == 0) expected.push_back("取消任务并退出？");
     if (!row.stopped) expected.push_back("重打包成功！");

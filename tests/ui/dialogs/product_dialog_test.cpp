@@ -26,7 +26,7 @@ struct Products {
   long Ticked(int list) const { return std::count(window.At(list).ticks.begin(), window.At(list).ticks.end(), true); }
   std::string Field() const { return window.GetText(idc::kProductListEdit); }
 
-  RecordingWindow window{ProductDialog::kSpec};
+  RecordingWindow window{ProductDialog::kLayout};
   ProductDialog dialog;
 };
 
@@ -120,7 +120,7 @@ TEST(ProductDialog, ListForTheFlow) {
       {std::nullopt, -1, std::string(127, '#')},
   };
   for (const auto& row : rows) {
-    RecordingWindow window(MainDialog::kSpec);
+    RecordingWindow window(MainDialog::kLayout);
     MainDialog main(window, Language::kChinese);
     window.productList = row.answer;
     ProductListBuffer buffer;

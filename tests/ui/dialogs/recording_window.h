@@ -1,6 +1,6 @@
 #pragma once
 // A window without a toolkit, for driving the described dialogs in tests:
-// it keeps each control's state by ID (a control its spec does not list
+// it keeps each control's state by ID (a control its layout does not list
 // fails the test), records what the dialogs show, answers them from a
 // script, and runs a job on the calling thread.
 #include <gtest/gtest.h>
@@ -26,8 +26,8 @@ struct RecordedControl {
 
 class RecordingWindow : public WindowAccess {
  public:
-  explicit RecordingWindow(const DialogSpec& spec) {
-    for (const ControlSpec& control : spec.controls) controls_[control.id].kind = control.kind;
+  explicit RecordingWindow(const DialogLayout& layout) {
+    for (const ControlLayout& control : layout.controls) controls_[control.id].kind = control.kind;
   }
 
   void SetTitle(const std::string& text) override { title = text; }
@@ -48,7 +48,7 @@ class RecordingWindow : public WindowAccess {
   void End(int result) override { ended = result; }
 
   // A notice answers OK; a question the next of `answers`, or No.
-  bool ShowMessage(const MessageBoxSpec& message) override {
+  bool ShowMessage(const MessageBoxContent& message) override {
     messages.push_back(message);
     return message.kind == MessageKind::kNotice || Next(answers).value_or(false);
   }
@@ -108,7 +108,7 @@ class RecordingWindow : public WindowAccess {
 
   std::string title;
   std::optional<int> ended;
-  std::vector<MessageBoxSpec> messages;
+  std::vector<MessageBoxContent> messages;
   std::deque<bool> answers;
   std::deque<std::optional<std::string>> fileAnswers;  // none left: Cancel
   std::vector<FileRequest> fileRequests;
