@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN = -G Ninja
 
-.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows windows-zip
 
 setup:
 	@scripts/setup
@@ -54,11 +54,16 @@ windows:
 	cmake -S . -B build-win $(GEN) $(WINDOWS)
 	cmake --build build-win -j $(JOBS) --target packall quarnet-cli
 
-test-windows:
+# The tests compare the programs with the Linux build's.
+test-windows: build
 	@scripts/setup windows
 	cmake -S . -B build-win $(GEN) $(WINDOWS)
 	cmake --build build-win -j $(JOBS)
 	@scripts/test-windows build-win -j $(JOBS)
+
+windows-zip: windows
+	@scripts/setup
+	@scripts/windows-zip
 
 clean:
 	rm -rf build build-asan build-fuzz build-win
