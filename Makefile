@@ -45,14 +45,15 @@ screenshots: build
 deb: build
 	cd build && cpack -G DEB
 
-# Windows: packall.exe and quarnet-cli.exe, cross-built into build-win/bin
-# with MinGW-w64; the tests run under wine.
+# Windows: packall.exe, quarnet-cli.exe and the window quarnet.exe,
+# cross-built into build-win/bin with MinGW-w64; the tests run under wine.
+# The window's icon and string table come from the Linux build's tools.
 WINDOWS = -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake
 
-windows:
+windows: build
 	@scripts/setup windows
 	cmake -S . -B build-win $(GEN) $(WINDOWS)
-	cmake --build build-win -j $(JOBS) --target packall quarnet-cli
+	cmake --build build-win -j $(JOBS) --target packall quarnet-cli quarnet
 
 # The tests compare the programs with the Linux build's.
 test-windows: build

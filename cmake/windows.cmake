@@ -8,12 +8,21 @@ enable_language(RC)
 add_compile_definitions(_WIN32_WINNT=0x0A00)
 add_link_options(-static)
 
-# Gives `target` the manifest and a version resource that names it
-# `description`.
+# Gives `target` a manifest (MANIFEST, else the programs' own) and a
+# version resource that names it `description` and INTERNAL_NAME (else the
+# target's name).
 function(quarnet_windows_resources target description)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "MANIFEST;INTERNAL_NAME" "")
   set(QUARNET_RC_NAME ${target})
+  set(QUARNET_RC_INTERNAL_NAME ${target})
+  if(arg_INTERNAL_NAME)
+    set(QUARNET_RC_INTERNAL_NAME ${arg_INTERNAL_NAME})
+  endif()
   set(QUARNET_RC_DESCRIPTION "${description}")
   set(QUARNET_RC_MANIFEST ${PROJECT_SOURCE_DIR}/dist/windows/program.manifest)
+  if(arg_MANIFEST)
+    set(QUARNET_RC_MANIFEST ${arg_MANIFEST})
+  endif()
   set(version_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} 0 0)
   if(PROJECT_VERSION_PATCH)
     list(REMOVE_AT version_parts 2)
@@ -42,3 +51,8 @@ if(CMAKE_CROSSCOMPILING)
   set(QUARNET_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${QUARNET_WINEPREFIX})
 endif()
+
+# The Linux build beside this one: its programs are what the Windows ones
+# are compared with, and its tools draw the window's icon and write its
+# string table.
+set(QUARNET_LINUX_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH "The Linux build of the same sources")

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <cstdint>
 
 namespace quarnet {
 
@@ -36,6 +37,56 @@ QImage DrawAppIcon(int size) {
   painter.setBrush(QColor(0x9a, 0xf0, 0x8a));
   painter.drawEllipse(QPointF(16, 14), 2.2, 2.2);
   return image;
+}
+
+namespace {
+
+void Put16(QByteArray& out, int value) {
+  out.append(static_cast<char>(value & 0xff)).append(static_cast<char>((value >> 8) & 0xff));
+}
+
+void Put32(QByteArray& out, std::uint32_t value) {
+  Put16(out, static_cast<int>(value & 0xffff));
+  Put16(out, static_cast<int>(value >> 16));
+}
+
+// A bitmap of `size` square: its header (twice the height: image and
+// mask), the pixels bottom-up as B, G, R, A, then the mask, rows padded to
+// four bytes.
+QByteArray IconImage(int size) {
+  const QImage image = DrawAppIcon(size);
+  QByteArray out;
+  for (const std::uint32_t field : {40u, std::uint32_t(size), std::uint32_t(2 * size)}) Put32(out, field);
+  Put16(out, 1);   // planes
+  Put16(out, 32);  // bits per pixel
+  for (int i = 0; i < 6; ++i) Put32(out, 0);  // no compression, sizes and colours implied
+  for (int y = size - 1; y >= 0; --y) {
+    for (int x = 0; x < size; ++x) Put32(out, image.pixel(x, y));  // 0xAARRGGBB, little-endian
+  }
+  out.append(QByteArray(((size + 31) / 32) * 4 * size, '\0'));
+  return out;
+}
+
+}  // namespace
+
+QByteArray AppIconFile() {
+  QByteArray directory;
+  QByteArray images;
+  Put16(directory, 0);
+  Put16(directory, 1);  // an icon
+  Put16(directory, kIconSizes.size());
+  const std::uint32_t firstImage = 6 + 16 * kIconSizes.size();
+  for (const int size : kIconSizes) {
+    const QByteArray image = IconImage(size);
+    directory.append(static_cast<char>(size)).append(static_cast<char>(size));  // sizes < 256
+    Put16(directory, 0);  // no palette
+    Put16(directory, 1);
+    Put16(directory, 32);
+    Put32(directory, image.size());
+    Put32(directory, firstImage + images.size());
+    images.append(image);
+  }
+  return directory + images;
 }
 
 QIcon AppIcon() {

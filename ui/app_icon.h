@@ -1,6 +1,7 @@
 #pragma once
 // The application icon, drawn in code: a blue tile with a white package box
 // and a light-green fibre running into it.
+#include <QByteArray>
 #include <QIcon>
 #include <QImage>
 #include <array>
@@ -14,5 +15,9 @@ QImage DrawAppIcon(int size);
 
 // All eight sizes.
 QIcon AppIcon();
+
+// All eight sizes as a Windows icon file: 32-bit images with alpha, each
+// with its (empty) transparency mask.
+QByteArray AppIconFile();
 
 }  // namespace quarnet

@@ -1,8 +1,9 @@
 // quarnet-icons DIR NAME: writes the application icon, drawn by the same
 // code as the windows' icon, as DIR/<size>x<size>/apps/NAME.png for every
-// size the program draws. Run at build time for the installed icon theme;
+// size the program draws, and all sizes as the Windows icon DIR/NAME.ico. Run at build time for the installed icon theme;
 // it paints into images only, so it needs no display and no application.
 #include <QDir>
+#include <QFile>
 #include <cstdio>
 
 #include "ui/app_icon.h"
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quarnet-icons: cannot write %s\n", qPrintable(path));
       return 1;
     }
+  }
+  QFile ico(dir.filePath(QString::fromLocal8Bit(argv[2]) + ".ico"));
+  const QByteArray bytes = quarnet::AppIconFile();
+  if (!ico.open(QIODevice::WriteOnly) || ico.write(bytes) != bytes.size() || !ico.flush()) {
+    std::fprintf(stderr, "quarnet-icons: cannot write %s\n", qPrintable(ico.fileName()));
+    return 1;
   }
   return 0;
 }

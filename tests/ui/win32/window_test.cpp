@@ -1,0 +1,245 @@
+// The Windows window driven as a person would, through messages to its
+// controls from a thread beside the window's own: the controls of each
+// template, the enable rules, the boxes, the About box, the product dialog
+// and whole jobs whose packages quarnet-cli accepts. Runs under wine's null
+// graphics driver, without a display.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "tests/support/package_check.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "ui/about_dialog.h"
+#include "ui/control_ids.h"
+#include "ui/product_dialog.h"
+#include "ui/win32/quarnet_window.h"
+
+#include <commctrl.h>
+
+namespace quarnet::test {
+namespace {
+
+using win32::Narrow;
+using win32::Widen;
+
+constexpr int kMessageText = 0xFFFF;  // the text of a system message box
+
+// A visible top-level window of `thread` that `match` accepts, looked for
+// `tries` times 10 ms apart (20 s by default); null if none came.
+HWND WaitFor(DWORD thread, const std::function<bool(HWND)>& match, int tries = 2000) {
+  struct Search {
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+  };
+  for (int i = 0; i < tries; ++i) {
+    Search search{match};
+    ::EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM data) -> BOOL {
+          auto& s = *reinterpret_cast<Search*>(data);
+          if (::IsWindowVisible(window) && s.match(window)) s.found = window;
+          return s.found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    ::Sleep(10);
+  }
+  return nullptr;
+}
+
+std::string TextOf(HWND window) {
+  std::wstring text(32768, L'\0');
+  text.resize(::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+  return Narrow(text);
+}
+
+bool HasControl(HWND window, int id) { return ::GetDlgItem(window, id) != nullptr; }
+
+class Window : public ::testing::Test {
+ protected:
+  ~Window() override { Close(); }
+
+  void Open(Language language = Language::kChinese) {
+    std::promise<DWORD> started;
+    thread_ = std::thread([language, &started] {
+      win32::QuarnetWindow window(language);
+      started.set_value(::GetCurrentThreadId());
+      window.Run();
+    });
+    ui_ = started.get_future().get();
+    main_ = WaitFor([](HWND w) { return HasControl(w, idc::kPackageButton); });
+    ASSERT_NE(main_, nullptr);
+  }
+
+  // Ends every box above the window, then the window.
+  void Close() {
+    if (!thread_.joinable()) return;
+    while (HWND box = test::WaitFor(ui_, [this](HWND w) { return w != main_; }, 1)) ::SendMessageW(box, WM_CLOSE, 0, 0);
+    ::PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
+    thread_.join();
+  }
+
+  HWND WaitFor(const std::function<bool(HWND)>& match) const { return test::WaitFor(ui_, match); }
+  // A system message box's text, once it shows.
+  std::string BoxText(HWND& box) {
+    box = WaitFor([](HWND w) { return HasControl(w, kMessageText); });
+    return box == nullptr ? "(no box)" : TextOf(::GetDlgItem(box, kMessageText));
+  }
+
+  HWND Item(int id, HWND dialog = nullptr) const { return ::GetDlgItem(dialog ? dialog : main_, id); }
+  std::string Text(int id, HWND dialog = nullptr) const { return TextOf(Item(id, dialog)); }
+  bool Checked(int id) const { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  // A click whose handler returns at once, and one that opens a box.
+  void Click(int id, HWND dialog = nullptr) { ::SendMessageW(Item(id, dialog), BM_CLICK, 0, 0); }
+  void ClickLater(int id, HWND dialog = nullptr) { ::PostMessageW(Item(id, dialog), BM_CLICK, 0, 0); }
+  void SetPath(int id, const std::string& path) {
+    ::SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(path).c_str()));
+  }
+  void ChooseUpdateMode(int textId) {
+    const HWND combo = Item(idc::kUpdateModeCombo);
+    const std::wstring text = Widen(quarnet::Text(textId, Language::kChinese));
+    ::SendMessageW(combo, CB_SETCURSEL, ::SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(text.c_str())), 0);
+    ::SendMessageW(main_, WM_COMMAND, MAKEWPARAM(idc::kUpdateModeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  }
+  std::string In(const std::string& name) const { return Utf8(work_.path() / name); }
+
+  TempDir work_;
+  std::thread thread_;
+  DWORD ui_ = 0;
+  HWND main_ = nullptr;
+};
+
+// The controls that the file type and update mode switch, and their states
+// in file mode, pack mode with factory update, pack mode with normal update.
+constexpr int kSwitched[] = {idc::kConfigFileBrowse, idc::kAsDefaultCheck,   idc::kConfigPackBrowse,
+                             idc::kUpdateModeLabel,  idc::kUpdateModeCombo,  idc::kUpdateScriptLabel,
+                             idc::kUpdateScriptBrowse};
+constexpr bool kFileMode[] = {true, true, false, false, false, false, false};
+constexpr bool kFactoryMode[] = {false, false, true, true, true, false, false};
+constexpr bool kNormalMode[] = {false, false, true, true, true, true, true};
+
+void ExpectEnabled(HWND main, const bool (&expected)[7], const char* state) {
+  for (std::size_t i = 0; i < std::size(kSwitched); ++i) {
+    EXPECT_EQ(::IsWindowEnabled(::GetDlgItem(main, kSwitched[i])) != FALSE, expected[i]) << state << ": " << kSwitched[i];
+  }
+}
+
+TEST_F(Window, OpensInFileModeInItsLanguage) {
+  for (const Language language : {Language::kChinese, Language::kEnglish}) {
+    Open(language);
+    for (const ControlLayout& control : MainDialog::kLayout.controls) EXPECT_TRUE(HasControl(main_, control.id)) << control.id;
+    EXPECT_EQ(TextOf(main_), "Quarnet");
+    EXPECT_EQ(Text(idc::kPackageButton), quarnet::Text(104, language));
+    EXPECT_EQ(Text(idc::kUpdateModeCombo), quarnet::Text(141, language));
+    EXPECT_TRUE(Checked(idc::kConfigFileRadio));
+    EXPECT_TRUE(Checked(idc::kAsDefaultCheck));
+    ExpectEnabled(main_, kFileMode, "at start");
+    wchar_t about[128] = {};
+    ::GetMenuStringW(::GetSystemMenu(main_, FALSE), idc::kIdmAboutBox, about, 128, MF_BYCOMMAND);
+    EXPECT_EQ(Narrow(about), quarnet::Text(MainDialog::kAboutItemTextId, language));
+    Close();
+  }
+}
+
+TEST_F(Window, EnableRulesFollowTheFileTypeAndTheUpdateMode) {
+  Open();
+  Click(idc::kConfigPackRadio);
+  ExpectEnabled(main_, kFactoryMode, "pack, factory");
+  ChooseUpdateMode(143);
+  ExpectEnabled(main_, kNormalMode, "pack, normal");
+  SetPath(idc::kUpdateScriptEdit, "script.tar.gz");
+  ChooseUpdateMode(141);
+  ExpectEnabled(main_, kFactoryMode, "pack, factory again");
+  EXPECT_EQ(Text(idc::kUpdateScriptEdit), "");
+  Click(idc::kConfigFileRadio);
+  ExpectEnabled(main_, kFileMode, "file mode again");
+  EXPECT_FALSE(Checked(idc::kConfigPackRadio));
+}
+
+TEST_F(Window, PackageWithoutPathsAsksForThem) {
+  Open();
+  ClickLater(idc::kPackageButton);
+  HWND box = nullptr;
+  EXPECT_EQ(BoxText(box), quarnet::Text(126, Language::kChinese));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), quarnet::Text(124, Language::kChinese));
+  EXPECT_EQ(TextOf(::GetDlgItem(box, IDOK)), quarnet::Text(157, Language::kChinese));
+}
+
+TEST_F(Window, AboutBoxFromTheWindowMenu) {
+  Open();
+  ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmAboutBox, 0);
+  const HWND about = WaitFor([](HWND w) { return HasControl(w, win32::kAboutNameLabel); });
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(TextOf(about), "关于 Quarnet(&A)...");
+  EXPECT_EQ(Text(win32::kAboutNameLabel, about), AboutDialog::kNameLine);
+  EXPECT_EQ(Text(win32::kAboutCopyrightLabel, about), AboutDialog::kCopyright);
+  Click(idc::kOk, about);
+  for (int i = 0; i < 2000 && ::IsWindow(about); ++i) ::Sleep(10);
+  EXPECT_FALSE(::IsWindow(about));
+  EXPECT_TRUE(::IsWindowEnabled(main_));
+}
+
+// The ticks of a version tick its products, whose codes fill the field.
+TEST_F(Window, NewPackageForTheProductsOfATickedVersion) {
+  WriteText(In("cfg.xml"), "<config/>");
+  Open();
+  SetPath(idc::kConfigFileEdit, In("cfg.xml"));
+  SetPath(idc::kNewPackageEdit, In("new.bin"));
+  ClickLater(idc::kPackageButton);
+  const HWND products = WaitFor([](HWND w) { return HasControl(w, idc::kVersionsList); });
+  ASSERT_NE(products, nullptr);
+  for (const ControlLayout& control : ProductDialog::kLayout.controls) EXPECT_TRUE(HasControl(products, control.id));
+  LVITEMW tick{};
+  tick.stateMask = LVIS_STATEIMAGEMASK;
+  tick.state = INDEXTOSTATEIMAGEMASK(2);
+  ::SendMessageW(Item(idc::kVersionsList, products), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&tick));
+  const std::string list = Text(idc::kProductListEdit, products);
+  EXPECT_FALSE(list.empty());
+  EXPECT_EQ(list.back(), '|');
+  EXPECT_NE(ListView_GetCheckState(Item(idc::kProductsList, products), 0), 0u);
+  ClickLater(idc::kOk, products);
+  HWND box = nullptr;
+  EXPECT_EQ(BoxText(box).substr(0, 18), "重打包成功！");
+  EXPECT_EQ(RunProcess(BinPath("quarnet-cli"), {"info", In("new.bin")}, work_.path()).exitCode, 0);
+}
+
+// Whole repacks: the box says how each ended, and a new package passes
+// quarnet-cli's check.
+TEST_F(Window, RepackOfAnOriginalEndToEnd) {
+  WriteText(In("cfg.xml"), "<config/>");
+  WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+  WriteText(In("bad.bin"), "not a package");
+  const struct {
+    const char* original;
+    const char* boxStart;
+    int infoStatus;
+  } kRows[] = {{"orig.bin", "重打包成功！", 0}, {"bad.bin", "重打包失败！", 2}};
+  Open();
+  for (const auto& row : kRows) {
+    SetPath(idc::kOriginalPackageEdit, In(row.original));
+    SetPath(idc::kConfigFileEdit, In("cfg.xml"));
+    SetPath(idc::kNewPackageEdit, In("new.bin"));
+    ClickLater(idc::kPackageButton);
+    HWND box = nullptr;
+    EXPECT_EQ(BoxText(box).substr(0, 18), row.boxStart) << row.original;
+    EXPECT_EQ(RunProcess(BinPath("quarnet-cli"), {"info", In("new.bin")}, work_.path()).exitCode, row.infoStatus);
+    ::SendMessageW(box, WM_CLOSE, 0, 0);
+    std::filesystem::remove(work_.path() / "new.bin");
+  }
+}
+
+// The program's string table is its resources' string table.
+TEST(WindowResources, StringTableIsTheProgramsTable) {
+  for (int id = 101; id <= 200; ++id) {
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
+    EXPECT_EQ(Narrow(std::wstring(text, length)), LoadResString(id)) << id;
+  }
+}
+
+}  // namespace
+}  // namespace quarnet::test

@@ -1,0 +1,295 @@
+#include "ui/win32/quarnet_window.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <future>
+#include <thread>
+
+#include "ui/about_dialog.h"
+#include "ui/control_ids.h"
+#include "ui/product_dialog.h"
+
+namespace quarnet::win32 {
+namespace {
+
+// Messages that the job's thread posts to the window.
+constexpr UINT kCallMessage = WM_APP + 1;      // lParam: PendingCall*, waited for
+constexpr UINT kPostMessage = WM_APP + 2;      // lParam: std::function<void()>*, owned
+constexpr UINT kJobEndedMessage = WM_APP + 3;  // the job's thread is about to end
+constexpr UINT_PTR kProgressTimer = 1;
+
+struct PendingCall {
+  const std::function<void()>& call;
+  std::promise<void> done;
+};
+
+// "description|pattern||" as the file dialog's NUL-separated pairs.
+std::wstring FilterList(std::string_view filter) {
+  std::wstring list = Widen(std::string(filter));
+  for (wchar_t& c : list) {
+    if (c == L'|') c = L'\0';
+  }
+  return list + L'\0';
+}
+
+// While a system message box shows, its OK button speaks the window's
+// language: a hook renames it when the box becomes active.
+class OkButtonText {
+ public:
+  explicit OkButtonText(const std::string& text) {
+    text_ = Widen(text);
+    hook_ = ::SetWindowsHookExW(WH_CBT, Rename, nullptr, ::GetCurrentThreadId());
+  }
+  ~OkButtonText() {
+    if (hook_ != nullptr) ::UnhookWindowsHookEx(hook_);
+  }
+  OkButtonText(const OkButtonText&) = delete;
+  OkButtonText& operator=(const OkButtonText&) = delete;
+
+ private:
+  static LRESULT CALLBACK Rename(int code, WPARAM wParam, LPARAM lParam) {
+    const HWND box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && ::GetDlgItem(box, IDOK) != nullptr) ::SetDlgItemTextW(box, IDOK, text_.c_str());
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline thread_local std::wstring text_;
+  HHOOK hook_;
+};
+
+UINT MessageStyle(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::kInformation: return MB_OK | MB_ICONINFORMATION;
+    case MessageKind::kError: return MB_OK | MB_ICONERROR;
+    case MessageKind::kQuestion: return MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+    case MessageKind::kNotice: break;
+  }
+  return MB_OK;
+}
+
+// The About box's name and copyright lines.
+class AboutWindow : public DialogWindow {
+ public:
+  explicit AboutWindow(Language language) : DialogWindow(kAboutTemplate, AboutDialog::kLayout, language) {}
+
+ protected:
+  void OnCreated() override {
+    SetText(kAboutNameLabel, AboutDialog::kNameLine);
+    SetText(kAboutCopyrightLabel, AboutDialog::kCopyright);
+  }
+};
+
+HICON LoadAppIcon(int sizeMetric) {
+  const int size = ::GetSystemMetrics(sizeMetric);
+  return static_cast<HICON>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, size, size, 0));
+}
+
+BOOL CALLBACK CancelOne(HWND window, LPARAM mainWindow) {
+  if (window != reinterpret_cast<HWND>(mainWindow) && ::IsWindowVisible(window)) {
+    // Cancel ends a file dialog, an OK box or a dialog; No a question.
+    ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageW(window, WM_COMMAND, IDNO, 0);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+struct QuarnetWindow::Progress {
+  explicit Progress(Language language)
+      : window(kProgressTemplate, ProgressDialog::kLayout, language), logic(window, language) {}
+  DialogWindow window;
+  ProgressDialog logic;
+  int percent = 0;
+  int stageTextId = 0;
+};
+
+QuarnetWindow::QuarnetWindow(Language language)
+    : DialogWindow(kMainTemplate, MainDialog::kLayout, language), dialog_(*this, language) {}
+
+QuarnetWindow::~QuarnetWindow() {
+  if (bigIcon_ != nullptr) ::DestroyIcon(bigIcon_);
+  if (smallIcon_ != nullptr) ::DestroyIcon(smallIcon_);
+}
+
+void QuarnetWindow::Run() {
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&controls);
+  RunModal(nullptr, dialog_);
+}
+
+// The icon in the title bar and task bar; the About item below a separator
+// in the window menu.
+void QuarnetWindow::OnCreated() {
+  bigIcon_ = LoadAppIcon(SM_CXICON);
+  smallIcon_ = LoadAppIcon(SM_CXSMICON);
+  ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+  ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  const HMENU menu = ::GetSystemMenu(Handle(), FALSE);
+  const std::string about = Text(MainDialog::kAboutItemTextId, GetLanguage());
+  if (menu == nullptr || about.empty()) return;
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu, MF_STRING, idc::kIdmAboutBox, Widen(about).c_str());
+}
+
+bool QuarnetWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  result = TRUE;
+  switch (message) {
+    case WM_SYSCOMMAND: return dialog_.OnSysCommand(static_cast<unsigned>(wParam));
+    case WM_TIMER:
+      if (wParam != kProgressTimer) return false;
+      ::KillTimer(Handle(), kProgressTimer);
+      OpenProgress();
+      return true;
+    case WM_SETCURSOR:
+      if (!jobRunning_) return false;
+      ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+      ::SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, TRUE);
+      return true;
+    case kCallMessage: {
+      auto* pending = reinterpret_cast<PendingCall*>(lParam);
+      pending->call();
+      pending->done.set_value();
+      return true;
+    }
+    case kPostMessage: {
+      const std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
+      (*call)();
+      return true;
+    }
+    case kJobEndedMessage:
+      CloseProgress();
+      jobEnded_ = true;
+      return true;
+    default: return false;
+  }
+}
+
+HWND QuarnetWindow::Owner() const {
+  return progress_ != nullptr && progress_->window.Handle() != nullptr ? progress_->window.Handle() : Handle();
+}
+
+// The box's details follow its text after a blank line: a system message
+// box has no place of their own for them.
+bool QuarnetWindow::ShowMessage(const MessageBoxContent& message) {
+  std::string text = message.text;
+  if (!message.details.empty()) text += "\n\n" + message.details;
+  const OkButtonText okText(Text(157, GetLanguage()));
+  const int answer = ::MessageBoxW(Owner(), Widen(text).c_str(), Widen(message.caption).c_str(),
+                                   MessageStyle(message.kind));
+  return answer == IDOK || answer == IDYES;
+}
+
+// The dialog leaves the program's working folder as it was; paths may be as
+// long as the system allows.
+std::optional<std::string> QuarnetWindow::ChooseFile(const FileRequest& request) {
+  const std::wstring filter = FilterList(ShownText(request.filterId, GetLanguage()));
+  const std::wstring folder = Widen(request.folder);
+  const std::wstring suffix = Widen(request.defaultSuffix);
+  std::wstring path(32768, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = Owner();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | (request.save ? OFN_OVERWRITEPROMPT : OFN_HIDEREADONLY);
+  if (!(request.save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))) return std::nullopt;
+  path.resize(path.find(L'\0'));
+  return Narrow(path);
+}
+
+std::optional<std::string> QuarnetWindow::RunProductDialog() {
+  DialogWindow window(kProductTemplate, ProductDialog::kLayout, GetLanguage());
+  ProductDialog logic(window, GetLanguage());
+  if (window.RunModal(Owner(), logic) != idc::kOk) return std::nullopt;
+  return logic.ProductList();
+}
+
+void QuarnetWindow::RunAboutDialog() {
+  AboutWindow about(GetLanguage());
+  AboutDialog logic(about, GetLanguage());
+  about.RunModal(Owner(), logic);
+}
+
+void QuarnetWindow::CancelDialogs() {
+  ::EnumThreadWindows(::GetCurrentThreadId(), CancelOne, reinterpret_cast<LPARAM>(Handle()));
+}
+
+void QuarnetWindow::ShowProgress(int delayMs) {
+  if (progress_ == nullptr) progress_ = std::make_unique<Progress>(GetLanguage());
+  if (progress_->window.Handle() == nullptr) ::SetTimer(Handle(), kProgressTimer, static_cast<UINT>(delayMs), nullptr);
+}
+
+void QuarnetWindow::HoldProgress() { ::KillTimer(Handle(), kProgressTimer); }
+
+void QuarnetWindow::UpdateProgress(int percent, int stageTextId) {
+  if (progress_ == nullptr) return;
+  progress_->percent = percent;
+  progress_->stageTextId = stageTextId;
+  if (progress_->window.Handle() == nullptr) return;
+  ::SendMessageW(progress_->window.Control(idc::kJobProgressBar), PBM_SETPOS, percent, 0);
+  progress_->logic.ShowStage(stageTextId);
+}
+
+void QuarnetWindow::OpenProgress() {
+  if (progress_ == nullptr || progress_->window.Handle() != nullptr) return;
+  const HWND window = progress_->window.Create(Handle(), progress_->logic);
+  if (window == nullptr) return;
+  UpdateProgress(progress_->percent, progress_->stageTextId);
+  ::ShowWindow(window, SW_SHOW);
+}
+
+void QuarnetWindow::CloseProgress() {
+  ::KillTimer(Handle(), kProgressTimer);
+  if (progress_ != nullptr && progress_->window.Handle() != nullptr) ::DestroyWindow(progress_->window.Handle());
+}
+
+// The window takes no input while the job runs; the progress dialog, once
+// shown, does. Boxes that the job asks for come from this loop. A quit
+// request that arrives meanwhile is kept for the loop outside.
+void QuarnetWindow::RunJob(const std::function<void()>& job) {
+  jobRunning_ = true;
+  jobEnded_ = false;
+  ::EnableWindow(Handle(), FALSE);
+  std::thread thread([this, &job] {
+    job();
+    ::PostMessageW(Handle(), kJobEndedMessage, 0, 0);
+  });
+  bool quit = false;
+  MSG message;
+  while (!jobEnded_) {
+    if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+      quit = true;
+      continue;
+    }
+    const HWND progress = progress_ != nullptr ? progress_->window.Handle() : nullptr;
+    if (progress != nullptr && ::IsDialogMessageW(progress, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  thread.join();
+  progress_.reset();
+  ::EnableWindow(Handle(), TRUE);
+  jobRunning_ = false;
+  if (quit) ::PostQuitMessage(0);
+}
+
+void QuarnetWindow::CallFromJob(const std::function<void()>& call) {
+  PendingCall pending{call, {}};
+  std::future<void> done = pending.done.get_future();
+  ::PostMessageW(Handle(), kCallMessage, 0, reinterpret_cast<LPARAM>(&pending));
+  done.wait();
+}
+
+void QuarnetWindow::PostFromJob(std::function<void()> call) {
+  auto* posted = new std::function<void()>(std::move(call));
+  if (!::PostMessageW(Handle(), kPostMessage, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+}
+
+}  // namespace quarnet::win32
