@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN = -G Ninja
 
-.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows windows-zip
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows windows-zip windows-installer
 
 setup:
 	@scripts/setup
@@ -60,11 +60,17 @@ test-windows: build
 	@scripts/setup windows
 	cmake -S . -B build-win $(GEN) $(WINDOWS)
 	cmake --build build-win -j $(JOBS)
+	@scripts/windows-installer
 	@scripts/test-windows build-win -j $(JOBS)
 
 windows-zip: windows
 	@scripts/setup
 	@scripts/windows-zip
+
+# The installer for Program Files, beside the zip for technicians without
+# administrator rights.
+windows-installer: windows
+	@scripts/windows-installer
 
 clean:
 	rm -rf build build-asan build-fuzz build-win

@@ -56,3 +56,7 @@ endif()
 # are compared with, and its tools draw the window's icon and write its
 # string table.
 set(QUARNET_LINUX_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH "The Linux build of the same sources")
+set(QUARNET_WINDOW_ICON ${QUARNET_LINUX_BUILD}/dist/icons/${QUARNET_APP_ID}.ico)
+
+# Installed, the programs sit side by side in one folder.
+set(CMAKE_INSTALL_BINDIR .)

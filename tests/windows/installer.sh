@@ -1,0 +1,43 @@
+#!/bin/sh
+# The installer under wine, as a technician would use it unattended:
+#   installer.sh WINE_RUN PREFIX INSTALLER VERSION
+# A silent install puts the window and the command-line programs in
+# Program Files\Quarnet with a Start-menu entry; both programs run from
+# there; a silent uninstall leaves nothing of them behind: no files, no
+# Start-menu entry, no uninstall record.
+set -u
+wine_run=$1 prefix=$2 installer=$3 version=$4
+folder="$prefix/drive_c/Program Files/Quarnet"
+menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnet"
+record='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnet'
+failures=0
+check() {  # check WHAT COMMAND...: counts a failure when COMMAND fails
+  what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+run() { "$wine_run" "$prefix" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+has_record() { "$wine_run" "$prefix" reg query "$record" </dev/null >/dev/null 2>&1; }
+no_record() { ! has_record; }
+gone() {  # waits up to 30 s: the uninstaller runs on from a copy of itself
+  for _ in $(seq 30); do [ ! -e "$1" ] && return 0; sleep 1; done
+  return 1
+}
+
+[ -f "$installer" ] || { echo "no installer at $installer (make windows-installer)"; exit 1; }
+rm -rf "$folder" "$menu"
+"$wine_run" "$prefix" "$installer" /S </dev/null >/dev/null 2>&1
+check "the installer ends with status 0" test $? -eq 0
+for program in quarnet quarnet-cli packall; do
+  check "$program.exe installed" test -f "$folder/$program.exe"
+done
+check "Start-menu entry" test -f "$menu/Quarnet.lnk"
+check "uninstall record" has_record
+check "quarnet-cli.exe --version" test "$(run 'C:\Program Files\Quarnet\quarnet-cli.exe' --version)" = "Quarnet $version"
+check "quarnet.exe --version" test "$(run 'C:\Program Files\Quarnet\quarnet.exe' --version)" = "Quarnet $version"
+
+"$wine_run" "$prefix" 'C:\Program Files\Quarnet\Uninstall.exe' /S </dev/null >/dev/null 2>&1
+check "the folder is removed" gone "$folder"
+check "the Start-menu entry is removed" gone "$menu"
+check "the uninstall record is removed" no_record
+[ "$failures" -eq 0 ]
