@@ -232,6 +232,28 @@ TEST_F(Window, RepackOfAnOriginalEndToEnd) {
   }
 }
 
+// Closing the window while a job runs asks first; Yes stops the job, and
+// the window closes once the job has cleaned up.
+TEST_F(Window, ClosingDuringAJobAsksAndYesStopsTheJob) {
+  std::vector<TestItem> items = OriginalItems();
+  items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{64} << 20, 0x5a));
+  WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
+  WriteText(In("cfg.xml"), "<config/>");
+  Open();
+  SetPath(idc::kOriginalPackageEdit, In("big.bin"));
+  SetPath(idc::kConfigFileEdit, In("cfg.xml"));
+  SetPath(idc::kNewPackageEdit, In("new.bin"));
+  ClickLater(idc::kPackageButton);
+  ::PostMessageW(main_, WM_CLOSE, 0, 0);
+  HWND box = nullptr;
+  EXPECT_EQ(BoxText(box), quarnet::Text(173, Language::kChinese));
+  ASSERT_NE(box, nullptr);
+  Click(IDYES, box);
+  for (int i = 0; i < 2000 && ::IsWindow(main_); ++i) ::Sleep(10);
+  EXPECT_FALSE(::IsWindow(main_));
+  EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
+}
+
 // The program's string table is its resources' string table.
 TEST(WindowResources, StringTableIsTheProgramsTable) {
   for (int id = 101; id <= 200; ++id) {
