@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "package/files.h"
+#include "package/output.h"
 
 namespace quarnet {
 namespace {
@@ -21,16 +22,7 @@ void Add(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Add(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::va_list copy;
-  va_copy(copy, args);
-  const int n = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  if (n > 0) {
-    const std::size_t at = g_block.size();
-    g_block.resize(at + static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(g_block.data() + at, static_cast<std::size_t>(n) + 1, format, args);
-    g_block.pop_back();
-  }
+  g_block += FormatText(format, args);
   va_end(args);
 }
 

@@ -2,7 +2,9 @@
 // The one channel for progress and error lines. Lines go to standard output
 // unless a front end installs its own sink (to show them in a window, or to
 // collect them in a test).
+#include <cstdarg>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace quarnet {
@@ -15,6 +17,9 @@ OutputSink SetOutputSink(OutputSink sink);
 
 // printf-style formatting of one piece of output, passed to the sink as is.
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The text that vprintf would print for `format` and `args`.
+std::string FormatText(const char* format, std::va_list args) __attribute__((format(printf, 1, 0)));
 
 // Installs a sink for the lifetime of the object and restores the previous
 // one afterwards.
