@@ -3,7 +3,8 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN = -G Ninja
 
-.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows windows-zip windows-installer
+.PHONY: setup build test test-release test-asan run bench fuzz screenshots deb clean windows test-windows windows-zip \
+  windows-installer screenshots-windows
 
 setup:
 	@scripts/setup
@@ -62,6 +63,13 @@ test-windows: build
 	cmake --build build-win -j $(JOBS)
 	@scripts/windows-installer
 	@scripts/test-windows build-win -j $(JOBS)
+
+# The window on Windows, quarnet.exe, drawn by wine on a virtual display:
+# build-win/screenshots/{zh,en}/*.png.
+screenshots-windows: windows
+	@scripts/setup windows-screenshots
+	cmake --build build-win -j $(JOBS) --target quarnet-screenshots
+	@scripts/screenshots-windows build-win
 
 windows-zip: windows
 	@scripts/setup

@@ -1,0 +1,304 @@
+// quarnet-screenshots.exe --lang zh|en DIR: shows each window of quarnet.exe
+// in turn and writes what the screen shows of it, frame and caption
+// included, to DIR/<name>.bmp: the main window in both package file types
+// and both update modes, the product dialog with a version ticked, the
+// About box, the progress dialog of a long job and the boxes of a job's
+// three outcomes. The window runs on a thread of its own, driven from this
+// one through its controls' messages, as a person would drive it. Needs a
+// display on which nothing covers the windows.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "package/job_control.h"
+#include "platform/os.h"
+#include "ui/control_ids.h"
+#include "ui/win32/quarnet_window.h"
+
+#include <commctrl.h>
+
+namespace quarnet::win32 {
+namespace {
+
+constexpr int kMessageText = 0xFFFF;  // the text of a system message box
+constexpr int kVersionRow = 4;        // the version ticked in the product dialog
+constexpr int kStageText = 197;       // "Building the new package..."
+
+// A visible top-level window of `thread` that `match` accepts, looked for
+// `tries` times 10 ms apart (20 s by default); null if none came.
+HWND WaitFor(DWORD thread, const std::function<bool(HWND)>& match, int tries = 2000) {
+  struct Search {
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+  };
+  for (int i = 0; i < tries; ++i) {
+    Search search{match};
+    ::EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM data) -> BOOL {
+          auto& s = *reinterpret_cast<Search*>(data);
+          if (::IsWindowVisible(window) && s.match(window)) s.found = window;
+          return s.found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    ::Sleep(10);
+  }
+  return nullptr;
+}
+
+bool WaitGone(HWND window) {
+  for (int i = 0; i < 2000 && ::IsWindow(window); ++i) ::Sleep(10);
+  return !::IsWindow(window);
+}
+
+// A picture of `width` x `height` pixels, rows from the top, each pixel
+// 0x00RRGGBB.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+void PutLittleEndian(std::vector<char>& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// BMP: a 14-byte file header, a 40-byte BITMAPINFOHEADER, then 32-bit
+// BI_RGB pixels (B, G, R, unused), rows from the bottom.
+std::vector<char> EncodeBmp(const Picture& picture) {
+  constexpr std::uint32_t kHeaders = 14 + 40;
+  const auto w = static_cast<std::uint32_t>(picture.width);
+  const auto h = static_cast<std::uint32_t>(picture.height);
+  std::vector<char> out{'B', 'M'};
+  PutLittleEndian(out, kHeaders + 4 * w * h, 4);  // file size
+  PutLittleEndian(out, 0, 4);                     // reserved
+  PutLittleEndian(out, kHeaders, 4);              // offset of the pixels
+  PutLittleEndian(out, 40, 4);                    // size of the info header
+  PutLittleEndian(out, w, 4);
+  PutLittleEndian(out, h, 4);   // positive: bottom-up
+  PutLittleEndian(out, 1, 2);   // planes
+  PutLittleEndian(out, 32, 2);  // bits per pixel
+  PutLittleEndian(out, 0, 4);   // BI_RGB
+  PutLittleEndian(out, 4 * w * h, 4);
+  PutLittleEndian(out, 3780, 4);  // 96 dpi as pixels per metre, across
+  PutLittleEndian(out, 3780, 4);  // and down
+  PutLittleEndian(out, 0, 4);     // colours used: all
+  PutLittleEndian(out, 0, 4);     // important colours: all
+  for (std::uint32_t row = h; row-- > 0;) {
+    for (std::uint32_t x = 0; x < w; ++x) PutLittleEndian(out, picture.pixels[row * w + x] & 0xFFFFFF, 4);
+  }
+  return out;
+}
+
+// What the screen shows in `window`'s rectangle.
+Picture Grab(HWND window) {
+  RECT rect;
+  ::GetWindowRect(window, &rect);
+  Picture picture{rect.right - rect.left, rect.bottom - rect.top, {}};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // rows from the top
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, picture.width, picture.height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+    ::GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    picture.pixels.assign(first, first + picture.width * picture.height);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+  }
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+class Shooter {
+ public:
+  Shooter(Language language, std::filesystem::path dir) : language_(language), dir_(std::move(dir)) {}
+
+  // The window's run, from its first picture to its end; false if any
+  // picture is missing.
+  bool Run() {
+    std::promise<QuarnetWindow*> started;
+    std::thread thread([this, &started] {
+      QuarnetWindow window(language_);
+      ui_ = ::GetCurrentThreadId();
+      started.set_value(&window);
+      window.Run();
+    });
+    window_ = started.get_future().get();
+    main_ = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
+    const bool ok = main_ != nullptr && MainWindow() && Products() && About() && Progress() && Outcomes();
+    Close();
+    thread.join();
+    return ok;
+  }
+
+ private:
+  // Ends the boxes that a failed step left open, then the window.
+  void Close() const {
+    if (main_ == nullptr) return;
+    while (HWND box = WaitFor(ui_, [this](HWND w) { return w != main_; }, 1)) ::SendMessageW(box, WM_CLOSE, 0, 0);
+    ::PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
+  }
+  HWND Item(HWND dialog, int id) const { return ::GetDlgItem(dialog, id); }
+  void Click(HWND dialog, int id) const { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
+  void SetPath(int id, const wchar_t* path) const {
+    ::SendMessageW(Item(main_, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+  }
+  // Runs `call` on the window's thread, later: a dialog that it opens
+  // keeps this thread free to take its picture.
+  void OnWindowThread(std::function<void()> call) const { window_->PostFromJob(std::move(call)); }
+
+  // Has the window drawn anew, gives the display time to show it, then
+  // saves what the screen shows.
+  bool Save(HWND window, const char* name) const {
+    if (window == nullptr) {
+      std::fprintf(stderr, "quarnet-screenshots: no window for %s\n", name);
+      return false;
+    }
+    // The caption as the active window's, as a person at the window sees
+    // it: the display's focus need not be on it yet.
+    ::SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(500);
+    const Picture picture = Grab(window);
+    const std::filesystem::path path = dir_ / (std::string(name) + ".bmp");
+    const std::vector<char> bytes = EncodeBmp(picture);
+    std::ofstream file(path, std::ios::binary);
+    if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+      std::fprintf(stderr, "quarnet-screenshots: cannot write %s\n", path.string().c_str());
+      return false;
+    }
+    std::printf("%s\n", path.string().c_str());
+    return true;
+  }
+
+  // Saves the dialog that has control `id` and ends it with button `end`.
+  bool SaveDialog(int id, const char* name, int end) const {
+    const HWND dialog = WaitFor(ui_, [this, id](HWND w) { return ::GetDlgItem(w, id) != nullptr && w != main_; });
+    const bool ok = Save(dialog, name);
+    if (dialog != nullptr) ::PostMessageW(Item(dialog, end), BM_CLICK, 0, 0);
+    return ok && WaitGone(dialog);
+  }
+
+  bool MainWindow() const {
+    SetPath(idc::kOriginalPackageEdit, L"C:\\Users\\tech\\firmware\\V200R005C10_orig.bin");
+    SetPath(idc::kConfigFileEdit, L"C:\\Users\\tech\\site-a\\qz_ctree.xml");
+    SetPath(idc::kNewPackageEdit, L"C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
+    bool ok = Save(main_, "main-config-file");
+    Click(main_, idc::kConfigPackRadio);
+    SetPath(idc::kConfigPackEdit, L"C:\\Users\\tech\\site-a\\customize_xml.tar.gz");
+    ok &= Save(main_, "main-config-pack-factory");
+    ChooseNormalUpdate();
+    SetPath(idc::kUpdateScriptEdit, L"C:\\Users\\tech\\site-a\\customize_upgrade.tar.gz");
+    return Save(main_, "main-config-pack-normal") && ok;
+  }
+
+  // The update mode that takes an update script, as if chosen in the list.
+  void ChooseNormalUpdate() const {
+    const HWND combo = Item(main_, idc::kUpdateModeCombo);
+    const std::wstring text = Widen(Text(143, language_));
+    const LRESULT index = ::SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(combo, CB_SETCURSEL, index, 0);
+    ::SendMessageW(main_, WM_COMMAND, MAKEWPARAM(idc::kUpdateModeCombo, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(combo));
+  }
+
+  // A tick set through the list view's messages, which the dialog hears as
+  // the user's.
+  bool Products() const {
+    OnWindowThread([this] { window_->RunProductDialog(); });
+    const HWND dialog = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kVersionsList) != nullptr; });
+    if (dialog != nullptr) {
+      LVITEMW tick{};
+      tick.stateMask = LVIS_STATEIMAGEMASK;
+      tick.state = INDEXTOSTATEIMAGEMASK(2);
+      ::SendMessageW(Item(dialog, idc::kVersionsList), LVM_SETITEMSTATE, kVersionRow, reinterpret_cast<LPARAM>(&tick));
+    }
+    return SaveDialog(idc::kVersionsList, "product-selection", idc::kCancel);
+  }
+
+  bool About() const {
+    ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmAboutBox, 0);
+    return SaveDialog(kAboutNameLabel, "about", idc::kOk);
+  }
+
+  // The dialog as a long job shows it, closed by the job's end rather than
+  // by its Cancel button.
+  bool Progress() const {
+    OnWindowThread([this] {
+      window_->ShowProgress(0);
+      window_->UpdateProgress(42, kStageText);
+    });
+    const HWND dialog = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kJobProgressBar) != nullptr; });
+    const bool ok = Save(dialog, "job-progress");
+    OnWindowThread([this] { window_->CloseProgress(); });
+    return ok && WaitGone(dialog);
+  }
+
+  // The box that the window shows for the job report that `report` leaves.
+  bool Outcome(const std::function<void()>& report, int stringId, const char* name) const {
+    ResetJobReport();
+    report();
+    OnWindowThread([this, stringId] { window_->ShowMessage(window_->Logic().Outcome(stringId)); });
+    return SaveDialog(kMessageText, name, IDOK);
+  }
+
+  bool Outcomes() const {
+    const bool ok =
+        Outcome(
+            [] {
+              SetVerifiedSummary("Verified: 8 items, 3008-byte header, all checksums; 4 image items identical to "
+                                 "the original; 3 files added",
+                                 {8, 3008, 4, 3});
+              SetOutputPath("C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
+            },
+            kTextRepackSuccess, "outcome-success") &&
+        Outcome(
+            [] {
+              SetFailureReason("mkdir E:\\.quarnet-job-XXXXXX: " + os::Describe(os::kSystemCode - ERROR_WRITE_PROTECT),
+                               FailureKind::kOutputFolder);
+            },
+            kTextRepackFailed, "outcome-failure") &&
+        Outcome([] { SetFailureReason("cancelled", FailureKind::kCancelled); }, kTextRepackFailed,
+                "outcome-cancelled");
+    ResetJobReport();
+    return ok;
+  }
+
+  Language language_;
+  std::filesystem::path dir_;
+  QuarnetWindow* window_ = nullptr;
+  DWORD ui_ = 0;
+  HWND main_ = nullptr;
+};
+
+}  // namespace
+}  // namespace quarnet::win32
+
+int main(int argc, char** argv) {
+  using quarnet::Language;
+  const std::string lang = argc == 4 ? argv[2] : "";
+  if (std::string(argc > 1 ? argv[1] : "") != "--lang" || (lang != "zh" && lang != "en")) {
+    std::fputs("Usage: quarnet-screenshots --lang zh|en DIR\n", stderr);
+    return 2;
+  }
+  quarnet::win32::Shooter shooter(lang == "zh" ? Language::kChinese : Language::kEnglish,
+                                  quarnet::win32::Widen(argv[3]));
+  return shooter.Run() ? 0 : 1;
+}
