@@ -4,8 +4,9 @@
 // and both update modes, the product dialog with a version ticked, the
 // About box, the progress dialog of a long job and the boxes of a job's
 // three outcomes. The window runs on a thread of its own, driven from this
-// one through its controls' messages, as a person would drive it. Needs a
-// display on which nothing covers the windows.
+// one through its controls' messages, and through the calls that a job
+// makes for its dialogs and boxes. Needs a display on which nothing covers
+// the windows.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -125,6 +126,22 @@ Picture Grab(HWND window) {
   ::ReleaseDC(nullptr, screen);
   return picture;
 }
+
+// The job reports behind the outcome boxes.
+void ReportSuccess() {
+  SetVerifiedSummary(
+      "Verified: 8 items, 3008-byte header, all checksums; 4 image items identical to the original; 3 files added",
+      {8, 3008, 4, 3});
+  SetOutputPath("C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
+}
+
+// A job folder beside a new package on a write-protected drive.
+void ReportReadOnlyOutput() {
+  SetFailureReason("mkdir E:\\.quarnet-job-XXXXXX: " + os::Describe(os::kSystemCode - ERROR_WRITE_PROTECT),
+                   FailureKind::kOutputFolder);
+}
+
+void ReportCancel() { SetFailureReason("cancelled", FailureKind::kCancelled); }
 
 class Shooter {
  public:
@@ -252,7 +269,7 @@ class Shooter {
   }
 
   // The box that the window shows for the job report that `report` leaves.
-  bool Outcome(const std::function<void()>& report, int stringId, const char* name) const {
+  bool Outcome(void (*report)(), int stringId, const char* name) const {
     ResetJobReport();
     report();
     OnWindowThread([this, stringId] { window_->ShowMessage(window_->Logic().Outcome(stringId)); });
@@ -260,23 +277,15 @@ class Shooter {
   }
 
   bool Outcomes() const {
-    const bool ok =
-        Outcome(
-            [] {
-              SetVerifiedSummary("Verified: 8 items, 3008-byte header, all checksums; 4 image items identical to "
-                                 "the original; 3 files added",
-                                 {8, 3008, 4, 3});
-              SetOutputPath("C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
-            },
-            kTextRepackSuccess, "outcome-success") &&
-        Outcome(
-            [] {
-              SetFailureReason("mkdir E:\\.quarnet-job-XXXXXX: " + os::Describe(os::kSystemCode - ERROR_WRITE_PROTECT),
-                               FailureKind::kOutputFolder);
-            },
-            kTextRepackFailed, "outcome-failure") &&
-        Outcome([] { SetFailureReason("cancelled", FailureKind::kCancelled); }, kTextRepackFailed,
-                "outcome-cancelled");
+    const struct {
+      void (*report)();
+      int stringId;
+      const char* name;
+    } kBoxes[] = {{ReportSuccess, kTextRepackSuccess, "outcome-success"},
+                  {ReportReadOnlyOutput, kTextRepackFailed, "outcome-failure"},
+                  {ReportCancel, kTextRepackFailed, "outcome-cancelled"}};
+    bool ok = true;
+    for (const auto& box : kBoxes) ok = ok && Outcome(box.report, box.stringId, box.name);
     ResetJobReport();
     return ok;
   }
