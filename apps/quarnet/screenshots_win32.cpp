@@ -20,6 +20,7 @@
 #include "platform/os.h"
 #include "ui/control_ids.h"
 #include "ui/win32/quarnet_window.h"
+#include "ui/win32/window_search.h"
 
 #include <commctrl.h>
 
@@ -30,33 +31,6 @@ constexpr int kMessageText = 0xFFFF;  // the text of a system message box
 constexpr int kVersionRow = 4;        // the version ticked in the product dialog
 constexpr int kStageText = 197;       // "Building the new package..."
 
-// A visible top-level window of `thread` that `match` accepts, looked for
-// `tries` times 10 ms apart (20 s by default); null if none came.
-HWND WaitFor(DWORD thread, const std::function<bool(HWND)>& match, int tries = 2000) {
-  struct Search {
-    const std::function<bool(HWND)>& match;
-    HWND found = nullptr;
-  };
-  for (int i = 0; i < tries; ++i) {
-    Search search{match};
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          if (::IsWindowVisible(window) && s.match(window)) s.found = window;
-          return s.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    ::Sleep(10);
-  }
-  return nullptr;
-}
-
-bool WaitGone(HWND window) {
-  for (int i = 0; i < 2000 && ::IsWindow(window); ++i) ::Sleep(10);
-  return !::IsWindow(window);
-}
 
 // A picture of `width` x `height` pixels, rows from the top, each pixel
 // 0x00RRGGBB.
@@ -158,7 +132,7 @@ class Shooter {
       window.Run();
     });
     window_ = started.get_future().get();
-    main_ = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
+    main_ = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
     const bool ok = main_ != nullptr && MainWindow() && Products() && About() && Progress() && Outcomes();
     Close();
     thread.join();
@@ -169,7 +143,7 @@ class Shooter {
   // Ends the boxes that a failed step left open, then the window.
   void Close() const {
     if (main_ == nullptr) return;
-    while (HWND box = WaitFor(ui_, [this](HWND w) { return w != main_; }, 1)) ::SendMessageW(box, WM_CLOSE, 0, 0);
+    while (HWND box = WaitForWindow(ui_, [this](HWND w) { return w != main_; }, 1)) ::SendMessageW(box, WM_CLOSE, 0, 0);
     ::PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
   }
   HWND Item(HWND dialog, int id) const { return ::GetDlgItem(dialog, id); }
@@ -207,10 +181,10 @@ class Shooter {
 
   // Saves the dialog that has control `id` and ends it with button `end`.
   bool SaveDialog(int id, const char* name, int end) const {
-    const HWND dialog = WaitFor(ui_, [this, id](HWND w) { return ::GetDlgItem(w, id) != nullptr && w != main_; });
+    const HWND dialog = WaitForWindow(ui_, [this, id](HWND w) { return ::GetDlgItem(w, id) != nullptr && w != main_; });
     const bool ok = Save(dialog, name);
     if (dialog != nullptr) ::PostMessageW(Item(dialog, end), BM_CLICK, 0, 0);
-    return ok && WaitGone(dialog);
+    return ok && WaitUntilGone(dialog);
   }
 
   bool MainWindow() const {
@@ -240,7 +214,7 @@ class Shooter {
   // the user's.
   bool Products() const {
     OnWindowThread([this] { window_->RunProductDialog(); });
-    const HWND dialog = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kVersionsList) != nullptr; });
+    const HWND dialog = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kVersionsList) != nullptr; });
     if (dialog != nullptr) {
       LVITEMW tick{};
       tick.stateMask = LVIS_STATEIMAGEMASK;
@@ -262,10 +236,10 @@ class Shooter {
       window_->ShowProgress(0);
       window_->UpdateProgress(42, kStageText);
     });
-    const HWND dialog = WaitFor(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kJobProgressBar) != nullptr; });
+    const HWND dialog = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kJobProgressBar) != nullptr; });
     const bool ok = Save(dialog, "job-progress");
     OnWindowThread([this] { window_->CloseProgress(); });
-    return ok && WaitGone(dialog);
+    return ok && WaitUntilGone(dialog);
   }
 
   // The box that the window shows for the job report that `report` leaves.

@@ -5,6 +5,7 @@
 // graphics driver, without a display.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <future>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "ui/control_ids.h"
 #include "ui/product_dialog.h"
 #include "ui/win32/quarnet_window.h"
+#include "ui/win32/window_search.h"
 
 #include <commctrl.h>
 
@@ -27,28 +29,6 @@ using win32::Widen;
 
 constexpr int kMessageText = 0xFFFF;  // the text of a system message box
 
-// A visible top-level window of `thread` that `match` accepts, looked for
-// `tries` times 10 ms apart (20 s by default); null if none came.
-HWND WaitFor(DWORD thread, const std::function<bool(HWND)>& match, int tries = 2000) {
-  struct Search {
-    const std::function<bool(HWND)>& match;
-    HWND found = nullptr;
-  };
-  for (int i = 0; i < tries; ++i) {
-    Search search{match};
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          if (::IsWindowVisible(window) && s.match(window)) s.found = window;
-          return s.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    ::Sleep(10);
-  }
-  return nullptr;
-}
 
 std::string TextOf(HWND window) {
   std::wstring text(32768, L'\0');
@@ -64,25 +44,37 @@ class Window : public ::testing::Test {
 
   void Open(Language language = Language::kChinese) {
     std::promise<DWORD> started;
-    thread_ = std::thread([language, &started] {
+    ended_ = false;
+    thread_ = std::thread([this, language, &started] {
       win32::QuarnetWindow window(language);
       started.set_value(::GetCurrentThreadId());
       window.Run();
+      ended_ = true;
     });
     ui_ = started.get_future().get();
     main_ = WaitFor([](HWND w) { return HasControl(w, idc::kPackageButton); });
     ASSERT_NE(main_, nullptr);
   }
 
-  // Ends every box above the window, then the window.
+  // Ends the window: boxes above it are answered No or closed, and the
+  // window is asked to close until its thread has ended (a job that still
+  // runs asks first, and goes on after No).
   void Close() {
     if (!thread_.joinable()) return;
-    while (HWND box = test::WaitFor(ui_, [this](HWND w) { return w != main_; }, 1)) ::SendMessageW(box, WM_CLOSE, 0, 0);
-    ::PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
+    const auto above = [this](HWND w) { return w != main_; };
+    while (!ended_) {
+      if (HWND open = win32::WaitForWindow(ui_, above, 1)) {
+        ::PostMessageW(open, WM_COMMAND, IDNO, 0);
+        ::PostMessageW(open, WM_CLOSE, 0, 0);
+      } else {
+        ::PostMessageW(main_, WM_COMMAND, IDCANCEL, 0);
+      }
+      ::Sleep(20);
+    }
     thread_.join();
   }
 
-  HWND WaitFor(const std::function<bool(HWND)>& match) const { return test::WaitFor(ui_, match); }
+  HWND WaitFor(const std::function<bool(HWND)>& match) const { return win32::WaitForWindow(ui_, match); }
   // A system message box's text, once it shows.
   std::string BoxText(HWND& box) {
     box = WaitFor([](HWND w) { return HasControl(w, kMessageText); });
@@ -108,6 +100,7 @@ class Window : public ::testing::Test {
 
   TempDir work_;
   std::thread thread_;
+  std::atomic<bool> ended_ = false;
   DWORD ui_ = 0;
   HWND main_ = nullptr;
 };
@@ -178,8 +171,7 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
   EXPECT_EQ(Text(win32::kAboutNameLabel, about), AboutDialog::kNameLine);
   EXPECT_EQ(Text(win32::kAboutCopyrightLabel, about), AboutDialog::kCopyright);
   Click(idc::kOk, about);
-  for (int i = 0; i < 2000 && ::IsWindow(about); ++i) ::Sleep(10);
-  EXPECT_FALSE(::IsWindow(about));
+  EXPECT_TRUE(win32::WaitUntilGone(about));
   EXPECT_TRUE(::IsWindowEnabled(main_));
 }
 
@@ -249,8 +241,7 @@ TEST_F(Window, ClosingDuringAJobAsksAndYesStopsTheJob) {
   EXPECT_EQ(BoxText(box), quarnet::Text(173, Language::kChinese));
   ASSERT_NE(box, nullptr);
   Click(IDYES, box);
-  for (int i = 0; i < 2000 && ::IsWindow(main_); ++i) ::Sleep(10);
-  EXPECT_FALSE(::IsWindow(main_));
+  EXPECT_TRUE(win32::WaitUntilGone(main_));
   EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
 }
 
