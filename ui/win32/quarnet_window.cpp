@@ -163,8 +163,32 @@ bool QuarnetWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     case kJobEndedMessage:
       CloseProgress();
       jobEnded_ = true;
+      // Wakes RunJob's loop when a loop inside a sent message took this.
+      ::PostMessageW(Handle(), WM_NULL, 0, 0);
+      return true;
+    case WM_ENDSESSION:
+      if (wParam == FALSE || !jobRunning_) return false;
+      EndSessionDuringJob();
       return true;
     default: return false;
+  }
+}
+
+// The session ends (log off, shut down) while a job runs: the job stops as
+// the console's close stops it on the command line, and the session goes
+// on ending once the job has removed its files. A job that waits for a box
+// has none to remove; the wait ends after a few seconds then.
+void QuarnetWindow::EndSessionDuringJob() {
+  constexpr int kConsoleClosed = 1;  // SIGHUP
+  dialog_.OnSignal(kConsoleClosed);
+  const ULONGLONG deadline = ::GetTickCount64() + 4000;
+  MSG message;
+  while (!jobEnded_ && ::GetTickCount64() < deadline) {
+    if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) continue;
+    while (!jobEnded_ && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
   }
 }
 

@@ -53,6 +53,7 @@ class QuarnetWindow : public DialogWindow, public WindowAccess {
  private:
   struct Progress;
   void OpenProgress();
+  void EndSessionDuringJob();
   // The window that a new box or dialog belongs to: the progress dialog
   // while it shows, else the main window.
   HWND Owner() const;

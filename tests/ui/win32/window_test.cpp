@@ -98,6 +98,19 @@ class Window : public ::testing::Test {
   }
   std::string In(const std::string& name) const { return Utf8(work_.path() / name); }
 
+  // Opens the window and starts a repack of a 64 MiB original.
+  void StartLongJob() {
+    std::vector<TestItem> items = OriginalItems();
+    items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{64} << 20, 0x5a));
+    WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
+    WriteText(In("cfg.xml"), "<config/>");
+    Open();
+    SetPath(idc::kOriginalPackageEdit, In("big.bin"));
+    SetPath(idc::kConfigFileEdit, In("cfg.xml"));
+    SetPath(idc::kNewPackageEdit, In("new.bin"));
+    ClickLater(idc::kPackageButton);
+  }
+
   TempDir work_;
   std::thread thread_;
   std::atomic<bool> ended_ = false;
@@ -227,15 +240,7 @@ TEST_F(Window, RepackOfAnOriginalEndToEnd) {
 // Closing the window while a job runs asks first; Yes stops the job, and
 // the window closes once the job has cleaned up.
 TEST_F(Window, ClosingDuringAJobAsksAndYesStopsTheJob) {
-  std::vector<TestItem> items = OriginalItems();
-  items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{64} << 20, 0x5a));
-  WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
-  WriteText(In("cfg.xml"), "<config/>");
-  Open();
-  SetPath(idc::kOriginalPackageEdit, In("big.bin"));
-  SetPath(idc::kConfigFileEdit, In("cfg.xml"));
-  SetPath(idc::kNewPackageEdit, In("new.bin"));
-  ClickLater(idc::kPackageButton);
+  StartLongJob();
   ::PostMessageW(main_, WM_CLOSE, 0, 0);
   HWND box = nullptr;
   EXPECT_EQ(BoxText(box), quarnet::Text(173, Language::kChinese));
@@ -243,6 +248,16 @@ TEST_F(Window, ClosingDuringAJobAsksAndYesStopsTheJob) {
   Click(IDYES, box);
   EXPECT_TRUE(win32::WaitUntilGone(main_));
   EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
+}
+
+// The session ends during a job: the job's files are gone before the
+// window lets the session go on, and the window ends.
+TEST_F(Window, SessionEndingDuringAJobStopsItFirst) {
+  StartLongJob();
+  for (int i = 0; i < 2000 && ::IsWindowEnabled(main_); ++i) ::Sleep(10);  // the job has begun
+  ::SendMessageW(main_, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
+  EXPECT_TRUE(win32::WaitUntilGone(main_));
 }
 
 // The program's string table is its resources' string table.
