@@ -42,11 +42,12 @@ class Window : public ::testing::Test {
  protected:
   ~Window() override { Close(); }
 
-  void Open(Language language = Language::kChinese) {
+  void Open(Language language = Language::kChinese, int progressDelayMs = 500) {
     std::promise<DWORD> started;
     ended_ = false;
-    thread_ = std::thread([this, language, &started] {
+    thread_ = std::thread([this, language, progressDelayMs, &started] {
       win32::QuarnetWindow window(language);
+      window.Logic().progressDelayMs = progressDelayMs;
       started.set_value(::GetCurrentThreadId());
       window.Run();
       ended_ = true;
@@ -99,12 +100,12 @@ class Window : public ::testing::Test {
   std::string In(const std::string& name) const { return Utf8(work_.path() / name); }
 
   // Opens the window and starts a repack of a 64 MiB original.
-  void StartLongJob() {
+  void StartLongJob(int progressDelayMs = 500) {
     std::vector<TestItem> items = OriginalItems();
     items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{64} << 20, 0x5a));
     WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
     WriteText(In("cfg.xml"), "<config/>");
-    Open();
+    Open(Language::kChinese, progressDelayMs);
     SetPath(idc::kOriginalPackageEdit, In("big.bin"));
     SetPath(idc::kConfigFileEdit, In("cfg.xml"));
     SetPath(idc::kNewPackageEdit, In("new.bin"));
@@ -235,6 +236,19 @@ TEST_F(Window, RepackOfAnOriginalEndToEnd) {
     ::SendMessageW(box, WM_CLOSE, 0, 0);
     std::filesystem::remove(work_.path() / "new.bin");
   }
+}
+
+// A long job's progress dialog: its Cancel stops the job, and the box says
+// that nothing was changed.
+TEST_F(Window, ProgressDialogOfALongJobAndItsCancel) {
+  StartLongJob(0);
+  const HWND progress = WaitFor([](HWND w) { return HasControl(w, idc::kJobProgressBar); });
+  ASSERT_NE(progress, nullptr);
+  ClickLater(idc::kCancel, progress);
+  HWND box = nullptr;
+  EXPECT_EQ(BoxText(box), quarnet::Text(175, Language::kChinese));
+  EXPECT_FALSE(::IsWindow(progress));
+  EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
 }
 
 // Closing the window while a job runs asks first; Yes stops the job, and
