@@ -96,17 +96,6 @@ std::string Describe(Error error) {
 
 bool IsDiskFull(Error error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
-Folder::~Folder() { Reset(); }
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
-  other.handle_ = -1;
-}
-Folder& Folder::operator=(Folder&& other) noexcept {
-  if (this != &other) {
-    Reset(other.handle_, std::move(other.path_));
-    other.handle_ = -1;
-  }
-  return *this;
-}
 void Folder::Reset(std::intptr_t handle, std::wstring path) {
   if (handle_ != -1) ::close(static_cast<int>(handle_));
   handle_ = handle;
@@ -150,15 +139,6 @@ Error Look(const Folder& base, const std::string& path, Entry& out) {
   return 0;
 }
 
-File::~File() { Reset(); }
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Reset(other.handle_);
-    other.handle_ = -1;
-  }
-  return *this;
-}
 void File::Reset(std::intptr_t handle) {
   if (handle_ != -1) ::close(static_cast<int>(handle_));
   handle_ = handle;

@@ -337,17 +337,6 @@ std::string FolderOf(const std::string& path) {
   return folder;
 }
 
-Folder::~Folder() { Reset(); }
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
-  other.handle_ = -1;
-}
-Folder& Folder::operator=(Folder&& other) noexcept {
-  if (this != &other) {
-    Reset(other.handle_, std::move(other.path_));
-    other.handle_ = -1;
-  }
-  return *this;
-}
 void Folder::Reset(std::intptr_t handle, std::wstring path) {
   if (handle_ != -1) ::CloseHandle(ToHandle(handle_));
   handle_ = handle;
@@ -391,15 +380,6 @@ Error Look(const Folder& base, const std::string& path, Entry& out) {
   return 0;
 }
 
-File::~File() { Reset(); }
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Reset(other.handle_);
-    other.handle_ = -1;
-  }
-  return *this;
-}
 void File::Reset(std::intptr_t handle) {
   if (handle_ != -1) ::CloseHandle(ToHandle(handle_));
   handle_ = handle;

@@ -33,19 +33,9 @@ void SetUpCheckList(HWND list) {
 }  // namespace
 
 std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring out(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), static_cast<int>(out.size()));
-  return out;
-}
-
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::string out(::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  return out;
+  std::wstring wide;
+  os::win::Widen(text, wide);  // empty for bytes that are not UTF-8, which no window text holds
+  return wide;
 }
 
 INT_PTR DialogWindow::RunModal(HWND owner, DialogLogic& logic) {
