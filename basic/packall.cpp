@@ -9,6 +9,7 @@
 #include "basic/item_head.h"
 #include "basic/naming.h"
 #include "basic/util.h"
+#include "package/files.h"
 #include "package/output.h"
 
 namespace quarnet {
@@ -146,9 +147,16 @@ void DeriveValues(BuildRequest& r) {
 }
 
 // The system image: the kernel file's bytes followed by the rootfs file's.
+// After a failure no "system.bin" file stands, not even one of an earlier
+// run that would pass for this run's; a FIFO or folder of that name is not
+// the engine's to remove.
 int MakeSystemImage(const BuildRequest& r) {
   std::size_t failed = 0;
   if (JoinFiles(kSystemImage, {r.kernel.data(), r.rootfs.data()}, &failed) == 0) return 0;
+  os::Entry entry;
+  if (LookAt(os::WorkingFolder(), kSystemImage, entry) &&
+      (entry.kind == os::Kind::kRegular || entry.kind == os::Kind::kLink))
+    RemoveFile(kSystemImage);
   return failed == 0 ? kLineSystemCopy : kLineSystemAppend;
 }
 

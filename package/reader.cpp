@@ -83,7 +83,7 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written)
     SetFailureReason("read " + file.name() + ": the package ends inside item " + std::string(name),
                      FailureKind::kNotAPackage);
     // The partial file never takes the item's name.
-    Print("Unpack file %.*s error. left size %d.\r\n", Width(name), name.data(),
+    Print("Unpack file %s error. left size %d.\r\n", DisplayText(name).c_str(),
           static_cast<int>(record.itemLen - copied));
     return -1;
   }
@@ -173,7 +173,7 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
 int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList) {
   InputFile file;
   if (!file.Open(path)) {
-    Print("Open file %s error.\r\n", path);
+    Print("Open file %s error.\r\n", DisplayText(path).c_str());
     return -1;
   }
   return UnpackPackage(file, names, productList);

@@ -249,8 +249,9 @@ bool StandardErrorIsTerminal();
 // (21), its closing as SIGHUP (1), logoff and shutdown as SIGTERM (15);
 // for the last three the process ends when the handler returns, so it
 // waits (a few seconds at most) for the job to clean up. A
-// broken pipe is ignored: the write fails instead. The previous handling
-// comes back afterwards.
+// broken pipe is ignored: the write fails instead. The objects nest: the
+// outermost installs the handlers and the notifier, inner ones share them,
+// and the previous handling comes back when the outermost ends.
 class StopSignals {
  public:
   StopSignals();
@@ -262,6 +263,14 @@ class StopSignals {
   // harness's crash handler, say).
   static void CatchAgain();
 };
+
+// How a user stops a job on this system, for a program's help: the stops
+// ("SIGINT, SIGTERM and SIGHUP") and the exit statuses they give.
+struct StopsText {
+  const char* names;
+  const char* statuses;
+};
+StopsText DescribeStops();
 
 // The first stop signal noted, 0 when none.
 int StopSignal() noexcept;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "basic/packall.h"
+#include "package/display_text.h"
+#include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
 #include "package/reader.h"
@@ -45,7 +47,7 @@ int MakePackagesWithXML(int itemCount, const ItemNameTable& itemNames, const Rep
     const std::string_view name = GetText(itemNames[i]);
     const char option = item::Find(name).option;
     if (option == '\0') {
-      Print("Unknow package name. [%d] %.*s \r\n", i, static_cast<int>(name.size()), name.data());
+      Print("Unknow package name. [%d] %s \r\n", i, DisplayText(name).c_str());
       return -1;
     }
     if (name == item::kKernel) ReadVersionOf(name, kernelVersion);
@@ -60,7 +62,11 @@ int MakePackagesWithXML(int itemCount, const ItemNameTable& itemNames, const Rep
     return -1;
   }
   if (GetText(kernelVersion) != GetText(rootfsVersion)) {
-    Print("Version Error. V1=%s V2=%s\r\n", kernelVersion.data(), rootfsVersion.data());
+    SetFailureReason("the kernel's item head says version \"" + std::string(GetText(kernelVersion)) +
+                         "\", the root file system's \"" + std::string(GetText(rootfsVersion)) + "\"",
+                     FailureKind::kDamagedOriginal);
+    Print("Version Error. V1=%s V2=%s\r\n", DisplayText(GetText(kernelVersion)).c_str(),
+          DisplayText(GetText(rootfsVersion)).c_str());
     return -1;
   }
   args.push_back(std::string("-v").append(GetText(kernelVersion)));

@@ -27,21 +27,6 @@ constexpr char kConfigPackCopyName[] = "config-pack.tar.gz";
 constexpr char kUpdateScriptCopyName[] = "update-script.tar.gz";
 constexpr char kJobFolderPrefix[] = ".quarnet-job-";
 
-bool TooLong(const std::string& path) { return path.size() > static_cast<std::size_t>(kMaxPathLength); }
-
-// "-n" + local path + "@" + device path must fit a 255-character descriptor.
-bool DescriptorTooLong(const std::string& localPath, std::string_view devicePath) {
-  return !localPath.empty() && 3 + localPath.size() + devicePath.size() > static_cast<std::size_t>(kMaxPathLength);
-}
-
-bool AnyDescriptorTooLong(const PackageChoices& c) {
-  if (c.fileType == PackageFileType::kConfigFile)
-    return DescriptorTooLong(c.configFile, kConfigDevicePath) ||
-           (c.asDefault && DescriptorTooLong(c.configFile, kDefaultConfigDevicePath));
-  return DescriptorTooLong(c.configPack, kConfigPackDevicePath) ||
-         DescriptorTooLong(c.updateScript, kUpdateScriptDevicePath);
-}
-
 bool RequiredPathMissing(const PackageChoices& c) {
   if (c.fileType == PackageFileType::kConfigFile) return c.configFile.empty() || c.newPackage.empty();
   return c.newPackage.empty() || c.configPack.empty();
@@ -145,16 +130,8 @@ int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& fro
 
 PackageOutcome RunPackageFlow(const PackageChoices& c, PackageFrontEnd& frontEnd) {
   ResetJobReport();
-  if (TooLong(c.originalPackage) || TooLong(c.configFile) || TooLong(c.newPackage)) {
-    frontEnd.ShowMessage(kTextPathTooLong, kMaxPathLength);
-    return PackageOutcome::kRefused;
-  }
   if (RequiredPathMissing(c)) {
     frontEnd.ShowMessage(kTextSelectFiles, 0);
-    return PackageOutcome::kRefused;
-  }
-  if (AnyDescriptorTooLong(c)) {
-    frontEnd.ShowMessage(kTextPathTooLong, kMaxPathLength);
     return PackageOutcome::kRefused;
   }
   RepackRequest request;

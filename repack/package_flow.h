@@ -16,8 +16,6 @@ inline constexpr int kTextSelectFiles = 126;     // a required path is empty
 inline constexpr int kTextRepackFailed = 128;
 inline constexpr int kTextRepackSuccess = 130;
 inline constexpr int kTextSelectProducts = 151;  // confirmed with an empty product list
-inline constexpr int kTextPathTooLong = 159;     // formatted with kMaxPathLength
-inline constexpr int kMaxPathLength = 255;
 
 enum class PackageFileType { kConfigFile, kConfigPack };
 enum UpdateMode : int { kFactoryMode = 0, kNormalUpdateMode = 1 };
@@ -47,7 +45,9 @@ class PackageFrontEnd {
 enum class PackageOutcome { kRefused, kCancelled, kFailed, kSucceeded };
 
 // Relative paths in `choices` resolve against the current directory, which
-// the flow leaves unchanged; their lengths are checked as given. The job
+// the flow leaves unchanged. Their length is the system's business: the
+// descriptors name the job's copies of the chosen files, never the paths
+// the user gave, so no path has to fit a fixed field. The job
 // runs in a fresh private folder beside the new package, with copies of the
 // chosen files, and that folder is removed before the outcome shows. The flow starts a fresh job
 // report (LastJobReport) but leaves the cancel request to the front end,

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "basic/naming.h"
+#include "package/display_text.h"
 #include "package/files.h"
 #include "package/job_control.h"
 #include "package/job_log.h"
@@ -17,7 +17,6 @@
 namespace quarnet {
 namespace {
 
-constexpr std::size_t kMaxOriginalPathLength = 256;
 constexpr char kNormalFileName[] = "NormalFile.bin";
 
 // The folders of one job: its own files in the working folder, the user's
@@ -34,16 +33,12 @@ os::Kind KindAt(const os::Folder& base, const std::string& path) {
   return LookAt(base, path, entry) ? entry.kind : os::Kind::kNothing;
 }
 
-// Checks of the original package before anything is opened: its length,
-// and that a file or folder of that name exists.
+// The original package must exist before anything is opened. Its path has
+// no length limit of its own: the job reads it where the user named it.
 bool CheckOriginal(const char* originalPath, const Places& at) {
-  if (std::strlen(originalPath) > kMaxOriginalPathLength) {
-    Print("Error: File name too loog,                     more than 256 chars!Name = %s\r\n", originalPath);
-    return false;
-  }
   if (KindAt(at.user, originalPath) == os::Kind::kNothing) {
     SetFailureReason(std::string("open ") + originalPath + ": " + os::Describe(ENOENT), FailureKind::kInputMissing);
-    Print("Error: Cannot open package file '%s'\r\n", originalPath);
+    Print("Error: Cannot open package file '%s'\r\n", DisplayText(originalPath).c_str());
     return false;
   }
   return true;
@@ -130,11 +125,11 @@ bool CheckItemCrcs(const Original& o) {
 // replaces the request's.
 bool Unpack(const char* originalPath, const Places& at, Original& o, RepackRequest& request, JobProgress& progress) {
   if (Cancelled()) return false;
-  Print("Start to un-pack full all package '%s' ...... ", originalPath);
+  Print("Start to un-pack full all package '%s' ...... ", DisplayText(originalPath).c_str());
   InputFile file;
   std::uint64_t size = 0;
   if (!file.Open(at.user, originalPath) || !file.Size(size)) {
-    Print("Open file %s error.\r\n", originalPath);
+    Print("Open file %s error.\r\n", DisplayText(originalPath).c_str());
     o.count = -1;
   } else {
     progress.Unpacking(size);
@@ -250,7 +245,7 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
 
   // The old file is only replaced by the move below, so a failed job keeps it.
   if (KindAt(at.user, output) != os::Kind::kNothing)
-    Print("Warring: \r\n'%s' is existed, and overwrite it!\r\n", output.c_str());
+    Print("Warring: \r\n'%s' is existed, and overwrite it!\r\n", DisplayText(output).c_str());
 
   InputFile package;
   if (KindAt(at.work, packageName.data()) != os::Kind::kRegular || !package.Open(packageName.data())) {
@@ -265,7 +260,7 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
   RemoveExportedItems(original, package);
   SetOutputPath(output);
   EndProgress();
-  Print("Make new package '%s' done.\r\n", output.c_str());
+  Print("Make new package '%s' done.\r\n", DisplayText(output).c_str());
   CloseJobLog();
   return 0;
 }

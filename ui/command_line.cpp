@@ -1,6 +1,6 @@
 #include "ui/command_line.h"
 
-#include <utility>
+#include "package/display_text.h"
 
 namespace quarnet {
 namespace {
@@ -16,10 +16,11 @@ bool ReadLanguage(std::string_view name, Language& language) {
   return true;
 }
 
-CommandLine UsageError(std::string error) {
+// The error quotes the argument as the escaper shows it.
+CommandLine UsageError(const std::string& error) {
   CommandLine command;
   command.action = CommandLine::kUsageError;
-  command.error = std::move(error);
+  command.error = DisplayText(error);
   return command;
 }
 

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <vector>
 
+#include "package/display_text.h"
+#include "platform/os.h"
 #include "ui/control_ids.h"
 
 namespace quarnet {
@@ -91,10 +94,15 @@ constexpr BrowseRule kBrowseRules[] = {
 };
 
 // The job's output as lines for a message box's details.
-std::string OutputLines(const std::string& output) {
+// The job's lines as the window shows them: each "\r\n" a line break, and
+// every other byte as the escaper shows it, so that no byte from a package
+// or a path reaches the window raw.
+std::string OutputLines(std::string_view output) {
   std::string text;
-  for (std::size_t i = 0; i < output.size(); ++i) {
-    if (output.compare(i, 2, "\r\n") != 0) text += output[i];
+  for (std::size_t start = 0; start < output.size();) {
+    const std::size_t end = std::min(output.find("\r\n", start), output.size());
+    text += DisplayText(output.substr(start, end - start)) + "\n";
+    start = end + 2;
   }
   while (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
@@ -288,6 +296,9 @@ void MainDialog::RunJob(const PackageChoices& choices) {
     const ProgressSink outerSink = SetProgressSink({});
     SetProgressSink(JobProgressSink(outerSink));
     JobFrontEnd frontEnd(*this);
+    // Stop signals stop the job and then end the window; between jobs they
+    // keep their default course (and the toolkit's calls their restarts).
+    const os::StopSignals stopSignals;
     access_.ShowProgress(progressDelayMs);
     access_.RunJob([&] { RunPackageFlow(choices, frontEnd); });
     SetProgressSink(outerSink);
@@ -376,15 +387,15 @@ MessageBoxContent MainDialog::Outcome(int stringId) const {
   const JobReport report = LastJobReport();
   if (stringId == kTextRepackSuccess) {
     std::vector<std::string> lines;
-    if (!report.verified.empty()) lines.push_back(VerifiedText(report));
-    if (!report.output.empty()) lines.push_back(Text(171) + report.output);
+    if (!report.verified.empty()) lines.push_back(DisplayText(VerifiedText(report)));
+    if (!report.output.empty()) lines.push_back(Text(171) + DisplayText(report.output));
     return {MessageKind::kInformation, Text(124), Text(stringId), JoinLines(lines)};
   }
   if (report.kind == FailureKind::kCancelled || CancelRequested())
     return {MessageKind::kInformation, Text(124), Text(175), {}};
   std::vector<std::string> lines;
   if (!jobOutput_.empty()) lines.push_back(OutputLines(jobOutput_));
-  if (!report.reason.empty()) lines.push_back(Text(169) + report.reason);
+  if (!report.reason.empty()) lines.push_back(Text(169) + DisplayText(report.reason));
   return {MessageKind::kError, Text(124), Text(stringId) + "\n" + Text(KindTextId(report.kind)), JoinLines(lines)};
 }
 

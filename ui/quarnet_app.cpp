@@ -5,10 +5,9 @@
 #include <QFontInfo>
 #include <QLibraryInfo>
 #include <QSettings>
-#include <QSocketNotifier>
 #include <cstdio>
 
-#include "package/job_control.h"
+#include "platform/os.h"
 #include "ui/app_icon.h"
 #include "ui/quarnet_dlg.h"
 
@@ -30,7 +29,6 @@ CQuarnetApp::CQuarnetApp(int& argc, char** argv, Language language) : QApplicati
   // in a folder of this run, removed when it ends.
   if (qtSettings_.isValid()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, qtSettings_.path());
   SetLanguage(language);
-  WatchSignals();
 }
 
 void CQuarnetApp::SetLanguage(Language language) {
@@ -42,25 +40,6 @@ void CQuarnetApp::SetLanguage(Language language) {
   } else {
     std::fputs("quarnet: Qt's Chinese texts (qtbase_zh_CN.qm) are missing; its dialogs show English.\n", stderr);
   }
-}
-
-// The stop signals are noted (a running job sees them at once, whatever
-// the GUI thread does) and wake the GUI thread through the notifier.
-void CQuarnetApp::WatchSignals() {
-  const int notifier = os::StopSignalNotifier();
-  if (notifier < 0) return;
-  auto* watch = new QSocketNotifier(notifier, QSocketNotifier::Read, this);
-  connect(watch, &QSocketNotifier::activated, this, &CQuarnetApp::OnSignal);
-}
-
-void CQuarnetApp::CatchEndingSignals() { os::StopSignals::CatchAgain(); }
-
-void CQuarnetApp::OnSignal() {
-  os::DrainStopSignalNotifier();
-  const int signalNumber = os::StopSignal();
-  if (signalNumber == 0) return;
-  if (m_pMainWnd == nullptr) os::EndBySignal(signalNumber);
-  m_pMainWnd->EndForSignal(signalNumber);
 }
 
 int CQuarnetApp::InitInstance() {

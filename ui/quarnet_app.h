@@ -4,7 +4,6 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 
-#include "platform/os.h"
 #include "ui/strings.h"
 
 namespace quarnet {
@@ -16,8 +15,9 @@ class CQuarnetApp : public QApplication {
 
  public:
   // Sets the dialogs' font (the desktop's, with a CJK font for the Chinese
-  // texts), the application icon and the language; SIGINT, SIGTERM and SIGHUP from here
-  // on end the main window (see OnSignal).
+  // texts), the application icon and the language. SIGINT, SIGTERM and
+  // SIGHUP during a job stop it and then end the main window; between jobs
+  // they take their default course.
   CQuarnetApp(int& argc, char** argv, Language language = Language::kChinese);
 
   // The language of the windows and of Qt's own texts (file dialogs, the
@@ -33,18 +33,8 @@ class CQuarnetApp : public QApplication {
   // The main window while InitInstance runs it, else null.
   CQuarnetDlg* m_pMainWnd = nullptr;
 
-  // (Re)installs the handlers of SIGINT, SIGTERM and SIGHUP, over any that
-  // were installed since the application started.
-  static void CatchEndingSignals();
 
  private:
-  void WatchSignals();
-  // A signal reached the program: the main window ends its job, if any,
-  // and then closes; without a main window the signal takes its default
-  // course.
-  void OnSignal();
-
-  os::StopSignals stopSignals_;
   Language language_ = Language::kChinese;
   QTranslator qtTexts_;
   // Where Qt keeps its settings during this run (see the constructor).

@@ -12,9 +12,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSocketNotifier>
 #include <QVBoxLayout>
 #include <thread>
 
+#include "platform/os.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"
@@ -254,6 +256,7 @@ void CQuarnetDlg::CloseProgress() {
 // the progress dialog, whose loop runs inside this one.
 void CQuarnetDlg::RunJob(const std::function<void()>& job) {
   const ScopedCursor wait(Qt::WaitCursor);
+  const std::unique_ptr<QSocketNotifier> stopWatch = WatchStopSignals();
   QEventLoop loop;
   bool ended = false;
   const auto end = [this, &loop, &ended] {
@@ -271,6 +274,19 @@ void CQuarnetDlg::RunJob(const std::function<void()>& job) {
   thread.join();
   progressDelay_.stop();
   progress_.reset();
+}
+
+// A stop signal, noted at once for the job, wakes this thread through the
+// notifier: the job's boxes close, and the window ends after the job.
+std::unique_ptr<QSocketNotifier> CQuarnetDlg::WatchStopSignals() {
+  const int notifier = os::StopSignalNotifier();
+  if (notifier < 0) return nullptr;
+  auto watch = std::make_unique<QSocketNotifier>(notifier, QSocketNotifier::Read);
+  connect(watch.get(), &QSocketNotifier::activated, this, [this] {
+    os::DrainStopSignalNotifier();
+    if (const int signalNumber = os::StopSignal()) dialog_.OnSignal(signalNumber);
+  });
+  return watch;
 }
 
 void CQuarnetDlg::CallFromJob(const std::function<void()>& call) {

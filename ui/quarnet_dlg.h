@@ -2,6 +2,7 @@
 // The main window (ui/main_dialog.h) drawn with Qt: its layout, the dialogs
 // it runs through a DialogHost, the progress dialog and the thread of a
 // job, the window menu, and the keys of a dialog.
+#include <QSocketNotifier>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -33,7 +34,6 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   // Commands of the window menu: the description's own, else the standard
   // commands (close, minimise, maximise, restore) act on the window.
   void OnSysCommand(unsigned id);
-  void EndForSignal(int signalNumber) { dialog_.OnSignal(signalNumber); }
 
   // WindowAccess.
   bool ShowMessage(const MessageBoxContent& message) override;
@@ -56,6 +56,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
  private:
   void LayOut();
   void MakeSystemMenu();
+  std::unique_ptr<QSocketNotifier> WatchStopSignals();
 
   DialogHost& host_;
   MainDialog dialog_;

@@ -30,7 +30,7 @@ constexpr char kUsage[] =
     "error.\n";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "quarnet-cli info: %s\n\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "quarnet-cli info: %s\n\n%s", DisplayText(message).c_str(), kUsage);
   return kExitUsage;
 }
 

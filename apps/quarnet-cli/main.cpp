@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "apps/quarnet-cli/commands.h"
+#include "package/display_text.h"
 #include "platform/os.h"
 
 namespace {
@@ -49,7 +50,7 @@ int Run(int argc, char** argv) {
   for (const Command& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) return command.run(argc - 2, argv + 2);
   }
-  std::fprintf(stderr, "quarnet-cli: unknown command '%s'\n\n%s", argv[1], kUsage);
+  std::fprintf(stderr, "quarnet-cli: unknown command '%s'\n\n%s", quarnet::DisplayText(argv[1]).c_str(), kUsage);
   return quarnet::cli::kExitUsage;
 }
 

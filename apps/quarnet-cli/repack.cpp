@@ -1,12 +1,16 @@
 // quarnet-cli repack: what the Package button does, without a window.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "apps/quarnet-cli/commands.h"
 #include "apps/quarnet-cli/job_console.h"
+#include "package/display_text.h"
+#include "platform/os.h"
 #include "repack/package_flow.h"
 #include "ui/strings.h"
 
@@ -22,6 +26,7 @@ constexpr char kUsage[] =
     "Builds a new package OUT from the items of PKG plus a configuration file or\n"
     "a configuration pack. Without --original, --products gives the product list\n"
     "(codes each followed by '|', as `quarnet-cli products` lists them).\n"
+    "%s"
     "  --no-default        do not install the configuration file as default too\n"
     "  --update-mode MODE  factory (default) or normal\n"
     "  --update-script TGZ update-script pack; needs --update-mode normal\n"
@@ -29,10 +34,18 @@ constexpr char kUsage[] =
     "The job's lines go to standard output. The outcome goes to standard error,\n"
     "followed by \"reason: ...\" after a failure and by what was verified of\n"
     "the new package after a success.\n"
-    "SIGINT, SIGTERM and SIGHUP stop the job at its next block: its files are\n"
-    "removed and OUT stays as it was.\n"
+    "%s stop the job at its next block:\n"
+    "its files are removed and OUT stays as it was.\n"
     "Exit status: 0 success, 1 the job failed, 2 refused before the job,\n"
-    "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP).\n";
+    "%s.\n";
+
+// The product list option's form, with the quoting each shell needs: '|'
+// is a pipe to cmd, PowerShell and POSIX shells alike.
+constexpr char kProductsForm[] =
+    "LIST is one or more product codes, each ended by '|', at most 127 bytes\n"
+    "in all: --products \"1A0|1B2|\" in cmd and PowerShell, '1A0|1B2|' in a\n"
+    "POSIX shell.\n";
+constexpr std::size_t kMaxProductListLength = 127;
 
 struct Options {
   PackageChoices choices;
@@ -69,9 +82,30 @@ class CliFrontEnd : public PackageFrontEnd {
   ProgressDisplay& progress_;
 };
 
-int UsageError(const char* why) {
-  std::fprintf(stderr, "quarnet-cli repack: %s\n\n%s", why, kUsage);
+void PrintUsage(std::FILE* to) {
+  const os::StopsText stops = os::DescribeStops();
+  std::fprintf(to, kUsage, kProductsForm, stops.names, stops.statuses);
+}
+
+int UsageError(const std::string& why) {
+  std::fprintf(stderr, "quarnet-cli repack: %s\n\n", DisplayText(why).c_str());
+  PrintUsage(stderr);
   return kExitUsage;
+}
+
+// Codes of printable characters without blanks, each ended by '|', none
+// twice. An empty list passes: the flow asks for products then.
+bool IsProductList(std::string_view list) {
+  if (list.size() > kMaxProductListLength || (!list.empty() && list.back() != '|')) return false;
+  std::set<std::string_view> codes;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = list.find('|', start);
+    const std::string_view code = list.substr(start, end - start);
+    const bool printable = std::all_of(code.begin(), code.end(), [](char c) { return c > ' ' && c < 0x7F; });
+    if (code.empty() || !printable || !codes.insert(code).second) return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 // Value of "--name VALUE" or "--name=VALUE" at argv[i]; advances i.
@@ -87,7 +121,8 @@ bool Matches(std::string_view arg, std::string_view name) {
   return arg == name || (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=');
 }
 
-const char* Parse(int argc, char** argv, Options& o) {
+// The reason the arguments are refused; empty when they are not.
+std::string Parse(int argc, char** argv, Options& o) {
   for (int i = 0; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&](std::string_view name) { return TakeValue(arg, name, argc, argv, i); };
@@ -120,12 +155,13 @@ const char* Parse(int argc, char** argv, Options& o) {
       o.updateMode = *v == "factory" ? kFactoryMode : kNormalUpdateMode;
     } else if (Matches(arg, "--products")) {
       if (!(v = value("--products"))) return "--products needs a value";
+      if (!IsProductList(*v)) return "--products: \"" + *v + "\" is not a product list";
       o.products = *v;
     } else {
       return "unknown argument";
     }
   }
-  return nullptr;
+  return {};
 }
 
 // Combinations the window cannot produce either.
@@ -147,12 +183,12 @@ const char* Check(const Options& o) {
 int Repack(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
+      PrintUsage(stdout);
       return 0;
     }
   }
   Options o;
-  if (const char* why = Parse(argc, argv, o)) return UsageError(why);
+  if (const std::string why = Parse(argc, argv, o); !why.empty()) return UsageError(why);
   if (const char* why = Check(o)) return UsageError(why);
   o.choices.fileType = o.configGiven ? PackageFileType::kConfigFile : PackageFileType::kConfigPack;
   o.choices.asDefault = !o.noDefault;

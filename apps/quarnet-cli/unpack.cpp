@@ -31,7 +31,7 @@ constexpr char kUsage[] =
     "could not be unpacked, 2 on a usage error.\n";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "quarnet-cli unpack: %s\n\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "quarnet-cli unpack: %s\n\n%s", DisplayText(message).c_str(), kUsage);
   return kExitUsage;
 }
 
@@ -117,7 +117,7 @@ int Unpack(int argc, char** argv) {
     if (file.IsOpen()) {
       result = UnpackPackage(file, names, productList);
     } else {
-      Print("Open file %s error.\r\n", package);
+      Print("Open file %s error.\r\n", DisplayText(package).c_str());
     }
     CloseJobLog();
   }

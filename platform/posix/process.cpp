@@ -13,6 +13,7 @@
 
 #include "platform/os.h"
 #include "platform/posix/posix.h"
+#include "platform/stop_handlers.h"
 
 namespace quarnet::os {
 namespace {
@@ -202,7 +203,7 @@ void PrepareStandardStreams() {}
 Error WriteStandardOutput(std::string_view text) { return WriteAll(STDOUT_FILENO, text); }
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-StopSignals::StopSignals() {
+void detail::InstallStopHandlers() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
     g_notifyRead = fds[0];
@@ -210,14 +211,14 @@ StopSignals::StopSignals() {
   }
   for (std::size_t i = 0; i < std::size(kStopSignalNumbers); ++i)
     ::sigaction(kStopSignalNumbers[i], nullptr, &g_previous[i]);
-  CatchAgain();
+  StopSignals::CatchAgain();
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ::sigaction(SIGPIPE, &ignore, &g_previousPipe);
 }
 
-StopSignals::~StopSignals() {
+void detail::RemoveStopHandlers() {
   for (std::size_t i = 0; i < std::size(kStopSignalNumbers); ++i)
     ::sigaction(kStopSignalNumbers[i], &g_previous[i], nullptr);
   ::sigaction(SIGPIPE, &g_previousPipe, nullptr);
@@ -233,6 +234,10 @@ void StopSignals::CatchAgain() {
   action.sa_flags = 0;  // no SA_RESTART: a blocking call returns, and the job stops
   sigemptyset(&action.sa_mask);
   for (const int signalNumber : kStopSignalNumbers) ::sigaction(signalNumber, &action, nullptr);
+}
+
+StopsText DescribeStops() {
+  return {"SIGINT, SIGTERM and SIGHUP", "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP)"};
 }
 
 void EndBySignal(int signalNumber) {

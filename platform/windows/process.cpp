@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "platform/stop_handlers.h"
 
 namespace quarnet::os {
 namespace {
@@ -264,17 +265,22 @@ bool StandardErrorIsTerminal() {
   return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-StopSignals::StopSignals() {
+void detail::InstallStopHandlers() {
   ::ResetEvent(JobFinished());
   ::SetConsoleCtrlHandler(NoteStopEvent, TRUE);
 }
 
-StopSignals::~StopSignals() {
+void detail::RemoveStopHandlers() {
   ::SetConsoleCtrlHandler(NoteStopEvent, FALSE);
   ::SetEvent(JobFinished());
 }
 
 void StopSignals::CatchAgain() { ::SetConsoleCtrlHandler(NoteStopEvent, TRUE); }
+
+StopsText DescribeStops() {
+  return {"Ctrl-C, Ctrl-Break and closing the console",
+          "130 stopped by Ctrl-C, 149 by Ctrl-Break, 129 by closing the console"};
+}
 
 // A console program ended by its console: the exit status documented for
 // the stop signals.

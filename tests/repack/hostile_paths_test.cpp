@@ -63,17 +63,17 @@ TEST_F(HostileFlow, BlanksAndChineseInEveryPath) {
   EXPECT_EQ(p.items[6].data, BytesOf("<配置/>"));
 }
 
-// Paths are measured as given: 255 bytes pass, 256 are refused, and a
-// short relative path deep below the root works however long its
-// absolute form is.
-TEST_F(HostileFlow, PathsOf255BytesAsGiven) {
+// Paths have no length limit of their own: 257 bytes as given work, and a
+// short relative path deep below the root works however long its absolute
+// form is.
+TEST_F(HostileFlow, LongPathsAsGiven) {
   const std::string original = std::string(251, 'o') + ".bin";
   const std::string output = std::string(251, 'n') + ".bin";
   WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
   ASSERT_EQ(Run(original, output), PackageOutcome::kSucceeded) << lines_;
   EXPECT_EQ(DecodeAndVerify(ReadBytes(output)).items.size(), 8u);
   WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
-  EXPECT_EQ(Run("./" + original, output), PackageOutcome::kRefused);
+  EXPECT_EQ(Run("./" + original, output), PackageOutcome::kSucceeded);
 
   const fs::path deep = dir() / std::string(200, 'd') / std::string(200, 'e');
   fs::create_directories(deep);

@@ -99,9 +99,6 @@ class PackageButtonTest : public QObject {
     WriteText(In("out.bin"), "old output");
     const std::vector<std::string> before = ListDir(inputs_->path());
     SetPaths("big.bin", "out.bin");
-    auto* app = static_cast<CQuarnetApp*>(QCoreApplication::instance());
-    app->m_pMainWnd = window_.get();
-    CQuarnetApp::CatchEndingSignals();  // over QtTest's crash handler
     std::atomic<bool> released{false};
     HoldJobUntil([&] { return released || CancelRequested(); });
     host_->answers = {yes};
@@ -112,7 +109,6 @@ class PackageButtonTest : public QObject {
       released = true;
     });
     Press();
-    app->m_pMainWnd = nullptr;
     QCOMPARE(int(host_->messages.size()), messages);
     // Message boxes come up over the job's wait cursor with the normal one.
     for (const ShownMessage& shown : host_->messages) QCOMPARE(shown.cursor, int(Qt::ArrowCursor));

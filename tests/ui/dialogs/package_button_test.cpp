@@ -33,7 +33,7 @@ class PackageButton : public ::testing::Test {
   }
   ~PackageButton() override { ResetCancel(); }
 
-  std::string In(const std::string& name) const { return (inputs_.path() / name).string(); }
+  std::string In(const std::string& name) const { return Utf8(inputs_.path() / Utf8Path(name)); }
 
   // File names of the inputs folder, or empty.
   void SetPaths(const std::string& original, const std::string& config, const std::string& output,
@@ -75,7 +75,6 @@ class PackageButton : public ::testing::Test {
 // The flow's refusals (tests/repack has every rule) as the window shows
 // them; the product dialog's answer: "-" none, "C" Cancel, or its list.
 TEST_F(PackageButton, Refusals) {
-  const std::string tooLong(256, 'n');
   const struct {
     char mode;
     std::string original;
@@ -84,7 +83,6 @@ TEST_F(PackageButton, Refusals) {
     const char* products;
     const char* message;
   } rows[] = {
-      {'F', tooLong, "cfg.xml", "", "-", "文件路径不能长于255字节"},
       {'P', "", "cfg.xml", "", "-", "请选择输入文件或输出文件"},
       {'F', "", "cfg.xml", "", "C", ""},
       {'P', "", "", "pack.tar.gz", "", "请选择要支持的产品"},
@@ -159,6 +157,21 @@ TEST_F(PackageButton, Success) {
   }
 }
 
+// Paths of 200 Chinese characters (600 bytes) as original, configuration
+// file and output.
+TEST_F(PackageButton, LongChinesePaths) {
+  std::string name;
+  for (int k = 0; k < 66; ++k) name += "件";
+  const std::string folder = "固件/" + name + "/" + name + "/" + name;
+  fs::create_directories(Utf8Path(In(folder)));
+  for (const char* name : {"orig.bin", "cfg.xml"}) fs::copy_file(Utf8Path(In(name)), Utf8Path(In(folder + "/" + name)));
+  SetPaths(folder + "/orig.bin", folder + "/cfg.xml", folder + "/新包.bin", "");
+  Choose('F', 'f');
+  Press();
+  ExpectOneMessage("重打包成功！", MessageKind::kInformation);
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(Utf8Path(In(folder + "/新包.bin")))).items.size(), 8u);
+}
+
 // A failure says its kind of cause in the window's language; the details
 // hold the job's lines and the system's own reason.
 TEST_F(PackageButton, FailureBoxesSayWhy) {
@@ -172,7 +185,10 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
       {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package"},
       {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件"},
       {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder cannot be written"},
+      {"crafted.bin", "out.bin", Language::kEnglish, "Repack failed!\nthe original package is damaged"},
   };
+  // Item heads whose versions would retitle and clear a terminal.
+  WriteBytes(In("crafted.bin"), LayOutPackage(OriginalItems("\x1b]0;t\a", "\x1b[2J\x9b"), kProducts));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     RecordingWindow window{MainDialog::kLayout};
@@ -186,7 +202,11 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
     EXPECT_EQ(window.messages[0].text, row.text);
     const std::string& details = window.messages[0].details;
     EXPECT_NE(details.find(row.language == Language::kChinese ? "原因：" : "Reason: "), std::string::npos);
-    EXPECT_EQ(details.find('\r'), std::string::npos);
+    EXPECT_TRUE(std::none_of(details.begin(), details.end(), [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }))
+        << details;
+    if (row.original[0] == 'c') {
+      EXPECT_NE(details.find("V2=\\x1B[2J\\x9B\n"), std::string::npos) << details;
+    }
     EXPECT_NE(details.back(), '\n');
     EXPECT_FALSE(fs::exists(In("out.bin")));
     EXPECT_TRUE(ListDir(work_.path()).empty());
