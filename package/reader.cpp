@@ -65,14 +65,24 @@ int ReadItemRecords(InputFile& file, int count, ItemTable& table) {
   return 0;
 }
 
-int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written) {
-  const std::string_view name = GetText(record.itemName);
-  // A name with a path in it would place the file outside the working
-  // folder, or nowhere sensible.
+// A name with a path in it would place the file outside the working folder,
+// or nowhere sensible; a name this system cannot hold (a device name on
+// Windows) would fail there for a wrong reason, or reach a device.
+bool CanExport(std::string_view name) {
   if (!IsPlainItemName(name)) {
     SetFailureReason("Item Name " + DisplayText(name) + " is not a plain file name", FailureKind::kNotAPackage);
-    return -1;
+    return false;
   }
+  const std::string why = os::NameProblem(std::string(name) + ".bin");
+  if (!why.empty())
+    SetFailureReason("Item Name " + DisplayText(name) + " cannot be a file name on this system: " + why,
+                     FailureKind::kNotAPackage);
+  return why.empty();
+}
+
+int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written) {
+  const std::string_view name = GetText(record.itemName);
+  if (!CanExport(name)) return -1;
   const std::string fileName = std::string(name) + ".bin";
   OutputFile out;
   if (!out.Create(fileName)) return -1;
@@ -126,6 +136,15 @@ bool IsThePackage(InputFile& package, std::string_view name) {
   return error != 0 || same;
 }
 
+// Items of one name share one file, which keeps the last: said once per
+// item that replaced an earlier one.
+void WarnIfReplaced(const ItemNameTable& names, int done, std::string_view name, int index) {
+  const auto end = names.begin() + done;
+  if (std::find_if(names.begin(), end, [&](const auto& n) { return GetText(n) == name; }) == end) return;
+  AddWarning("item " + std::to_string(index) + " (" + DisplayText(name) + ") replaced " + DisplayText(name) +
+             ".bin of an earlier item of the same name");
+}
+
 }  // namespace
 
 int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& productList, ExportTable* exported) {
@@ -150,6 +169,14 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
     Print("Parse Items error.\r\n");
     return 0;
   }
+  // Every name is judged before the first file is made.
+  for (int i = 0; i < count; ++i) {
+    const std::string_view name = GetText(table[static_cast<std::size_t>(i)].itemName);
+    if (name != item::kEfs && !CanExport(name)) {
+      Print("Export item %s error.\r\n", DisplayText(name).c_str());
+      return 0;
+    }
+  }
   int done = 0;
   for (int i = 0; i < count; ++i) {
     const ItemRecord& record = table[static_cast<std::size_t>(i)];
@@ -163,6 +190,7 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
       return 0;
     }
     written.index = i;
+    WarnIfReplaced(names, done, name, i);
     if (exported != nullptr) (*exported)[static_cast<std::size_t>(done)] = written;
     SetText(names[static_cast<std::size_t>(done)], name);
     ++done;

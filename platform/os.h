@@ -226,6 +226,14 @@ class PrivateFolder {
   File lock_;
 };
 
+// Why Windows cannot hold the file name `name` ("CON", "a?b", "x."), or
+// empty when it can: device names with any extension, the characters
+// < > : " / \ | ? * and control characters, a final dot or blank.
+std::string WindowsNameProblem(std::string_view name);
+// Why this system cannot hold the file name `name`, or empty: the rule
+// above on Windows; elsewhere any name without "/" will do.
+std::string NameProblem(std::string_view name);
+
 // The names in `folder` (without "." and "..").
 Error ListFolder(const Folder& folder, std::vector<std::string>& names);
 

@@ -263,4 +263,6 @@ Error Remove(const Folder& base, const std::string& path) {
   return Run(error, [&] { return static_cast<long>(::unlinkat(Fd(base), path.c_str(), 0)); }) < 0 ? error : 0;
 }
 
+std::string NameProblem(std::string_view) { return {}; }
+
 }  // namespace quarnet::os

@@ -553,4 +553,6 @@ Error Remove(const Folder& base, const std::string& path) {
   return error;
 }
 
+std::string NameProblem(std::string_view name) { return WindowsNameProblem(name); }
+
 }  // namespace quarnet::os

@@ -43,6 +43,15 @@ TEST_F(UnpackInfoCli, UnpackIntoAnotherDirectory) {
   EXPECT_EQ(ReadBytes(dir_.path() / "out" / "KERNEL.bin"), OriginalItems()[1].data);
   EXPECT_NE(ReadText(dir_.path() / "out" / "pack_xml.log").find("Item Name    : EFS \r\n"), std::string::npos);
   EXPECT_EQ(ListDir(dir_.path()), (std::vector<std::string>{"orig.bin", "out"}));
+
+  // Items of one name: the file keeps the last, and the summary says so.
+  Write("twice.bin", LayOutPackage({{"UNKNOWN", "file:/a", BytesOf("1"), "", 0},
+                                    {"UNKNOWN", "file:/b", BytesOf("2"), "", 0}}));
+  const auto twice = Run({"unpack", "twice.bin", "-C", "out"});
+  EXPECT_EQ(twice.exitCode, 0) << twice.err;
+  EXPECT_NE(twice.err.find("\nwarning: item 1 (UNKNOWN) replaced UNKNOWN.bin of an earlier item of the same name\n"),
+            std::string::npos) << twice.err;
+  EXPECT_EQ(ReadText(dir_.path() / "out" / "UNKNOWN.bin"), "2");
 }
 
 TEST_F(UnpackInfoCli, UnpackFailuresPrintTheReaderLines) {
@@ -51,19 +60,27 @@ TEST_F(UnpackInfoCli, UnpackFailuresPrintTheReaderLines) {
   Write("truncated.bin", truncated);
   Write("hostile.bin", LayOutPackage({{"../escape", "file:/a", BytesOf("x"), "", 0}}));
   Write("junk.bin", BytesOf("not a package"));
+  // A name Windows cannot hold, refused there before any file is made.
+  Write("device.bin", LayOutPackage({{"A", "file:/a", BytesOf("a"), "", 0}, {"Com1", "file:/c", BytesOf("c"), "", 0}}));
   struct Case {
     const char* package;
     std::string out;
+    const char* reason;
   };
-  for (const Case& c : std::vector<Case>{
-           {"truncated.bin", "Unpack file A error. left size 4.\r\nExport item A error.\r\n"},
-           {"hostile.bin", "Export item ../escape error.\r\n"},
-           {"junk.bin", "Wrong file input.\r\n"},
-       }) {
-    const auto r = Run({"unpack", "-C", "out", c.package});
+  std::vector<Case> cases = {
+      {"truncated.bin", "Unpack file A error. left size 4.\r\nExport item A error.\r\n", "ends inside item A"},
+      {"hostile.bin", "Export item ../escape error.\r\n", "is not a plain file name"},
+      {"junk.bin", "Wrong file input.\r\n", "not a firmware package"},
+  };
+#ifdef _WIN32
+  cases.push_back({"device.bin", "Export item Com1 error.\r\n", "on this system: Com1 is the name of a device"});
+#endif
+  for (const Case& c : cases) {
+    const auto r = Run({"unpack", "-C", ".", c.package});
     EXPECT_EQ(r.exitCode, 1) << c.package;
     EXPECT_EQ(r.out, c.out) << c.package;
-    EXPECT_FALSE(r.err.empty()) << c.package;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir_.path() / "A.bin")) << c.package;
   }
   EXPECT_FALSE(fs::exists(dir_.path() / "escape.bin"));
   const auto r = Run({"unpack", "missing.bin"});

@@ -5,9 +5,13 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
 #endif
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -165,6 +169,52 @@ TEST_F(Seam, WindowsFileHeldByAnotherProgram) {
   EXPECT_GE(waited, std::chrono::milliseconds(500));
   EXPECT_EQ(ReadText("a.bin"), "old");
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"});
+}
+#endif
+
+// The names Windows cannot hold, judged the same on every system.
+TEST(NameRules, WindowsNameProblem) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"KERNEL.bin", ""},        {"CONSOLE.bin", ""},
+      {"COM10.bin", ""},         {"固件.bin", ""},
+      {"CON", "CON is the name of a device"},
+      {"con.bin", "con is the name of a device"},
+      {"NUL .bin", "NUL is the name of a device"},
+      {"Lpt9.tar.gz", "Lpt9 is the name of a device"},
+      {"CONOUT$.bin", "CONOUT$ is the name of a device"},
+      {"a?b.bin", "it holds one of the characters < > : \" / \\ | ? *"},
+      {"a|b", "it holds one of the characters < > : \" / \\ | ? *"},
+      {"a\x1f.bin", "it holds a control character"},
+      {"x.", "it ends in a dot or a blank"},
+      {"x ", "it ends in a dot or a blank"},
+  };
+  for (const auto& [name, why] : rows) EXPECT_EQ(os::WindowsNameProblem(name), why) << name;
+}
+
+#ifndef _WIN32
+// Stop signals nest: an inner object shares the outer's handlers and
+// notifier, and the handling from before comes back only when the
+// outermost ends.
+TEST(StopSignals, Nest) {
+  static std::atomic<int> heard{0};
+  struct sigaction mine {}, saved{};
+  mine.sa_handler = [](int) { heard.fetch_add(1); };
+  sigemptyset(&mine.sa_mask);
+  ::sigaction(SIGHUP, &mine, &saved);
+  {
+    const os::StopSignals outer;
+    const int notifier = os::StopSignalNotifier();
+    { const os::StopSignals inner; }
+    EXPECT_EQ(os::StopSignalNotifier(), notifier);
+    std::raise(SIGHUP);
+    EXPECT_EQ(os::StopSignal(), SIGHUP);
+  }
+  os::ClearStopSignal();
+  EXPECT_EQ(os::StopSignalNotifier(), -1);
+  std::raise(SIGHUP);
+  EXPECT_EQ(heard.load(), 1);
+  EXPECT_EQ(os::StopSignal(), 0);
+  ::sigaction(SIGHUP, &saved, nullptr);
 }
 #endif
 
