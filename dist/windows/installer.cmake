@@ -4,6 +4,12 @@
 # with a Start-menu entry for the window and an uninstaller that removes
 # everything it put there.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+# The licence, with CR LF line ends for Notepad and the licence page.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+string(REPLACE "\n" "\r\n" license_text "${license_text}")
+file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${license_text}")
+install(FILES ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt)
 
 set(CPACK_GENERATOR NSIS)
 set(CPACK_SOURCE_GENERATOR "")

@@ -7,7 +7,7 @@ dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 DESTDIR=$dest "$cmake" --install "$build" >/dev/null
 
-expected="bin/packall bin/quarnet-cli share/bash-completion/completions/quarnet-cli"
+expected="bin/packall bin/quarnet-cli share/bash-completion/completions/quarnet-cli share/doc/quarnet/copyright"
 [ "$man" = ON ] && expected="$expected share/man/man1/packall.1.gz share/man/man1/quarnet-cli.1.gz"
 if [ "$gui" = ON ]; then
   id=org.quarnet.Quarnet

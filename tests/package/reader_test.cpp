@@ -267,7 +267,7 @@ TEST_F(Reader, NamesThatAreNotPlainFileNamesAreNotExported) {
     const auto r = Unpack("../../p.bin");
     EXPECT_EQ(r.result, 0) << name;
     EXPECT_EQ(r.output, "Export item " + shown + " error.\r\n") << name;
-    EXPECT_EQ(ListDir("."), std::vector<std::string>{"GOOD.bin"}) << name;
+    EXPECT_TRUE(ListDir(".").empty()) << name;  // judged before the first export
     EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"p.bin", "work"})) << name;
     EXPECT_EQ(ListDir(dir() / "work"), std::vector<std::string>{"sub"}) << name;
   }

@@ -31,6 +31,7 @@ check "the installer ends with status 0" test $? -eq 0
 for program in quarnet quarnet-cli packall; do
   check "$program.exe installed" test -f "$folder/$program.exe"
 done
+check "the licence installed" cmp -s "$folder/LICENSE.txt" "$(dirname "$installer")/LICENSE.txt"
 check "Start-menu entry" test -f "$menu/Quarnet.lnk"
 check "uninstall record" has_record
 check "quarnet-cli.exe --version" test "$(run 'C:\Program Files\Quarnet\quarnet-cli.exe' --version)" = "Quarnet $version"
