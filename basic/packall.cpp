@@ -9,7 +9,9 @@
 #include "basic/item_head.h"
 #include "basic/naming.h"
 #include "basic/util.h"
+#include "package/display_text.h"
 #include "package/files.h"
+#include "package/job_control.h"
 #include "package/output.h"
 
 namespace quarnet {
@@ -90,11 +92,19 @@ int Fail(int line) {
 
 bool IsSet(const PathBuffer& path) { return path[0] != '\0'; }
 
+// A value past its field's limit: the failure line, with the field and its
+// limit as the reason.
+int TooLong(int line, char letter, std::string_view what, std::size_t size, std::size_t limit) {
+  SetFailureReason(std::string("-") + letter + ": the " + std::string(what) + " is " + std::to_string(size) +
+                   " bytes, more than the " + std::to_string(limit) + " a package holds");
+  return line;
+}
+
 // Stores one option; returns 0 or the failure line. Letters without an
 // entry are accepted and ignored.
 int ReadOption(BuildRequest& r, char letter, const char* value) {
   const std::string_view text(value);
-  if (text.size() >= kPathSize) return kLineValueTooLong;
+  if (text.size() >= kPathSize) return TooLong(kLineValueTooLong, letter, "value", text.size(), kPathSize - 1);
   switch (letter) {
     case 'U': SetText(r.uboot, text); break;
     case 'K': SetText(r.kernel, text); break;
@@ -103,8 +113,13 @@ int ReadOption(BuildRequest& r, char letter, const char* value) {
     case 'F': SetText(r.updateFlag, text); break;
     case 'V': SetText(r.versionFile, text); break;
     case 'D': SetText(r.dateFile, text); break;
-    case 'v': return SetText(r.version, text) ? 0 : kLineVersionTooLong;
-    case 'L': return SetText(r.productList, text) ? 0 : kLineProductListTooLong;
+    case 'v':
+      return SetText(r.version, text) ? 0
+                                      : TooLong(kLineVersionTooLong, letter, "version", text.size(), kVersionSize - 1);
+    case 'L':
+      return SetText(r.productList, text)
+                 ? 0
+                 : TooLong(kLineProductListTooLong, letter, "product list", text.size(), kProductListSize - 1);
     case 'O': return SetText(r.suffixText, text) ? 0 : kLineSuffixTooLong;
     case 'M': return text.size() < kSuffixTextSize ? 0 : kLineMValueTooLong;
     case 'n':
@@ -182,7 +197,11 @@ struct Assembly {
 // Adds one item; false when no slot is left before the EFS item's.
 bool AddItem(Assembly& a, char letter, std::string_view destination, std::string_view name,
              std::string_view version, std::uint32_t policy, std::string_view file) {
-  if (a.count >= kMaxItems - 1) return false;
+  if (a.count >= kMaxItems - 1) {
+    SetFailureReason("more than " + std::to_string(kMaxItems - 1) + " items: a package holds " +
+                     std::to_string(kMaxItems) + ", the last of them the EFS item");
+    return false;
+  }
   ItemRecord& record = a.tables.records[a.count];
   record.index = static_cast<std::uint32_t>(a.count);
   SetText(record.destination, destination);
@@ -207,7 +226,10 @@ bool AddDescriptor(Assembly& a, std::string_view descriptor) {
     descriptor.remove_suffix(1);
   }
   const std::string_view device = descriptor.substr(at + 1);
-  if (device.size() > kMaxDevicePath) return false;
+  if (device.size() > kMaxDevicePath) {
+    TooLong(0, 'n', "device path " + DisplayText(device), device.size(), kMaxDevicePath);
+    return false;
+  }
   const std::string destination = std::string(destination::kFilePrefix) + std::string(device);
   return AddItem(a, '\0', destination, item::kUnknown, "", policy, descriptor.substr(0, at));
 }
