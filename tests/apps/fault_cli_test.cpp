@@ -141,6 +141,28 @@ TEST_F(CliFaults, StoppedBySignal) {
   }
 }
 
+// The job's copy of the configuration file changes while the original is
+// exported (a scanner, a second program): the new package fails its check,
+// and the job fails with that reason, leaving the old output and nothing else.
+TEST_F(CliFaults, FailedCheckFailsTheJob) {
+  const TempDir big;
+  ASSERT_EQ(BuildSparsePackage(big.path(), 16 << 20, 48 << 20).exitCode, 0);
+  const std::string original = (big.path() / kSparsePackageName).string();
+  const auto before = Snapshot(dir_.path());
+  const auto r = Repack({"--original", original, "--output", "out.bin", "--config", "cfg.xml"}, [] {},
+                        BinPath("quarnet-cli"), [&](pid_t pid) {
+                          WaitForJobFile(dir_.path(), "config.xml", pid);
+                          for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
+                            if (entry.path().filename() == "config.xml") WriteText(entry.path(), "<config!>");
+                          }
+                        });
+  ExpectFailed(r, "'out.bin' is existed, and overwrite it!\r\n");
+  EXPECT_EQ(r.out.find("Make new package"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("\nreason: the new package failed its check: item 4 (UNKNOWN): 9 bytes with CRC 0x"),
+            std::string::npos) << r.err;
+  EXPECT_TRUE(Snapshot(dir_.path()) == before);
+}
+
 TEST_F(CliFaults, DiskFullWhileExportingOrBuilding) {
   struct Row {
     std::uint64_t limit;

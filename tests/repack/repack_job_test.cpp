@@ -293,6 +293,10 @@ TEST_F(RepackJob, VerificationNamesEachMismatch) {
        "item 0 (UBOOT): 11 bytes with CRC 0x"},
       {"added file", [](auto& items) { items[4].data = BytesOf("<config!>"); }, ", but cfg.xml holds 9 bytes"},
       {"EFS last", [](auto& items) { items.pop_back(); }, "6 items, expected 7"},
+      // The last record is compared like every other.
+      {"EFS bytes", [](auto& items) { items.back().data[67] ^= 1; }, "item 6 (EFS): 68 bytes with CRC 0x"},
+      {"EFS destination", [](auto& items) { items.back().destination = "file:/var/efs2"; },
+       "item 6 (EFS): Destination file:/var/efs2, expected file:/var/efs"},
   };
   for (const Row& row : rows) {
     auto items = good;

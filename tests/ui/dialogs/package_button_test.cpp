@@ -213,6 +213,32 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
   }
 }
 
+// The job's copy of the configuration file changes once the build begins
+// (a scanner, a second program): the check of the new package catches it,
+// the job fails with the check's reason, and the old output stays.
+TEST_F(PackageButton, FailedCheckFailsTheJob) {
+  WriteText(In("out.bin"), "old output");
+  const std::vector<std::string> before = ListDir(inputs_.path());
+  bool changed = false;
+  const ProgressSink outer = SetProgressSink([&](std::uint64_t, std::uint64_t) {
+    if (changed || CurrentJobStage() != JobStage::kBuilding) return;
+    for (const std::string& name : ListDir(inputs_.path())) {
+      if (name.starts_with(".quarnet-job-")) WriteText(inputs_.path() / name / "config.xml", "<config!>");
+    }
+    changed = true;
+  });
+  SetPaths("orig.bin", "cfg.xml", "out.bin", "");
+  Choose('F', 'f');
+  Press();
+  SetProgressSink(outer);
+  EXPECT_TRUE(changed);
+  ExpectOneMessage("重打包失败！\n新包未通过校验", MessageKind::kError);
+  EXPECT_NE(window_.messages[0].details.find("the new package failed its check: item 4 (UNKNOWN): 9 bytes with CRC"),
+            std::string::npos) << window_.messages[0].details;
+  EXPECT_EQ(ReadText(In("out.bin")), "old output");
+  EXPECT_EQ(ListDir(inputs_.path()), before);
+}
+
 // The progress dialog shows after the delay, waits while the job asks the
 // window, and gives way to the message.
 TEST_F(PackageButton, ProgressDialogCues) {
