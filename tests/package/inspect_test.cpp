@@ -207,9 +207,29 @@ TEST(Inspect, RandomBytesAreSafe) {
   }
 }
 
+// Every bound of the escaper: the last C0 code and the first shown one, DEL,
+// the first and last C1 code and the first code after them, broken and
+// overlong forms, surrogates and the end of Unicode.
 TEST(Inspect, DisplayTextEscapes) {
-  EXPECT_EQ(DisplayText("KERNEL"), "KERNEL");
-  EXPECT_EQ(DisplayText(std::string("a\x1b[2J\r\n\xff", 8)), "a\\x1B[2J\\x0D\\x0A\\xFF");
+  const std::pair<std::string, std::string> rows[] = {
+      {"KERNEL", "KERNEL"},
+      {std::string("a\x1b[2J\r\n\xff\0", 9), "a\\x1B[2J\\x0D\\x0A\\xFF\\x00"},
+      {"\x1f ~", "\\x1F ~"},
+      {"\x7f", "\\x7F"},
+      {"\xc2\x80", "\\xC2\\x80"},
+      {"\xc2\x9f", "\\xC2\\x9F"},
+      {"\xc2\xa0", "\xc2\xa0"},
+      {"\xc1\xbf", "\\xC1\\xBF"},
+      {"\xe0\x9f\xbf", "\\xE0\\x9F\\xBF"},
+      {"\xed\xa0\x80", "\\xED\\xA0\\x80"},
+      {"\xf4\x8f\xbf\xbf", "\xf4\x8f\xbf\xbf"},
+      {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+      {"固件\xe5\x9b", "固件\\xE5\\x9B"},
+  };
+  for (const auto& [text, shown] : rows) {
+    EXPECT_EQ(DisplayText(text), shown) << shown;
+    EXPECT_EQ(IsDisplayable(text), text == shown) << shown;
+  }
 }
 
 class InspectFile : public test::InTempDir {};

@@ -229,6 +229,19 @@ TEST_F(Reader, ShortHeadersAndTables) {
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"p.bin"});
 }
 
+// 16 records, the most the table holds, full and compact: all read, the
+// 16th too.
+TEST_F(Reader, SixteenItemsAreRead) {
+  std::vector<TestItem> items;
+  for (int i = 0; i < 16; ++i) items.push_back(Item(std::string(1, static_cast<char>('a' + i)), "x"));
+  for (const Bytes& package : {LayOutPackage(items), LayOutCompactPackage(items)}) {
+    WriteBytes("package.bin", package);
+    EXPECT_EQ(Unpack("package.bin").result, 16);
+    EXPECT_EQ(ReadText("p.bin"), "x");  // the 16th
+    EXPECT_EQ(ListDir(dir()).size(), 17u);
+  }
+}
+
 // More records than the table holds: refused before any record is read.
 TEST_F(Reader, ItemNumAbove16IsRefused) {
   std::vector<TestItem> items;

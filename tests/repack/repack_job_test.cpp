@@ -186,6 +186,13 @@ std::vector<TestItem> OutOfOrder() {
   return items;
 }
 
+// `n` boot loaders of the same bytes, then EFS.
+std::vector<TestItem> Repeated(int n) {
+  std::vector<TestItem> items(static_cast<std::size_t>(n), OriginalItems()[0]);
+  items.push_back(EfsItem());
+  return items;
+}
+
 std::vector<TestItem> WithUnknown() {
   auto items = OriginalItems();
   items.insert(items.begin() + 3, {item::kUnknown, "file:/x", BytesOf("x"), "", 0});
@@ -204,7 +211,12 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ItemsOutOfOrder", OutOfOrder(), "overwrite it!\r\nError: New package file not created.\r\n"},
         FailureCase{"UnknownItem", WithUnknown(),
                     "Unknow package name. [3] UNKNOWN \r\nError: MakePackagesWithXML error.\r\n"},
-        FailureCase{"OnlyEfs", {EfsItem()}, "...... Error: No file un-packed.\r\n"}),
+        FailureCase{"OnlyEfs", {EfsItem()}, "...... Error: No file un-packed.\r\n"},
+        // With the job's two files, 13 items leave the builder's vector no
+        // room; 12 fit it, and fail later on the one file they share.
+        FailureCase{"SixteenItems", Repeated(15), ".....invalide file number!\r\n"},
+        FailureCase{"ThirteenItems", Repeated(13), ".....invalide file number!\r\n"},
+        FailureCase{"TwelveItems", Repeated(12), "overwrite it!\r\nError: New package file not created.\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A missing original is refused before the log opens; a path's length is
