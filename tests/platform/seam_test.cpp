@@ -9,12 +9,14 @@
 #include <signal.h>
 #endif
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <string>
 
 #include "platform/os.h"
@@ -109,6 +111,32 @@ TEST_F(Seam, PrivateFolderIsLockedAndRemoved) {
   EXPECT_EQ(ListDir(dir()).size(), 2u);  // the sweep took the dead job's folder, not the live one
   EXPECT_EQ(live.Remove(), 0);
   EXPECT_EQ(other.Remove(), 0);
+  EXPECT_TRUE(ListDir(dir()).empty());
+}
+
+// Two jobs start beside one output at the same moment, many times: each
+// sweep runs while the other job makes its folder, and neither loses it.
+TEST_F(Seam, SweepNeverTakesAFolderBeingMade) {
+  for (int round = 0; round < 500; ++round) {
+    std::array<os::PrivateFolder, 2> folders;
+    std::array<os::Error, 2> errors{};
+    std::atomic<int> ready{0};
+    const auto start = [&](std::size_t i) {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      std::string where;
+      errors[i] = folders[i].Create(os::Folder(), ".", ".job-", where);
+    };
+    std::thread other(start, 1);
+    start(0);
+    other.join();
+    for (std::size_t i = 0; i < 2; ++i) {
+      ASSERT_EQ(errors[i], 0) << round;
+      ASSERT_TRUE(fs::is_directory(folders[i].path())) << round;
+      WriteText(fs::path(folders[i].path()) / "inside", "x");
+    }
+  }
   EXPECT_TRUE(ListDir(dir()).empty());
 }
 
