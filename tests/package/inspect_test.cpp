@@ -70,6 +70,7 @@ TEST(Inspect, OneItemExampleLayout) {
   EXPECT_TRUE(in.Consistent());
   EXPECT_EQ(in.header.fileLen, 976u);
   EXPECT_EQ(in.header.headerLen, 848u);
+  ASSERT_EQ(in.records.size(), 2u);
   EXPECT_EQ(in.records[0].itemOffset, 884u);
   EXPECT_EQ(in.records[1].itemOffset, 984u);
   EXPECT_EQ(in.records[1].index, 0u);

@@ -68,6 +68,7 @@ TEST_F(PackageFlow, ConfigFileModeWithDefault) {
                                                       "file:/mnt/jffs2/qz_default_ctree.xml", "file:/var/efs"}));
   const auto p = DecodeAndVerify(ReadBytes("out.bin"));
   EXPECT_EQ(p.productList, kProducts);
+  ASSERT_EQ(p.items.size(), 4u);
   EXPECT_EQ(p.items[1].data, BytesOf("# !/bin/sh\nrm -f /mnt/jffs2/qz_bms_prev.xml\nrm -f /mnt/jffs2/oldcrc\n"));
   EXPECT_EQ(lines_, "Start make new package with Normal file.....Done.\r\nMake new package 'out.bin' done.\r\n");
   ExpectUserFilesUntouched();

@@ -135,7 +135,7 @@ TEST_F(PackageButton, Success) {
     window_.productList = kFirstVersion;
     Press();
 
-    ExpectOneMessage("重打包成功！", MessageKind::kInformation);
+    ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包成功！", MessageKind::kInformation));
     EXPECT_EQ(window_.productDialogs, *row.original == '\0' ? 1 : 0);
     const std::string out = In("out.bin");
     EXPECT_EQ(window_.messages[0].details.rfind("已校验：", 0), 0u) << window_.messages[0].details;
@@ -232,7 +232,7 @@ TEST_F(PackageButton, FailedCheckFailsTheJob) {
   Press();
   SetProgressSink(outer);
   EXPECT_TRUE(changed);
-  ExpectOneMessage("重打包失败！\n新包未通过校验", MessageKind::kError);
+  ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包失败！\n新包未通过校验", MessageKind::kError));
   EXPECT_NE(window_.messages[0].details.find("the new package failed its check: item 4 (UNKNOWN): 9 bytes with CRC"),
             std::string::npos) << window_.messages[0].details;
   EXPECT_EQ(ReadText(In("out.bin")), "old output");
