@@ -115,7 +115,7 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   AddEfsItem(tables, count);
   items[count] = {kEfsRecordSize, Crc32Update(0, kEfsRecord.data(), kEfsRecord.size())};
   tables.header.itemNum += 1;
-  OutputFile out;
+  OutputFile out(JobWork());
   const auto blockSize = static_cast<std::size_t>(std::min<std::uint64_t>(total, kBlockSize));
   const auto block = AllocateBytes(blockSize);
   if (!block) RecordSystemError("build", packageName, os::kOutOfMemory);

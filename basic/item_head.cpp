@@ -93,7 +93,7 @@ int WriteItemHead(const char* payloadPath, const char* version, std::uint32_t ti
   head.headDataCrc = crc;
   std::array<std::uint8_t, kItemHeadSize> image{};
   Encode(head, image);
-  OutputFile out;
+  OutputFile out(JobWork());
   if (!out.Create(headPath) || !out.Write(image)) return 1;
   std::uint32_t again = 0;
   if (!StreamPayload(payload, &out, size, again)) return 1;

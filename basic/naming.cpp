@@ -56,7 +56,7 @@ int ReadFileSize(const char* path, std::uint64_t& size) {
 
 int JoinFiles(const char* target, std::initializer_list<const char*> sources, std::size_t* failed) {
   if (failed != nullptr) *failed = 0;
-  OutputFile out;
+  OutputFile out(JobWork());
   if (IsMissing(target) || !out.Create(target)) return 1;
   std::size_t i = 0;
   for (const char* source : sources) {

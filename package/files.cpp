@@ -3,14 +3,12 @@
 #include <cerrno>
 #include <utility>
 
+#include "package/job.h"
 #include "package/job_control.h"
 
 namespace quarnet {
-namespace {
 
-thread_local bool t_scratch = false;
-
-}  // namespace
+Durability JobWork() { return CurrentJob().ScratchWork() ? Durability::kScratch : Durability::kDurable; }
 
 bool InputFile::Failed(const char* call, os::Error error) {
   failed_ = true;
@@ -66,7 +64,6 @@ void OutputFile::Report(const char* call, os::Error error) {
 
 bool OutputFile::Create(const os::Folder& base, const std::string& path) {
   name_ = path;
-  durable_ = !t_scratch || &base != &os::WorkingFolder();
   const os::Error error = staged_.Create(base, path);
   if (error != 0) Report("create", error);
   return error == 0;
@@ -100,9 +97,11 @@ bool OutputFile::Commit() {
 }
 
 ScopedScratchFolder::ScopedScratchFolder(const os::Folder& folder)
-    : working_(folder), previous_(std::exchange(t_scratch, true)) {}
+    : working_(folder), previous_(CurrentJob().ScratchWork()) {
+  CurrentJob().SetScratchWork(true);
+}
 
-ScopedScratchFolder::~ScopedScratchFolder() { t_scratch = previous_; }
+ScopedScratchFolder::~ScopedScratchFolder() { CurrentJob().SetScratchWork(previous_); }
 
 bool RemoveFile(const std::string& path) {
   const os::Error error = os::Remove(os::WorkingFolder(), path);

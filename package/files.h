@@ -48,16 +48,23 @@ class InputFile {
   bool failed_ = false;
 };
 
+// Whether a file's final name must survive a crash: a durable file and its
+// folder are synced on Commit. Scratch files are a job's own, in its working
+// folder and removed with it: the job syncs what leaves the folder.
+enum class Durability { kDurable, kScratch };
+// The durability of a file that the current job makes in its working
+// folder: scratch while a ScopedScratchFolder says so.
+Durability JobWork();
+
 class OutputFile {
  public:
   // What a failure of this file is to the job: its failure, or a warning
   // (a file beside the job's result, such as its log).
   enum class Failures { kFailTheJob, kWarn };
-  explicit OutputFile(Failures failures = Failures::kFailTheJob) : warnOnly_(failures == Failures::kWarn) {}
+  explicit OutputFile(Durability durability, Failures failures = Failures::kFailTheJob)
+      : durable_(durability == Durability::kDurable), warnOnly_(failures == Failures::kWarn) {}
 
-  // Stages a file for `path`; false with the reason recorded. Files in a
-  // scratch working folder (ScopedScratchFolder) are not synced on Commit:
-  // the job that owns the folder syncs what leaves it.
+  // Stages a file for `path`; false with the reason recorded.
   bool Create(const std::string& path) { return Create(os::WorkingFolder(), path); }
   bool Create(const os::Folder& base, const std::string& path);
   const std::string& name() const { return name_; }
@@ -81,7 +88,8 @@ class OutputFile {
   bool warnOnly_ = false;
 };
 
-// Marks the working folder `folder` as scratch space while the object lives.
+// Makes `folder`, the current job's own, its working folder and its files
+// there scratch while the object lives.
 class ScopedScratchFolder {
  public:
   explicit ScopedScratchFolder(const os::Folder& folder);

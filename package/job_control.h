@@ -2,8 +2,10 @@
 // What runs beside a job's output lines: how far it has come, whether it was
 // asked to stop, and why it failed. The engine reports progress and checks
 // for a stop once per block; front ends install a progress sink, request a
-// stop (from a Cancel button or a signal handler) and read the report after
-// the job. The standard-output lines never carry any of this.
+// stop (from a Cancel button or a signal) and read the report after the
+// job. The standard-output lines never carry any of this. Each operation
+// here acts on the calling thread's job (package/job.h); a front end that
+// runs the job on another thread uses the Job itself.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -35,8 +37,7 @@ enum class JobStage { kNone, kUnpacking, kBuilding, kChecking };
 void SetJobStage(JobStage stage);
 JobStage CurrentJobStage();
 
-// Asks the running job to stop at its next block. Async-signal-safe: a
-// signal handler may call it.
+// Asks the job to stop at its next block.
 void RequestCancel() noexcept;
 // True once RequestCancel was called, or a stop signal arrived
 // (os::StopSignals), since the last ResetCancel.
@@ -44,7 +45,7 @@ bool CancelRequested() noexcept;
 // The signal that asked for the stop (RequestCancelBySignal or a stop
 // signal), or 0.
 int CancelSignal() noexcept;
-// RequestCancel, remembering `signalNumber` (async-signal-safe).
+// RequestCancel, remembering `signalNumber`.
 void RequestCancelBySignal(int signalNumber) noexcept;
 void ResetCancel() noexcept;
 

@@ -7,13 +7,12 @@
 #include <string_view>
 
 #include "package/files.h"
+#include "package/job.h"
 #include "package/output.h"
 
 namespace quarnet {
 namespace {
 
-std::unique_ptr<OutputFile> g_jobLog;
-std::string g_block;  // the block being written
 
 // 32-bit fields are printed as signed "%d" next to their "0x%08x" form.
 int Signed(std::uint32_t value) { return static_cast<int>(value); }
@@ -22,14 +21,17 @@ void Add(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Add(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  g_block += FormatText(format, args);
+  CurrentJob().Log().block += FormatText(format, args);
   va_end(args);
 }
 
+bool IsOpen() { return CurrentJob().Log().file != nullptr; }
+
 // Writes the block; a log that fails is dropped with a warning.
 void EndBlock() {
-  if (g_jobLog && !g_jobLog->Write(g_block)) g_jobLog.reset();
-  g_block.clear();
+  JobLogState& log = CurrentJob().Log();
+  if (log.file && !log.file->Write(log.block)) log.file.reset();
+  log.block.clear();
 }
 
 // One record's lines into the block.
@@ -52,19 +54,20 @@ void AddItemRecord(const ItemRecord& record) {
 
 bool OpenJobLog() {
   CloseJobLog();
-  auto log = std::make_unique<OutputFile>(OutputFile::Failures::kWarn);
+  auto log = std::make_unique<OutputFile>(JobWork(), OutputFile::Failures::kWarn);
   if (!log->Create(kJobLogName)) return false;
-  g_jobLog = std::move(log);
+  CurrentJob().Log().file = std::move(log);
   return true;
 }
 
 void CloseJobLog() {
-  if (g_jobLog) g_jobLog->Commit();
-  g_jobLog.reset();
+  JobLogState& log = CurrentJob().Log();
+  if (log.file) log.file->Commit();
+  log.file.reset();
 }
 
 void LogPackAllArgs(int count, const char* const* args) {
-  if (!g_jobLog) return;
+  if (!IsOpen()) return;
   Add("Make All package args:\r\n");
   for (int i = 0; i < count; ++i) {
     const char* arg = args != nullptr ? args[i] : nullptr;
@@ -74,7 +77,7 @@ void LogPackAllArgs(int count, const char* const* args) {
 }
 
 void LogFileHeader(const PackageFileHeader& header, const char* productList) {
-  if (!g_jobLog) return;
+  if (!IsOpen()) return;
   Add("File Header  : \r\n");
   Add("Mark         : %s \r\n", MarkText(header.mark).data());
   Add("File Len     : 0x%08x (%d) \r\n", header.fileLen, Signed(header.fileLen));
@@ -94,7 +97,7 @@ void LogFileHeader(const PackageFileHeader& header, const char* productList) {
 }
 
 void LogItemRecords(int count, const ItemRecord* table) {
-  if (!g_jobLog) return;
+  if (!IsOpen()) return;
   for (int i = 0; i < count && table != nullptr; ++i) {
     Add("Item %d:\r\n", i);
     AddItemRecord(table[i]);
@@ -103,7 +106,7 @@ void LogItemRecords(int count, const ItemRecord* table) {
 }
 
 void LogItemRecord(const ItemRecord& record) {
-  if (!g_jobLog) return;
+  if (!IsOpen()) return;
   AddItemRecord(record);
   EndBlock();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The job log "pack_xml.log": structured dumps of what one repack job read
-// and what it asked the builder to do. One process-wide log, open only
-// while a job runs. Every line ends in CR LF; each block is written at its
+// and what it asked the builder to do. Each job has its own, open only
+// while it runs; these operations act on the calling thread's job. Every line ends in CR LF; each block is written at its
 // end; with the log closed the logging operations write nothing at all.
 // The log takes its name when it is closed, complete; a log that cannot be
 // written is a warning of the job, never its failure.

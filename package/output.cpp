@@ -4,33 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "package/job_control.h"
-#include "platform/os.h"
+#include "package/job.h"
 
 namespace quarnet {
-namespace {
 
-OutputSink& Sink() {
-  static OutputSink sink;
-  return sink;
-}
-
-// Standard output that cannot be written (a closed pipe, a full disk) ends
-// the job as a stop would: nobody sees its lines any more.
-void WriteStandardOutput(const std::string& text) {
-  const os::Error error = os::WriteStandardOutput(text);
-  if (error == 0) return;
-  RecordSystemError("write", "standard output", error);
-  RequestCancel();
-}
-
-}  // namespace
-
-OutputSink SetOutputSink(OutputSink sink) {
-  OutputSink previous = std::move(Sink());
-  Sink() = std::move(sink);
-  return previous;
-}
+OutputSink SetOutputSink(OutputSink sink) { return CurrentJob().SetOutputSink(std::move(sink)); }
 
 std::string FormatText(const char* format, std::va_list args) {
   std::va_list copy;
@@ -47,11 +25,7 @@ void Print(const char* format, ...) {
   va_start(args, format);
   const std::string text = FormatText(format, args);
   va_end(args);
-  if (Sink()) {
-    Sink()(text);
-  } else {
-    WriteStandardOutput(text);
-  }
+  CurrentJob().Print(text);
 }
 
 }  // namespace quarnet

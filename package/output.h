@@ -1,7 +1,7 @@
 #pragma once
-// The one channel for progress and error lines. Lines go to standard output
-// unless a front end installs its own sink (to show them in a window, or to
-// collect them in a test).
+// The one channel for progress and error lines, of the calling thread's job
+// (package/job.h). Lines go to standard output unless a front end installs
+// its own sink (to show them in a window, or to collect them in a test).
 #include <cstdarg>
 #include <functional>
 #include <string>
@@ -11,8 +11,8 @@ namespace quarnet {
 
 using OutputSink = std::function<void(std::string_view)>;
 
-// Installs `sink`; an empty sink restores standard output. Returns the
-// previous sink (empty for standard output).
+// Installs `sink` for the current job; an empty sink restores standard
+// output. Returns the previous sink (empty for standard output).
 OutputSink SetOutputSink(OutputSink sink);
 
 // printf-style formatting of one piece of output, passed to the sink as is.

@@ -84,7 +84,7 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written)
   const std::string_view name = GetText(record.itemName);
   if (!CanExport(name)) return -1;
   const std::string fileName = std::string(name) + ".bin";
-  OutputFile out;
+  OutputFile out(JobWork());
   if (!out.Create(fileName)) return -1;
   std::uint32_t crc = 0;
   const std::uint64_t copied = CopyFileBytes(file, record.itemOffset, &out, record.itemLen, &crc);

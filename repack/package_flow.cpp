@@ -42,7 +42,7 @@ class Staging {
   // left out: the builder then fails on it, as it would on the original.
   const char* Copy(const std::string& path, const char* copy) {
     InputFile in;
-    OutputFile out;
+    OutputFile out(Durability::kScratch);  // in the job's folder
     StagedInput staged{copy};
     if (in.Open(user_, path) && out.Create(copy)) {
       FileSource source(in);

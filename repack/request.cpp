@@ -15,7 +15,7 @@ static_assert(sizeof(kDefaultScript) - 1 == 68);
 
 // A staging file with exactly `content`; false with the reason recorded.
 int WriteStagingFile(const char* name, std::string_view content) {
-  OutputFile file;
+  OutputFile file(JobWork());
   return file.Create(name) && file.Write(content) && file.Commit() ? 0 : -1;
 }
 

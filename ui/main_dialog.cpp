@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/display_text.h"
+#include "package/job.h"
 #include "platform/os.h"
 #include "ui/control_ids.h"
 
@@ -284,7 +285,8 @@ void MainDialog::OnPackage() {
 
 // The flow runs on a thread of its own so that the windows paint; its lines,
 // its progress and its calls to the front end come back to the window's
-// thread.
+// thread. It works for the window thread's job, whose stop and report the
+// window reaches from its own thread.
 void MainDialog::RunJob(const PackageChoices& choices) {
   ResetCancel();
   quitAfterJob_ = false;
@@ -300,7 +302,11 @@ void MainDialog::RunJob(const PackageChoices& choices) {
     // keep their default course (and the toolkit's calls their restarts).
     const os::StopSignals stopSignals;
     access_.ShowProgress(progressDelayMs);
-    access_.RunJob([&] { RunPackageFlow(choices, frontEnd); });
+    Job& job = CurrentJob();
+    access_.RunJob([&] {
+      const ScopedJob current(job);
+      RunPackageFlow(choices, frontEnd);
+    });
     SetProgressSink(outerSink);
   }
   jobRunning_ = false;

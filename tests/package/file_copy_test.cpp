@@ -33,7 +33,7 @@ TEST_F(FileCopy, CopiesTheAskedPieceAndNoMore) {
                         Case{size - 10, 100, 10},  // the source ends first
                         Case{size, 1, 0}, Case{size + 4096, 50, 0}}) {
     InputFile in;
-    OutputFile out;
+    OutputFile out(Durability::kDurable);
     ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
     ASSERT_TRUE(out.Write("head"));
     EXPECT_EQ(CopyFileBytes(in, c.offset, &out, c.length), c.copied) << c.offset << "+" << c.length;
@@ -54,7 +54,7 @@ TEST_F(FileCopy, EveryFailedCallShortensTheCount) {
   WriteBytes("in.bin", source);
   for (std::uint64_t call = 1;; ++call) {
     InputFile in;
-    OutputFile out;
+    OutputFile out(Durability::kDurable);
     ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
     ResetJobReport();
     os::SetFaultPlan({call, ENOSPC});
@@ -67,7 +67,7 @@ TEST_F(FileCopy, EveryFailedCallShortensTheCount) {
   }
   for (std::uint64_t call = 1; call < 6; ++call) {
     InputFile in;
-    OutputFile out;
+    OutputFile out(Durability::kDurable);
     ASSERT_TRUE(in.Open("in.bin") && out.Create("out.bin"));
     os::SetFaultPlan({call, 0, true});
     EXPECT_EQ(CopyFileBytes(in, 0, &out, source.size()), source.size());

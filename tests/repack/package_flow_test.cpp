@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
+#include <thread>
 
+#include "package/job.h"
 #include "repack/repack.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
@@ -194,6 +197,58 @@ TEST_F(PackageFlow, LongAndStrangePathsWork) {
   p.configPack = folder + "/配置包.tar.gz";
   p.newPackage = c.newPackage;
   EXPECT_EQ(Run(p), PackageOutcome::kSucceeded) << lines_;
+}
+
+// Two repacks at once, each a job of its own on its own thread: each gives
+// the lines and package it gives alone, and a stop of one leaves the other
+// alone.
+TEST(TwoJobs, RunSideBySide) {
+  struct Outcome {
+    PackageOutcome outcome;
+    std::string lines;
+    Bytes package;
+  };
+  std::vector<TestItem> items = OriginalItems();
+  items[2].data = WithItemHead(kVersion, kHeadRootfs, Bytes(std::size_t{4} << 20, 0x52));
+  const std::array<TempDir, 2> dirs;
+  for (const TempDir& d : dirs) {
+    WriteBytes(d.path() / "orig.bin", LayOutPackage(items, kProducts));
+    WriteText(d.path() / "cfg.xml", "<config/>");
+  }
+  const auto repack = [&](std::size_t i, bool stop) {
+    Job job;
+    const ScopedJob current(job);
+    Outcome o;
+    job.SetOutputSink([&](std::string_view text) { o.lines += text; });
+    if (stop) job.SetProgressSink([&](std::uint64_t, std::uint64_t) { job.RequestCancel(); });
+    ScriptedFrontEnd front;
+    PackageChoices c;
+    c.originalPackage = Utf8(dirs[i].path() / "orig.bin");
+    c.configFile = Utf8(dirs[i].path() / "cfg.xml");
+    c.newPackage = Utf8(dirs[i].path() / "out.bin");
+    o.outcome = RunPackageFlow(c, front);
+    if (fs::exists(dirs[i].path() / "out.bin")) o.package = ReadBytes(dirs[i].path() / "out.bin");
+    fs::remove(dirs[i].path() / "out.bin");
+    return o;
+  };
+  const Outcome alone = repack(0, false);
+  ASSERT_EQ(alone.outcome, PackageOutcome::kSucceeded) << alone.lines;
+  for (const bool stopFirst : {false, true}) {
+    std::array<Outcome, 2> both;
+    std::thread first([&] { both[0] = repack(0, stopFirst); });
+    both[1] = repack(1, false);
+    first.join();
+    for (std::size_t i = stopFirst ? 1 : 0; i < 2; ++i) {
+      EXPECT_EQ(both[i].outcome, PackageOutcome::kSucceeded) << i;
+      EXPECT_EQ(both[i].package, alone.package) << i;
+      std::string lines = both[i].lines;
+      const std::string path = Utf8(dirs[i].path()), pathAlone = Utf8(dirs[0].path());
+      for (std::size_t at = 0; (at = lines.find(path, at)) != std::string::npos; at += pathAlone.size())
+        lines.replace(at, path.size(), pathAlone);
+      EXPECT_EQ(lines, alone.lines) << i;
+    }
+    EXPECT_EQ(both[0].outcome, stopFirst ? PackageOutcome::kFailed : PackageOutcome::kSucceeded);
+  }
 }
 
 TEST(RepackRequestParts, DescriptorsAndStagingFiles) {
