@@ -6,6 +6,7 @@
 #include "basic/util.h"
 #include "package/crc32.h"
 #include "package/file_copy.h"
+#include "package/item_input.h"
 #include "package/job_control.h"
 
 namespace quarnet {
@@ -69,18 +70,17 @@ void AddEfsItem(PackageTables& tables, int position) {
 // CRC on the way, in the buffer they are written from: the CRC is of the
 // very bytes written. A file that has grown since its size was taken is
 // read only up to that size; one that has shrunk fails.
-bool StreamItem(InputFile& file, ItemSummary& item, BlockWriter& out) {
+bool StreamItem(ItemInput& input, ItemSummary& item, BlockWriter& out) {
   item.crc = 0;
-  FileSource source(file);
-  if (CopyBlocks(source, out, item.length, &item.crc).complete) return true;
-  SetFailureReason("read " + file.name() + ": shorter than when the build began");
+  if (CopyBlocks(input.Source(), out, item.length, &item.crc).complete) return true;
+  SetFailureReason("read " + input.name() + ": shorter than when the build began");
   return false;
 }
 
 // Opens the item files and takes their sizes: each must have at least one
 // byte, and all together must fit the 32-bit fields. The total size of the
 // package, or 0 on failure (reason recorded).
-std::uint64_t OpenItems(const PackageTables& tables, int count, std::span<InputFile> files,
+std::uint64_t OpenItems(const PackageTables& tables, int count, std::span<ItemInput> files,
                         std::span<ItemSummary> items, const char* packageName) {
   std::uint64_t total = PackageHeadSize(count + 1) + kEfsRecordSize;
   for (int i = 0; i < count; ++i) {
@@ -109,7 +109,7 @@ int BuildPackage(PackageTables& tables, int count, const char* packageName) {
   // and an empty or missing item fails the build before anything is written.
   const int n = count + 1;
   std::array<ItemSummary, kMaxItems> items{};
-  std::array<InputFile, kMaxItems> files;
+  std::array<ItemInput, kMaxItems> files;
   const std::uint64_t total = OpenItems(tables, count, files, items, packageName);
   if (total == 0) return 1;
   AddEfsItem(tables, count);

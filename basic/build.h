@@ -31,8 +31,9 @@ constexpr std::size_t PackageHeadSize(int count) {
   return kItemTableOffset + kItemRecordSize * static_cast<std::size_t>(count);
 }
 
-// Reads the `count` item files (each must have at least one byte, and is
-// read once, up to the size it had when it was opened), adds the EFS item
+// Reads the `count` item files, or the ranges the job has for their names
+// (package/item_input.h); each must have at least one byte, and is read
+// once, up to the size it had when it was opened. Adds the EFS item
 // and writes `packageName`. The package takes its name only when it is
 // complete and synced: a failed build leaves an earlier file of that name
 // as it was. Returns 0, or 1 on any failure.

@@ -20,6 +20,7 @@
 
 namespace quarnet {
 
+class ItemRanges;
 class OutputFile;
 
 // The job log's open file and the block being written.
@@ -69,6 +70,9 @@ class Job {
   // are not synced (the job syncs what leaves the folder).
   bool ScratchWork() const { return scratchWork_; }
   void SetScratchWork(bool scratch) { scratchWork_ = scratch; }
+  // Byte ranges that stand in for item files (package/item_input.h).
+  const ItemRanges* ItemSources() const { return itemSources_; }
+  void SetItemSources(const ItemRanges* sources) { itemSources_ = sources; }
 
  private:
   // Calls the sink outside the lock, so that a sink may take its time.
@@ -86,6 +90,7 @@ class Job {
   JobReport report_;
   JobLogState log_;
   bool scratchWork_ = false;
+  const ItemRanges* itemSources_ = nullptr;
 };
 
 // The job of the calling thread.

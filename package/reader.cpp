@@ -7,6 +7,7 @@
 #include "package/display_text.h"
 #include "package/endian.h"
 #include "package/file_copy.h"
+#include "package/item_input.h"
 #include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
@@ -80,14 +81,15 @@ bool CanExport(std::string_view name) {
   return why.empty();
 }
 
-int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written) {
+int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written, ItemRanges* ranges) {
   const std::string_view name = GetText(record.itemName);
   if (!CanExport(name)) return -1;
   const std::string fileName = std::string(name) + ".bin";
   OutputFile out(JobWork());
-  if (!out.Create(fileName)) return -1;
+  if (ranges == nullptr && !out.Create(fileName)) return -1;
   std::uint32_t crc = 0;
-  const std::uint64_t copied = CopyFileBytes(file, record.itemOffset, &out, record.itemLen, &crc);
+  const std::uint64_t copied =
+      CopyFileBytes(file, record.itemOffset, ranges == nullptr ? &out : nullptr, record.itemLen, &crc);
   if (copied != record.itemLen) {
     // Unless a failed call or a stop said why already.
     SetFailureReason("read " + file.name() + ": the package ends inside item " + std::string(name),
@@ -97,7 +99,11 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written)
           static_cast<int>(record.itemLen - copied));
     return -1;
   }
-  if (!out.Commit()) return -1;
+  if (ranges != nullptr) {
+    ranges->Add(fileName, {record.itemOffset, record.itemLen, crc});
+  } else if (!out.Commit()) {
+    return -1;
+  }
   if (written != nullptr) *written = {0, record.itemCrc, record.itemLen, crc};
   return 0;
 }
@@ -147,7 +153,8 @@ void WarnIfReplaced(const ItemNameTable& names, int done, std::string_view name,
 
 }  // namespace
 
-int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& productList, ExportTable* exported) {
+int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& productList, ExportTable* exported,
+                  ItemRanges* ranges) {
   const std::int64_t itemNum = ReadHead(file, productList);
   if (itemNum == -2) {
     SetFailureReason(file.name() + " is not a firmware package: it does not begin with a package mark",
@@ -182,10 +189,10 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
     const ItemRecord& record = table[static_cast<std::size_t>(i)];
     const std::string_view name = GetText(record.itemName);
     if (name == item::kEfs) continue;
-    const bool self = IsPlainItemName(name) && IsThePackage(file, name);
+    const bool self = ranges == nullptr && IsPlainItemName(name) && IsThePackage(file, name);
     if (self) SetFailureReason(std::string(name) + ".bin is the package " + file.name() + " itself");
     ExportedItem written;
-    if (self || ExportItem(file, record, &written) != 0) {
+    if (self || ExportItem(file, record, &written, ranges) != 0) {
       Print("Export item %s error.\r\n", DisplayText(name).c_str());
       return 0;
     }
@@ -208,10 +215,10 @@ int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& pro
 }
 
 int ReadItemHeadVersion(const char* path, std::span<char, kVersionSize> version) {
-  InputFile file;
-  if (!file.Open(path)) return -1;
-  std::array<std::uint8_t, kItemHeadSize> image;
-  if (ReadImage(file, image) == 0) return -1;
+  ItemInput item;
+  if (!item.Open(path)) return -1;
+  std::array<std::uint8_t, kItemHeadSize> image{};
+  if (item.Source().Read(image.data(), image.size()) == 0) return -1;
   std::transform(image.begin() + 4, image.begin() + 4 + kVersionSize, version.begin(),
                  [](std::uint8_t b) { return static_cast<char>(b); });
   return 0;

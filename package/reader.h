@@ -10,6 +10,7 @@
 
 namespace quarnet {
 
+class ItemRanges;
 using ItemTable = std::array<ItemRecord, kMaxItems>;
 
 // What one export wrote: the item's place in the item table, the CRC its
@@ -32,18 +33,23 @@ using ExportTable = std::array<ExportedItem, kMaxItems>;
 // resolves against the working folder, like the item files.
 int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList);
 // The same for a package opened by the caller, read from its start;
-// `exported`, when given, receives what each export wrote.
+// `exported`, when given, receives what each export wrote. With `ranges`
+// no file is written: each item is read in place for its length and CRC,
+// and its range stands in for its file (package/item_input.h).
 int UnpackPackage(InputFile& package, ItemNameTable& names, ProductListBuffer& productList,
-                  ExportTable* exported = nullptr);
+                  ExportTable* exported = nullptr, ItemRanges* ranges = nullptr);
 
 int ReadFileHeader(InputFile& file, PackageFileHeader& header, ExternFileHeader& extern_header);
 int ReadCompactHeader(InputFile& file, CompactFileHeader& header);
 int ReadItemRecords(InputFile& file, int count, ItemTable& table);
-// Exports one item; `written` receives the length and CRC of its bytes.
-int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written = nullptr);
+// Exports one item (or, with `ranges`, adds its range there); `written`
+// receives the length and CRC of its bytes.
+int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written = nullptr,
+               ItemRanges* ranges = nullptr);
 
-// Copies Head Version (bytes 4 .. 67 of the file) into `version`; -1 when the
-// file cannot be opened or is empty (a failed call records its reason).
+// Copies Head Version (bytes 4 .. 67 of the item file, or of the range the
+// job has for that name) into `version`; -1 when it cannot be opened or is
+// empty (a failed call records its reason).
 // Head Mark is not checked.
 int ReadItemHeadVersion(const char* path, std::span<char, kVersionSize> version);
 

@@ -7,6 +7,7 @@
 #include "basic/naming.h"
 #include "package/display_text.h"
 #include "package/files.h"
+#include "package/item_input.h"
 #include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
@@ -90,7 +91,11 @@ class JobProgress {
 };
 
 // The exported items of the original, as the export pass wrote them.
+// The original's items, read in place: their ranges stand in for item
+// files, so nothing of them is written before the new package.
 struct Original {
+  InputFile file;
+  ItemRanges ranges{file};
   ItemNameTable names{};
   ExportTable exported{};
   int count = 0;
@@ -121,12 +126,12 @@ bool CheckItemCrcs(const Original& o) {
   return true;
 }
 
-// Exports the original's items; their names go into `o`, its product list
-// replaces the request's.
+// Reads the original's items in place; their names go into `o`, its
+// product list replaces the request's.
 bool Unpack(const char* originalPath, const Places& at, Original& o, RepackRequest& request, JobProgress& progress) {
   if (Cancelled()) return false;
   Print("Start to un-pack full all package '%s' ...... ", DisplayText(originalPath).c_str());
-  InputFile file;
+  InputFile& file = o.file;
   std::uint64_t size = 0;
   if (!file.Open(at.user, originalPath) || !file.Size(size)) {
     Print("Open file %s error.\r\n", DisplayText(originalPath).c_str());
@@ -134,7 +139,7 @@ bool Unpack(const char* originalPath, const Places& at, Original& o, RepackReque
   } else {
     progress.Unpacking(size);
     ProductListBuffer packageProductList{};
-    o.count = UnpackPackage(file, o.names, packageProductList, &o.exported);
+    o.count = UnpackPackage(file, o.names, packageProductList, &o.exported, &o.ranges);
     request.productList = packageProductList;
     std::array<std::uint8_t, 4> mark{};
     o.compact = file.ReadAt(0, mark) == mark.size() && mark == std::array<std::uint8_t, 4>{'Q', 'Z', 'T', 'P'};
@@ -191,19 +196,6 @@ bool MoveIntoPlace(const std::string& packageName, const std::string& output, co
   return true;
 }
 
-// Deletes the exported item files, except one that the new package has
-// just replaced (an output named like an item file of the working folder).
-void RemoveExportedItems(const Original& o, InputFile& package) {
-  ItemNameTable left{};
-  int count = 0;
-  for (int i = 0; i < o.count; ++i) {
-    bool same = false;
-    os::IsSameFile(package.file(), os::WorkingFolder(), std::string(GetText(o.names[i])) + ".bin", same);
-    if (!same) left[count++] = o.names[i];
-  }
-  RemoveItemFiles(count, left);
-}
-
 }  // namespace
 
 // The job's report (failure reason, verified summary, output path) collects
@@ -213,6 +205,7 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
                  const JobContext& context) {
   const Places at{context.userFolder != nullptr ? *context.userFolder : os::WorkingFolder()};
   Original original;
+  const ScopedItemRanges items(original.ranges);
   std::uint64_t staged = 0;
   for (const StagedInput& s : context.staged) staged += s.length;
   JobProgress progress(staged);
@@ -242,6 +235,9 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     return Fail();
   }
   Print("Done.\r\n");
+  // Read to the end: the original may be the output, which Windows
+  // replaces only when no one holds it open.
+  original.file.Close();
 
   // The old file is only replaced by the move below, so a failed job keeps it.
   if (KindAt(at.user, output) != os::Kind::kNothing)
@@ -257,7 +253,6 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     Print("Error: Rename new file error.\r\n");
     return Fail();
   }
-  RemoveExportedItems(original, package);
   SetOutputPath(output);
   EndProgress();
   Print("Make new package '%s' done.\r\n", DisplayText(output).c_str());
