@@ -1,5 +1,6 @@
 #include "package/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -69,9 +70,18 @@ bool OutputFile::Create(const os::Folder& base, const std::string& path) {
   return error == 0;
 }
 
+void OutputFile::Wrote(std::uint64_t end) {
+  constexpr std::uint64_t kWriteBackStep = 8 << 20;
+  writtenTo_ = std::max(writtenTo_, end);
+  if (writtenTo_ - writeBackFrom_ < kWriteBackStep) return;
+  staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
+  writeBackFrom_ = writtenTo_;
+}
+
 bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
   const os::Error error = staged_.file().Write(bytes);
   if (error != 0) Report("write", error);
+  if (error == 0) Wrote(position_ += bytes.size());
   return error == 0;
 }
 
@@ -82,6 +92,7 @@ bool OutputFile::Write(std::string_view text) {
 bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   const os::Error error = staged_.file().WriteAt(offset, bytes);
   if (error != 0) Report("write", error);
+  if (error == 0) Wrote(offset + bytes.size());
   return error == 0;
 }
 

@@ -81,9 +81,15 @@ class OutputFile {
 
  private:
   void Report(const char* call, os::Error error);
+  // Bytes up to `end` are written: every few MiB they start on their way to
+  // the disk, so that the sync of a large file does not stall at its end.
+  void Wrote(std::uint64_t end);
 
   os::StagedFile staged_;
   std::string name_;
+  std::uint64_t position_ = 0;
+  std::uint64_t writtenTo_ = 0;
+  std::uint64_t writeBackFrom_ = 0;
   bool durable_ = true;
   bool warnOnly_ = false;
 };

@@ -223,6 +223,13 @@ Error File::Sync() {
   return 0;
 }
 
+void File::StartWriteBack([[maybe_unused]] std::uint64_t offset, [[maybe_unused]] std::uint64_t length) {
+#if defined(SYNC_FILE_RANGE_WRITE)
+  ::sync_file_range(static_cast<int>(handle_), static_cast<off_t>(offset), static_cast<off_t>(length),
+                    SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 Error File::Close() {
   if (handle_ == -1) return 0;
   const int fd = static_cast<int>(handle_);

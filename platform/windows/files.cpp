@@ -454,6 +454,9 @@ Error File::Size(std::uint64_t& size) {
   return 0;
 }
 
+// The system's lazy writer already writes a file's pages back steadily.
+void File::StartWriteBack(std::uint64_t, std::uint64_t) {}
+
 Error File::Sync() {
   Error error = 0;
   Run(
