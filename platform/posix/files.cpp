@@ -1,6 +1,7 @@
 // Files and folders on POSIX systems: every name is resolved with the *at()
 // calls against an open folder, never against a changed current directory.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "platform/fault_plan.h"
 #include "platform/os.h"
 #include "platform/posix/posix.h"
+#include "platform/unique_names.h"
 
 namespace quarnet::os {
 namespace {
@@ -61,22 +63,30 @@ std::uint64_t UniqueNumber() {
 }  // namespace
 
 std::string UniqueSuffix() {
-  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::uint64_t unique = UniqueNumber();
   std::string suffix;
-  for (int i = 0; i < 6; ++i, unique /= 62) suffix.push_back(kChars[unique % 62]);
+  for (std::size_t i = 0; i < detail::kUniqueLength; ++i, unique /= detail::kUniqueChars.size())
+    suffix.push_back(detail::kUniqueChars[unique % detail::kUniqueChars.size()]);
   return suffix;
 }
 
-std::string HiddenName(std::string_view name) {
+std::string HiddenPrefix(std::string_view name) {
   constexpr std::size_t kMaxName = 255;
-  constexpr std::size_t kSuffix = 7;  // "." and six characters
+  constexpr std::size_t kSuffix = 1 + detail::kUniqueLength;
   const std::size_t kept = std::min(name.size(), kMaxName - 1 - kSuffix);
-  std::string hidden(kept + 1 + kSuffix, '.');
-  std::copy_n(name.begin(), kept, hidden.begin() + 1);
-  const std::string suffix = UniqueSuffix();
-  std::copy(suffix.begin(), suffix.end(), hidden.end() - 6);
-  return hidden;
+  std::string prefix(1, '.');
+  return prefix.append(name.substr(0, kept)).append(1, '.');
+}
+
+std::string HiddenName(std::string_view name) { return HiddenPrefix(name) + UniqueSuffix(); }
+
+bool IsHiddenNameOf(std::string_view candidate, std::string_view name) {
+  return detail::HasUniqueSuffix(candidate, HiddenPrefix(name));
+}
+
+Error Lock(int fd, int operation) {
+  Error error = 0;
+  return Run(error, [&] { return static_cast<long>(::flock(fd, operation)); }) < 0 ? error : 0;
 }
 
 }  // namespace posix

@@ -14,10 +14,17 @@ int Fd(const Folder& folder);
 Error CloseFd(int fd);
 // "a/b/c" into "a/b" and "c"; a bare name lies in ".".
 void SplitPath(const std::string& path, std::string& folder, std::string& name);
-// "." + `name` + "." + six characters of `unique`, within 255 bytes.
+// "." + `name` + "." + six characters of UniqueSuffix, within 255 bytes.
 std::string HiddenName(std::string_view name);
+// What every hidden name of `name` begins with: "." + `name`, shortened
+// to fit, + ".".
+std::string HiddenPrefix(std::string_view name);
+// Whether `candidate` has the form of a hidden name of `name`.
+bool IsHiddenNameOf(std::string_view candidate, std::string_view name);
 // Six characters, new at each call.
 std::string UniqueSuffix();
+// flock(2) as one call of the fault plan.
+Error Lock(int fd, int operation);
 
 }  // namespace quarnet::os::posix
 

@@ -19,6 +19,7 @@ namespace quarnet::os {
 namespace {
 
 using posix::Fd;
+using posix::Lock;
 using posix::Run;
 
 constexpr char kLockName[] = "lock";
@@ -40,11 +41,6 @@ extern "C" void NoteStopSignal(int signalNumber) {
     [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
   }
   errno = saved;
-}
-
-Error Lock(int fd, int operation) {
-  Error error = 0;
-  return Run(error, [&] { return static_cast<long>(::flock(fd, operation)); }) < 0 ? error : 0;
 }
 
 // Removes every file in `folder` (a job folder holds files only), then the

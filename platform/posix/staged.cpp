@@ -3,11 +3,22 @@
 // process leaves nothing behind; elsewhere (vfat, exFAT, NFS, CIFS) it has a
 // unique hidden name beside its final name. Commit gives it a hidden name
 // if it has none, syncs it, and renames it over the final name.
+//
+// A hidden name that a killed process left is removed when a file of the
+// same final name is staged next. A staged file with a name holds an
+// exclusive flock on its descriptor from before its name is seen until
+// after its rename, so the sweep, which takes that lock first, never
+// removes a live one. A named file is made under a shared flock of its
+// folder, which the sweep takes exclusively: no file is seen by a sweep
+// between its making and its lock. Where the file system has no flock,
+// nothing is swept.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/os.h"
 #include "platform/posix/posix.h"
@@ -17,6 +28,7 @@ namespace {
 
 using posix::Fd;
 using posix::HiddenName;
+using posix::Lock;
 using posix::Run;
 
 constexpr int kNameTries = 100;
@@ -44,6 +56,34 @@ Error WithHiddenName(const std::string& name, std::string& hidden, Make make) {
 void DropName(const Folder& folder, std::string& name) {
   if (!name.empty()) ::unlinkat(Fd(folder), name.c_str(), 0);
   name.clear();
+}
+
+// Holds in `held` the lock of `candidate`, a regular file of this user in
+// `folder`: false when another process holds it (or it is not such a file).
+bool HoldStale(const Folder& folder, const std::string& candidate, File& held) {
+  Error error = 0;
+  const long fd = Run(error, [&] {
+    return static_cast<long>(
+        ::openat(Fd(folder), candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  });
+  if (fd < 0) return false;
+  held.Reset(fd);
+  struct stat st {};
+  return Run(error, [&] { return static_cast<long>(::fstat(static_cast<int>(fd), &st)); }) == 0 &&
+         S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && Lock(static_cast<int>(fd), LOCK_EX | LOCK_NB) == 0;
+}
+
+// Removes the hidden names of `name` in `folder` that no live staged file
+// holds, unless a staged file is being made there at this moment.
+void SweepStale(const Folder& folder, const std::string& name) {
+  if (Lock(Fd(folder), LOCK_EX | LOCK_NB) != 0) return;
+  std::vector<std::string> names;
+  ListFolder(folder, names);
+  for (const std::string& candidate : names) {
+    File held;
+    if (posix::IsHiddenNameOf(candidate, name) && HoldStale(folder, candidate, held)) Remove(folder, candidate);
+  }
+  Lock(Fd(folder), LOCK_UN);
 }
 
 // Syncs a folder after a rename in it. A folder that cannot be synced by
@@ -87,9 +127,10 @@ Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Fol
 
 StagedFile::~StagedFile() { Discard(); }
 
+// The name goes before the descriptor, so that it never stands unlocked.
 void StagedFile::Discard() {
-  file_.Reset();
   DropName(folder_, temporary_);
+  file_.Reset();
 }
 
 Error StagedFile::Create(const Folder& base, const std::string& path) {
@@ -98,6 +139,7 @@ Error StagedFile::Create(const Folder& base, const std::string& path) {
   posix::SplitPath(path, folder, name_);
   if (name_.empty() || name_ == "." || name_ == "..") return EISDIR;
   if (const Error error = OpenFolder(base, folder, folder_)) return error;
+  SweepStale(folder_, name_);
   Error error = 0;
 #if defined(O_TMPFILE)
   if (CanLinkUnnamed()) {
@@ -111,14 +153,18 @@ Error StagedFile::Create(const Folder& base, const std::string& path) {
     if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL) return error;
   }
 #endif
-  return WithHiddenName(name_, temporary_, [&](const std::string& hidden, Error& e) {
+  const bool shared = Lock(Fd(folder_), LOCK_SH) == 0;
+  error = WithHiddenName(name_, temporary_, [&](const std::string& hidden, Error& e) {
     const long fd = Run(e, [&] {
       return static_cast<long>(
           ::openat(Fd(folder_), hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     });
     if (fd >= 0) file_.Reset(fd);
+    if (fd >= 0) Lock(static_cast<int>(fd), LOCK_EX | LOCK_NB);
     return fd;
   });
+  if (shared) Lock(Fd(folder_), LOCK_UN);
+  return error;
 }
 
 Committed StagedFile::Commit(bool durable) {
@@ -129,6 +175,7 @@ Committed StagedFile::Commit(bool durable) {
   }
   if (durable) c.error = file_.Sync();
   if (c.error == 0 && temporary_.empty()) {
+    Lock(static_cast<int>(file_.native()), LOCK_EX | LOCK_NB);
     const std::string self = "/proc/self/fd/" + std::to_string(file_.native());
     c.error = WithHiddenName(name_, temporary_, [&](const std::string& hidden, Error& e) {
       return Run(e, [&] {
@@ -136,6 +183,12 @@ Committed StagedFile::Commit(bool durable) {
       });
     });
   }
+  // A second descriptor keeps the lock from the close, which reports the
+  // last write errors, until the rename is done.
+  File keep;
+  Error ignored = 0;
+  if (c.error == 0)
+    keep.Reset(Run(ignored, [&] { return ::fcntl(static_cast<int>(file_.native()), F_DUPFD_CLOEXEC, 0); }));
   if (c.error == 0) c.error = file_.Close();
   if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable);
   if (c.error != 0) {
