@@ -29,7 +29,9 @@ inline constexpr Error kNotPlainTarget = -2;  // a final name held by a folder o
 inline constexpr Error kTooLarge = -3;        // past what an offset can express
 inline constexpr Error kOutOfMemory = -4;
 // Windows only: a final name held by a symbolic link, a junction or a file
-// with more than one name, which is refused rather than replaced.
+// with more than one name, which is refused rather than replaced. Other
+// reparse points (a cloud file's placeholder, a deduplicated file) are
+// replaced as the files they stand for.
 inline constexpr Error kLinkedTarget = -5;
 // Windows only: another program (a virus scanner, an indexer, an editor)
 // still holds the file after about a second of retries; access denied
@@ -161,10 +163,12 @@ struct Committed {
 };
 
 // A file that takes its final name only once it is complete. It is written
-// unnamed (or under a unique hidden name) in the final name's own folder;
-// Commit syncs it and renames it over the final name, then syncs the
-// folder. Until then, and after a failure or without Commit, the final name
-// keeps what it had and nothing of the staged file remains.
+// unnamed (or under a unique hidden name, "." + name + "." + six
+// characters) in the final name's own folder; Commit syncs it and renames
+// it over the final name, then syncs the folder. Until then, and after a
+// failure or without Commit, the final name keeps what it had and nothing
+// of the staged file remains. Hidden names of the same final name that a
+// killed process left, and that no live process holds, go at Create.
 class StagedFile {
  public:
   StagedFile() = default;
@@ -193,8 +197,9 @@ class StagedFile {
 // or special file at `to` is refused, a link or a second name of another
 // file is replaced (never written through; Windows refuses both with
 // kLinkedTarget), a plain file's permissions (Windows: its read-only,
-// hidden and system attributes) pass to the new file. The folder of `to`
-// is synced afterwards (Windows: the rename itself is written through).
+// hidden, system and not-indexed attributes, and no others of these) pass
+// to the new file. The folder of `to` is synced afterwards (Windows:
+// flushed).
 Committed Replace(const Folder& fromBase, const std::string& from, const Folder& toBase, const std::string& to);
 
 // Removes the file (or link) `path`; a folder is refused (EISDIR).

@@ -9,6 +9,7 @@
 
 #include "platform/fault_plan.h"
 #include "platform/os.h"
+#include "platform/unique_names.h"
 #include "platform/windows/win32.h"
 
 namespace quarnet::os {
@@ -187,22 +188,27 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
 }
 
 std::string UniqueSuffix() {
-  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::uint64_t unique = UniqueNumber();
   std::string suffix;
-  for (int i = 0; i < 6; ++i, unique /= 62) suffix.push_back(kChars[unique % 62]);
+  for (std::size_t i = 0; i < detail::kUniqueLength; ++i, unique /= detail::kUniqueChars.size())
+    suffix.push_back(detail::kUniqueChars[unique % detail::kUniqueChars.size()]);
   return suffix;
 }
 
-std::string HiddenName(std::string_view name) {
+std::string HiddenPrefix(std::string_view name) {
   // NTFS allows 255 UTF-16 units a name; a UTF-8 byte is at most one unit.
   constexpr std::size_t kMaxName = 255;
-  constexpr std::size_t kSuffix = 7;  // "." and six characters
+  constexpr std::size_t kSuffix = 1 + detail::kUniqueLength;
   std::size_t kept = std::min(name.size(), kMaxName - 1 - kSuffix);
   while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80) --kept;
-  std::string hidden(1, '.');
-  hidden.append(name.substr(0, kept)).append(1, '.').append(UniqueSuffix());
-  return hidden;
+  std::string prefix(1, '.');
+  return prefix.append(name.substr(0, kept)).append(1, '.');
+}
+
+std::string HiddenName(std::string_view name) { return HiddenPrefix(name) + UniqueSuffix(); }
+
+bool IsHiddenNameOf(std::string_view candidate, std::string_view name) {
+  return detail::HasUniqueSuffix(candidate, HiddenPrefix(name));
 }
 
 Error FullPath(const Folder& base, const std::string& path, std::wstring& out) {
@@ -239,8 +245,12 @@ Error Examine(const std::wstring& path, Node& out) {
   out.exists = true;
   out.disk = ::GetFileType(handle) == FILE_TYPE_DISK;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (out.disk && ::GetFileInformationByHandle(handle, &info)) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (out.disk && ::GetFileInformationByHandle(handle, &info) &&
+      ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 ||
+       ::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag))) {
     out.attributes = info.dwFileAttributes;
+    out.tag = tag.ReparseTag;
     out.links = info.nNumberOfLinks;
     out.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   } else if (out.disk) {
@@ -248,6 +258,19 @@ Error Examine(const std::wstring& path, Node& out) {
   }
   ::CloseHandle(handle);
   return error;
+}
+
+bool IsLink(const Node& node) {
+  return (node.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (node.tag == IO_REPARSE_TAG_SYMLINK || node.tag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+Holder HolderOf(const Node& node) {
+  if (!node.exists) return Holder::kNothing;
+  if (!node.disk) return Holder::kNotPlain;
+  if (IsLink(node)) return Holder::kLinked;
+  if ((node.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Holder::kNotPlain;
+  return node.links > 1 ? Holder::kLinked : Holder::kPlainFile;
 }
 
 HANDLE Open(Error& error, const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
@@ -371,11 +394,10 @@ Error Look(const Folder& base, const std::string& path, Entry& out) {
   win::Node node;
   if (const Error error = win::Examine(full, node)) return error == ENOTDIR ? 0 : error;
   if (!node.exists) return 0;
-  const DWORD a = node.attributes;
-  out.kind = !node.disk                              ? Kind::kOther
-             : (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Kind::kLink
-             : (a & FILE_ATTRIBUTE_DIRECTORY) != 0     ? Kind::kFolder
-                                                       : Kind::kRegular;
+  out.kind = !node.disk                                          ? Kind::kOther
+             : win::IsLink(node)                                   ? Kind::kLink
+             : (node.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? Kind::kFolder
+                                                                   : Kind::kRegular;
   out.size = node.size;
   return 0;
 }

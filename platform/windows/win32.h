@@ -37,6 +37,11 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name);
 
 // "." + `name` + "." + six characters of UniqueSuffix, within 255 bytes.
 std::string HiddenName(std::string_view name);
+// What every hidden name of `name` begins with: "." + `name`, shortened
+// to fit, + ".".
+std::string HiddenPrefix(std::string_view name);
+// Whether `candidate` has the form of a hidden name of `name`.
+bool IsHiddenNameOf(std::string_view candidate, std::string_view name);
 // Six characters, new at each call.
 std::string UniqueSuffix();
 
@@ -49,11 +54,23 @@ struct Node {
   bool exists = false;
   bool disk = false;  // a file or folder on a disk, not a device or pipe
   DWORD attributes = 0;
+  DWORD tag = 0;  // the kind of reparse point, when the attributes mark one
   DWORD links = 0;
   std::uint64_t size = 0;
 };
 // One step of the fault plan.
 Error Examine(const std::wstring& path, Node& out);
+
+// Whether `node` is a symbolic link or a junction. Other reparse points (a
+// cloud file's placeholder, a deduplicated file, an app's alias) stand for
+// the file or folder itself.
+bool IsLink(const Node& node);
+
+// What holds a final name, for the rename over it: a link or a file with
+// a second name is refused, since the rename might reach what it names; a
+// folder, device or pipe is no file to replace.
+enum class Holder { kNothing, kPlainFile, kLinked, kNotPlain };
+Holder HolderOf(const Node& node);
 
 // Whether to wait for another program that holds a file.
 enum class Busy { kRetry, kFail };
