@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/windows/win32.h"
 #else
 #include <signal.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <string>
 
 #include "platform/os.h"
@@ -37,6 +39,9 @@ TEST_F(Seam, StagedFileTakesItsNameOnlyOnCommit) {
   WriteText("a.bin", "old");
   fs::permissions("a.bin", fs::perms::owner_read | fs::perms::group_read);
   const fs::perms mode = fs::status("a.bin").permissions();  // Windows: read-only
+#ifdef _WIN32
+  ::SetFileAttributesW(L"a.bin", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+#endif
   {
     os::StagedFile dropped;
     ASSERT_EQ(Stage("a.bin", "dropped", dropped), 0);
@@ -55,22 +60,64 @@ TEST_F(Seam, StagedFileTakesItsNameOnlyOnCommit) {
   EXPECT_EQ(ReadText("a.bin"), "new");
   EXPECT_EQ(fs::status("a.bin").permissions(), mode);
   EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"});
+#ifdef _WIN32
+  EXPECT_EQ(::GetFileAttributesW(L"a.bin") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY});
+#endif
 }
 
-// Without unnamed files (the fault plan fails that open as a file system
-// without them would; Windows has none) the file is staged under a hidden
-// name that goes.
-TEST_F(Seam, HiddenNameWhereUnnamedFilesAreMissing) {
+// The folder's sync, the last call of a commit, fails: the name is
+// replaced all the same, and the commit says so.
+TEST_F(Seam, FolderSyncFailureIsAWarning) {
+  WriteText("a.bin", "old");
+  std::uint64_t calls = 0;  // of a commit, counted by the first
+  for (const os::Error fault : {0, EIO}) {
+    os::StagedFile staged;
+    ASSERT_EQ(Stage("a.bin", "new", staged), 0);
+    os::SetFaultPlan({calls, fault});
+    const os::Committed c = staged.Commit();
+    calls = os::CallCount();
+    os::SetFaultPlan({});
+    EXPECT_EQ(c.error, 0);
+    EXPECT_EQ(c.warning, fault);
+  }
+}
+
+// Stages `path` under a hidden name, as where unnamed files are missing:
+// the fault plan fails the open of the unnamed file as such a file system
+// would, whichever call that is (Windows has no unnamed files).
+os::Error StageHidden(const std::string& path, os::StagedFile& staged) {
+  const std::vector<std::string> before = ListDir(fs::current_path());
+  os::Error error = Stage(path, "bytes", staged);
 #ifndef _WIN32
-  os::SetFaultPlan({2, EOPNOTSUPP});  // the folder's open, then the unnamed file's
+  for (std::uint64_t call = 1; std::ranges::includes(before, ListDir(fs::current_path())) && call < 100; ++call) {
+    os::SetFaultPlan({call, EOPNOTSUPP});
+    error = Stage(path, "bytes", staged);
+    os::SetFaultPlan({});
+  }
 #endif
+  return error;
+}
+
+// Without unnamed files the file is staged under a hidden name that goes
+// at its commit. The hidden names of the same final name that a killed
+// process left go at the next staging; a live staged file's and other
+// names stay.
+TEST_F(Seam, HiddenNameWhereUnnamedFilesAreMissing) {
+  const std::vector<std::string> others = {".b.bin.abcde", ".b.bin.abc-ef", ".b.bin.abcdefg", ".c.bin.abcdef",
+                                           "b.bin.abcdef"};
+  for (const std::string& name : others) WriteText(name, "not staged");
+  WriteText(".b.bin.Ab3xyZ", "left by a killed process");
+  os::StagedFile live;
+  ASSERT_EQ(StageHidden("b.bin", live), 0);
   os::StagedFile staged;
-  ASSERT_EQ(Stage("b.bin", "bytes", staged), 0);
-  os::SetFaultPlan({});
-  ASSERT_EQ(ListDir(dir()).size(), 1u);
-  EXPECT_EQ(ListDir(dir())[0].rfind(".b.bin.", 0), 0u);
+  ASSERT_EQ(StageHidden("b.bin", staged), 0);
+  EXPECT_EQ(ListDir(dir()).size(), others.size() + 2);
+  EXPECT_EQ(std::ranges::count(ListDir(dir()), ".b.bin.Ab3xyZ"), 0);
   ASSERT_EQ(staged.Commit().error, 0);
-  EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"b.bin"});
+  live.Discard();
+  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{".b.bin.abc-ef", ".b.bin.abcde", ".b.bin.abcdefg",
+                                                       ".c.bin.abcdef", "b.bin", "b.bin.abcdef"}));
 }
 
 TEST_F(Seam, FoldersAndSpecialFilesAreNeverReplaced) {
@@ -96,6 +143,9 @@ TEST_F(Seam, RelativeNamesFollowTheWorkingFolder) {
   }
   EXPECT_EQ(ReadText("sub/c.bin"), "in sub");
   EXPECT_FALSE(fs::exists("c.bin"));
+#ifdef _WIN32
+  EXPECT_EQ(::GetFileAttributesW(L"sub\\c.bin") & FILE_ATTRIBUTE_HIDDEN, 0u);  // staged hidden, committed plain
+#endif
 }
 
 TEST_F(Seam, PrivateFolderIsLockedAndRemoved) {
@@ -162,6 +212,26 @@ TEST_F(Seam, WindowsRefusesLinkedFinalNames) {
     EXPECT_EQ(ReadText("victim"), "precious") << what;
     EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"a.bin", "victim"})) << what;
     fs::remove("a.bin");
+  }
+}
+
+// Of the reparse points only links are refused: a cloud file's
+// placeholder, a deduplicated file or an app's alias is the file itself.
+TEST(SeamWindows, ReparsePointsThatAreNoLinks) {
+  using os::win::Holder;
+  constexpr DWORD kPoint = FILE_ATTRIBUTE_REPARSE_POINT;
+  constexpr DWORD kFolder = FILE_ATTRIBUTE_DIRECTORY;
+  const std::tuple<DWORD, DWORD, DWORD, Holder> rows[] = {  // attributes, tag, links
+      {0, 0, 1, Holder::kPlainFile}, {0, 0, 2, Holder::kLinked}, {kPoint, IO_REPARSE_TAG_SYMLINK, 1, Holder::kLinked},
+      {kPoint | kFolder, IO_REPARSE_TAG_MOUNT_POINT, 1, Holder::kLinked}, {kFolder, 0, 1, Holder::kNotPlain},
+      {kPoint, IO_REPARSE_TAG_CLOUD_6, 1, Holder::kPlainFile}, {kPoint, IO_REPARSE_TAG_DEDUP, 2, Holder::kLinked},
+      {kPoint, IO_REPARSE_TAG_APPEXECLINK, 1, Holder::kPlainFile}, {kPoint | kFolder, IO_REPARSE_TAG_CLOUD_6, 1,
+                                                                    Holder::kNotPlain},
+  };
+  for (const auto& [attributes, tag, links, holder] : rows) {
+    const os::win::Node node{true, true, attributes, tag, links, 0};
+    EXPECT_EQ(os::win::HolderOf(node), holder) << std::hex << attributes << " " << tag << " " << links;
+    EXPECT_EQ(os::win::IsLink(node), holder == Holder::kLinked && links == 1);
   }
 }
 
