@@ -7,6 +7,7 @@
 // case it is unchanged, except for the output of a successful job.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -306,9 +307,24 @@ TEST_F(CliFaults, UnpackKeepsThePackageItReads) {
 }
 
 #ifndef _WIN32
-// Each program killed outright at spread moments: the old results stay
-// whole (or the new one stands whole), nothing of the killed run is left
-// once a normal run in the same folder has finished, and that run works.
+// In the child: the program finds no unnamed files, as on vfat or exFAT,
+// and stages every file under a hidden name.
+void WithoutUnnamedFiles() {
+  ::setenv("LD_PRELOAD", QUARNET_NO_UNNAMED_FILES, 1);
+  // AddressSanitizer's runtime then comes second, which it may.
+  const char* asan = ::getenv("ASAN_OPTIONS");
+  ::setenv("ASAN_OPTIONS", (std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+}
+
+// Every name below `dir`.
+std::set<fs::path> AllNames(const fs::path& dir) {
+  return {fs::recursive_directory_iterator(dir), fs::recursive_directory_iterator()};
+}
+
+// Each program killed outright at spread moments, with unnamed staged
+// files and with hidden names: the old results stay whole (or the new one
+// stands whole), nothing of the killed runs is left once a normal run in
+// the same folder has finished, and that run works.
 TEST_F(CliFaults, KilledAtAnyMomentLeavesNothing) {
   const TempDir big;
   ASSERT_EQ(BuildSparsePackage(big.path(), 16 << 20, 48 << 20).exitCode, 0);
@@ -322,31 +338,43 @@ TEST_F(CliFaults, KilledAtAnyMomentLeavesNothing) {
     std::string program;
     std::vector<std::string> args;
     const char* result;  // old until the run ends, then whole
+    void (*inChild)() = [] {};
   };
   const Program programs[] = {
       {"repack", BinPath("quarnet-cli"), {"repack", "--original", "big.bin", "--output", "out.bin", "--config",
                                           "cfg.xml"}, "out.bin"},
       {"unpack", BinPath("quarnet-cli"), {"unpack", "big.bin", "-C", "items"}, "items/ROOTFS.bin"},
       {"packall", BinPath("packall"), {"-KKERNEL.bin", "-RROOTFS.bin", "-vV1"}, "package[KR].bin"},
+      {"repack, hidden names", BinPath("quarnet-cli"), {"repack", "--original", "big.bin", "--output", "out.bin",
+                                                        "--config", "cfg.xml"}, "out.bin", WithoutUnnamedFiles},
+      {"unpack, hidden names", BinPath("quarnet-cli"), {"unpack", "big.bin", "-C", "items"}, "items/ROOTFS.bin",
+       WithoutUnnamedFiles},
+      {"packall, hidden names", BinPath("packall"), {"-KKERNEL.bin", "-RROOTFS.bin", "-vV1"}, "package[KR].bin",
+       WithoutUnnamedFiles},
   };
+  int hiddenLeft = 0;  // kills that left a result staged under a hidden name
   for (const Program& p : programs) {
-    const auto clean = RunProcess(p.program, p.args, dir_.path());
+    const auto clean = RunProcess(p.program, p.args, dir_.path(), p.inChild);
     ASSERT_EQ(clean.exitCode, 0) << p.name << clean.err;
     const auto expected = fs::file_size(path(p.result));
-    const auto names = ListDir(dir_.path());
+    const auto names = AllNames(dir_.path());
+    const std::string hidden = std::string(1, '.').append(path(p.result).filename().string()).append(1, '.');
     for (const int ms : {1, 10, 40, 120, 300}) {
       WriteText(path(p.result), kPrecious);
-      RunProcess(p.program, p.args, dir_.path(), [] {}, [&](pid_t pid) {
+      RunProcess(p.program, p.args, dir_.path(), p.inChild, [&](pid_t pid) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         ::kill(pid, SIGKILL);
       });
       const auto size = fs::file_size(path(p.result));
       EXPECT_TRUE(size == expected || ReadText(path(p.result)) == kPrecious) << p.name << " killed at " << ms;
+      hiddenLeft += std::ranges::count_if(ListDir(path(p.result).parent_path()),
+                                          [&](const std::string& n) { return n.starts_with(hidden); });
     }
-    ASSERT_EQ(RunProcess(p.program, p.args, dir_.path()).exitCode, 0) << p.name;
-    EXPECT_EQ(ListDir(dir_.path()), names) << p.name;
+    ASSERT_EQ(RunProcess(p.program, p.args, dir_.path(), p.inChild).exitCode, 0) << p.name;
+    EXPECT_EQ(AllNames(dir_.path()), names) << p.name;
     EXPECT_EQ(fs::file_size(path(p.result)), expected) << p.name;
   }
+  EXPECT_GT(hiddenLeft, 0) << "no kill came while a result was staged under a hidden name";
 }
 
 // Inputs that are not regular files are refused at once, whatever they are;
