@@ -63,6 +63,7 @@ int JoinFiles(const char* target, std::initializer_list<const char*> sources, st
     if (failed != nullptr) *failed = i++;
     if (IsMissing(source) || !CopyAll(source, out)) return 1;
   }
+  if (failed != nullptr) *failed = sources.size();
   return out.Commit() ? 0 : 1;
 }
 

@@ -21,7 +21,7 @@ int ReadFileSize(const char* path, std::uint64_t& size);
 // Replaces `target` with the bytes of `sources` one after the other. The
 // new file takes the name only when complete. Returns 0, or 1 with the
 // reason recorded and, in `failed`, the position of the source whose read
-// or write failed (the last one for the final commit).
+// or write failed, or the number of sources when the final commit did.
 int JoinFiles(const char* target, std::initializer_list<const char*> sources, std::size_t* failed = nullptr);
 // Removes "<name>.bin" of each of the first `count` names; a name that is
 // not a file is left alone. False when a removal failed (reason recorded).

@@ -162,14 +162,15 @@ void DeriveValues(BuildRequest& r) {
 }
 
 // The system image: the kernel file's bytes followed by the rootfs file's.
-// After a failure no "system.bin" file stands, not even one of an earlier
-// run that would pass for this run's; a FIFO or folder of that name is not
-// the engine's to remove.
+// When the kernel or rootfs file cannot be read, no "system.bin" file stays,
+// not even one of an earlier run that would pass for this run's. What the
+// commit refused to replace (a FIFO, a folder, on Windows a second name of
+// another file) is not the engine's to remove.
 int MakeSystemImage(const BuildRequest& r) {
   std::size_t failed = 0;
   if (JoinFiles(kSystemImage, {r.kernel.data(), r.rootfs.data()}, &failed) == 0) return 0;
   os::Entry entry;
-  if (LookAt(os::WorkingFolder(), kSystemImage, entry) &&
+  if (failed < 2 && LookAt(os::WorkingFolder(), kSystemImage, entry) &&
       (entry.kind == os::Kind::kRegular || entry.kind == os::Kind::kLink))
     RemoveFile(kSystemImage);
   return failed == 0 ? kLineSystemCopy : kLineSystemAppend;
