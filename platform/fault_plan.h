@@ -10,5 +10,7 @@ enum class Step { kFailed, kGoOn, kWriteHalf };
 // Counts one call; kFailed with `error` set when the plan fails this call.
 // `write` marks a write, which a short-write plan halves instead.
 Step TakeStep(Error& error, bool write = false);
+// Records that the next call is `promise`, when the plan records.
+void NotePromise(Promise promise);
 
 }  // namespace quarnet::os::detail

@@ -228,6 +228,7 @@ Error File::Size(std::uint64_t& size) {
 }
 
 Error File::Sync() {
+  detail::NotePromise(Promise::kFileSync);
   Error error = 0;
   if (Run(error, [&] { return static_cast<long>(::fsync(static_cast<int>(handle_))); }) < 0) return error;
   return 0;
@@ -244,6 +245,7 @@ Error File::Close() {
   if (handle_ == -1) return 0;
   const int fd = static_cast<int>(handle_);
   handle_ = -1;
+  detail::NotePromise(Promise::kClose);
   return CloseFd(fd);
 }
 

@@ -90,6 +90,7 @@ void SweepStale(const Folder& folder, const std::string& name) {
 // nature (opened for its names only, or a file system without it) is no
 // failure.
 Error SyncFolder(const Folder& folder) {
+  detail::NotePromise(Promise::kFolderSync);
   Error error = 0;
   if (Run(error, [&] { return static_cast<long>(::fsync(Fd(folder))); }) == 0) return 0;
   return error == EINVAL || error == EBADF || error == EROFS ? 0 : error;
@@ -115,6 +116,7 @@ Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Fol
                     bool durable = true) {
   Committed c;
   if ((c.error = PrepareTarget(fromFolder, from, toFolder, to)) != 0) return c;
+  detail::NotePromise(durable ? Promise::kDurableRename : Promise::kScratchRename);
   if (Run(c.error, [&] {
         return static_cast<long>(::renameat(Fd(fromFolder), from.c_str(), Fd(toFolder), to.c_str()));
       }) < 0)

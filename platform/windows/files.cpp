@@ -480,6 +480,7 @@ Error File::Size(std::uint64_t& size) {
 void File::StartWriteBack(std::uint64_t, std::uint64_t) {}
 
 Error File::Sync() {
+  detail::NotePromise(Promise::kFileSync);
   Error error = 0;
   Run(
       error,
@@ -505,6 +506,7 @@ Error File::Close() {
   const HANDLE handle = ToHandle(handle_);
   handle_ = -1;
   Error error = 0;
+  detail::NotePromise(Promise::kClose);
   if (detail::TakeStep(error) == detail::Step::kFailed) {
     ::CloseHandle(handle);
     return error;

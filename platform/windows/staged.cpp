@@ -81,6 +81,7 @@ Error FlushFolderOf(const std::wstring& target) {
   const HANDLE folder = win::Open(error, ParentOf(target), FILE_WRITE_DATA, kShareAll, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, win::Busy::kFail);
   if (folder != INVALID_HANDLE_VALUE) {
+    detail::NotePromise(Promise::kFolderSync);
     Run(error, [&] { return ::FlushFileBuffers(folder) != 0; }, win::Busy::kFail);
     ::CloseHandle(folder);
   }
@@ -117,6 +118,7 @@ Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Fol
       }))
     return c;
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
+  detail::NotePromise(durable ? Promise::kDurableRename : Promise::kScratchRename);
   if (!Run(c.error, [&] { return ::MoveFileExW(source.c_str(), target.c_str(), flags) != 0; })) {
     if (readOnly) ::SetFileAttributesW(target.c_str(), old);
     return c;

@@ -3,8 +3,11 @@
 // writes short), and after each run the promises hold: no crash; either exit
 // 1 with every old file as it was and a reason that names the injected
 // error, or exit 0 with the very result of the fault-free run; nothing left
-// beside the results, and no partial file under a final name. The programs
-// run in-process, from a folder of their own.
+// beside the results, and no partial file under a final name. A run that
+// ends with exit 0, the fault-free one too, made every result durable: a
+// file sync before each durable rename, a folder sync right after it, and
+// as many durable renames as results. The programs run in-process, from a
+// folder of their own.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -86,6 +89,7 @@ class FaultSweep : public InTempDir {
   struct Run {
     int exitCode = -1;
     std::uint64_t calls = 0;
+    std::vector<os::PromisedCall> promised;
     JobReport report;
     Files files;
   };
@@ -108,9 +112,12 @@ class FaultSweep : public InTempDir {
     Run run;
     {
       const CapturedOutput quiet;
-      os::SetFaultPlan(plan);
+      os::FaultPlan recorded = plan;
+      recorded.record = true;
+      os::SetFaultPlan(recorded);
       run.exitCode = program.run(args);
       run.calls = os::CallCount();
+      run.promised = os::PromisedCalls();
       os::SetFaultPlan({});
     }
     run.report = LastJobReport();
@@ -141,10 +148,36 @@ class FaultSweep : public InTempDir {
     return "";
   }
 
+  // What a successful run failed to make durable, or "": each file it
+  // changed took its name by a durable rename. The call the plan failed
+  // promised nothing.
+  static std::string NotDurable(const Files& before, const Run& run, std::uint64_t failed = 0) {
+    using enum os::Promise;
+    std::size_t renames = 0;
+    bool synced = false;
+    for (std::size_t i = 0; i < run.promised.size(); ++i) {
+      const os::Promise p = run.promised[i].promise;
+      if (p == kFileSync) synced = true;
+      if ((p != kDurableRename && p != kScratchRename) || run.promised[i].call == failed) continue;
+      if (p == kDurableRename && !synced) return "a durable rename without a file sync before it";
+      const bool folderSynced = i + 1 < run.promised.size() && run.promised[i + 1].promise == kFolderSync;
+      if (p == kDurableRename && !folderSynced) return "a durable rename without a folder sync after it";
+      renames += p == kDurableRename;
+      synced = false;
+    }
+    std::size_t results = 0;
+    for (const auto& [name, contents] : run.files) results += !before.contains(name) || before.at(name) != contents;
+    return renames < results ? std::to_string(renames) + " durable renames for " + std::to_string(results) + " results"
+                             : "";
+  }
+
   // The broken promise of one faulty run, or "" when all hold.
   static std::string Broken(const Program& program, const Files& before, const Files& clean, const Run& run,
-                            os::Error error) {
-    if (run.exitCode == 0) return Differs(before, clean, run);
+                            os::Error error, std::uint64_t failAt) {
+    if (run.exitCode == 0) {
+      const std::string differs = Differs(before, clean, run);
+      return differs.empty() ? NotDurable(before, run, failAt) : differs;
+    }
     if (run.exitCode != 1) return "exit " + std::to_string(run.exitCode);
     if (run.report.reason.find(os::Describe(error)) == std::string::npos)
       return "reason \"" + run.report.reason + "\" does not name the error";
@@ -175,6 +208,7 @@ TEST_F(FaultSweep, EveryCallOfEveryProgramFailsInTurn) {
   for (const Program& program : Programs()) {
     const Run clean = Once(program, {}, before);
     ASSERT_EQ(clean.exitCode, 0) << program.name << ": " << clean.report.reason;
+    EXPECT_EQ(NotDurable(before, clean), "") << program.name;
     ASSERT_GT(clean.calls, 10u) << program.name;
     std::map<std::string, int> broken;
     for (const Fault& fault : faults) {
@@ -182,7 +216,7 @@ TEST_F(FaultSweep, EveryCallOfEveryProgramFailsInTurn) {
         os::FaultPlan plan = fault.plan;
         plan.failAt = call;
         const Run run = Once(program, plan, before);
-        const std::string why = Broken(program, before, clean.files, run, plan.error);
+        const std::string why = Broken(program, before, clean.files, run, plan.error, plan.shortWrite ? 0 : call);
         if (!why.empty()) ++broken[why];
         EXPECT_EQ(why, "") << program.name << ", " << fault.what << " at call " << call << " of " << clean.calls;
       }

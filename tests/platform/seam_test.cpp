@@ -68,18 +68,34 @@ TEST_F(Seam, StagedFileTakesItsNameOnlyOnCommit) {
 
 // The folder's sync, the last call of a commit, fails: the name is
 // replaced all the same, and the commit says so.
-TEST_F(Seam, FolderSyncFailureIsAWarning) {
+// A durable commit syncs the file, closes it, renames it over the final
+// name and syncs the folder, in this order. A failed file sync or close
+// (the late write error of a network file system) fails the commit and
+// leaves the old file; a failed folder sync is a warning.
+TEST_F(Seam, CommitMakesItsPromisesInOrder) {
+  using enum os::Promise;
   WriteText("a.bin", "old");
-  std::uint64_t calls = 0;  // of a commit, counted by the first
-  for (const os::Error fault : {0, EIO}) {
-    os::StagedFile staged;
-    ASSERT_EQ(Stage("a.bin", "new", staged), 0);
-    os::SetFaultPlan({calls, fault});
-    const os::Committed c = staged.Commit();
-    calls = os::CallCount();
+  os::StagedFile staged;
+  ASSERT_EQ(Stage("a.bin", "new", staged), 0);
+  os::SetFaultPlan({0, 0, false, true});
+  ASSERT_EQ(staged.Commit().error, 0);
+  const std::vector<os::PromisedCall> promised = os::PromisedCalls();
+  os::SetFaultPlan({});
+  std::vector<os::Promise> order;
+  for (const os::PromisedCall& p : promised) order.push_back(p.promise);
+  ASSERT_EQ(order, (std::vector<os::Promise>{kFileSync, kClose, kDurableRename, kFolderSync}));
+  for (const os::PromisedCall& p : promised) {
+    WriteText("a.bin", "old");
+    os::StagedFile again;
+    ASSERT_EQ(Stage("a.bin", "new", again), 0);
+    os::SetFaultPlan({p.call, EIO});
+    const os::Committed c = again.Commit();
     os::SetFaultPlan({});
-    EXPECT_EQ(c.error, 0);
-    EXPECT_EQ(c.warning, fault);
+    const bool replaced = p.promise == kFolderSync;
+    EXPECT_EQ(c.error, replaced ? 0 : EIO) << p.call;
+    EXPECT_EQ(c.warning, replaced ? EIO : 0) << p.call;
+    EXPECT_EQ(ReadText("a.bin"), replaced ? "new" : "old") << p.call;
+    EXPECT_EQ(ListDir(dir()), std::vector<std::string>{"a.bin"}) << p.call;
   }
 }
 
