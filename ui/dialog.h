@@ -76,6 +76,12 @@ enum class MessageKind {
   kQuestion,     // Yes and No (the default), the question icon
 };
 
+// String IDs of a box's buttons: they speak the window's language, not the
+// system's.
+inline constexpr int kTextOk = 157;
+inline constexpr int kTextYes = 201;
+inline constexpr int kTextNo = 203;
+
 struct MessageBoxContent {
   MessageKind kind = MessageKind::kNotice;
   std::string caption;

@@ -192,7 +192,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const Message
                  : message.kind == MessageKind::kError     ? QMessageBox::Critical
                                                            : QMessageBox::NoIcon);
     box->setStandardButtons(QMessageBox::Ok);
-    box->button(QMessageBox::Ok)->setText(parent.Res(157));
+    box->button(QMessageBox::Ok)->setText(parent.Res(kTextOk));
   }
   for (QAbstractButton* button : box->buttons()) button->setIcon(QIcon());
   if (!message.details.empty()) {

@@ -113,6 +113,11 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {198, "Building the new package..."},
     {199, "正在校验新包..."},
     {200, "Checking the new package..."},
+    // The answers of a question box, with the keys that press them.
+    {201, "是(&Y)"},
+    {202, "&Yes"},
+    {203, "否(&N)"},
+    {204, "&No"},
 };
 
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),

@@ -2,11 +2,11 @@
 // in turn and writes what the screen shows of it, frame and caption
 // included, to DIR/<name>.bmp: the main window in both package file types
 // and both update modes, the product dialog with a version ticked, the
-// About box, the progress dialog of a long job and the boxes of a job's
-// three outcomes. The window runs on a thread of its own, driven from this
-// one through its controls' messages, and through the calls that a job
-// makes for its dialogs and boxes. Needs a display on which nothing covers
-// the windows.
+// About box, the progress dialog of a long job, the boxes of a job's three
+// outcomes and the question before quitting during a job. The window runs
+// on a thread of its own, driven from this one through its controls'
+// messages, and through the calls that a job makes for its dialogs and
+// boxes. Needs a display on which nothing covers the windows.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -133,7 +133,7 @@ class Shooter {
     });
     window_ = started.get_future().get();
     main_ = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
-    const bool ok = main_ != nullptr && MainWindow() && Products() && About() && Progress() && Outcomes();
+    const bool ok = main_ != nullptr && MainWindow() && Products() && About() && Progress() && Outcomes() && Question();
     Close();
     thread.join();
     return ok;
@@ -262,6 +262,14 @@ class Shooter {
     for (const auto& box : kBoxes) ok = ok && Outcome(box.report, box.stringId, box.name);
     ResetJobReport();
     return ok;
+  }
+
+  // The question before quitting during a job, answered No.
+  bool Question() const {
+    OnWindowThread([this] {
+      window_->ShowMessage({MessageKind::kQuestion, Text(132, language_), Text(173, language_), {}});
+    });
+    return SaveDialog(kMessageText, "close-question", IDNO);
   }
 
   Language language_;

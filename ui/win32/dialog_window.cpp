@@ -2,19 +2,38 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/control_ids.h"
 
 namespace quarnet::win32 {
 namespace {
 
+// The tool that `edit` is in its dialog's tooltip, with `text` as its tip.
+TTTOOLINFOW PathTool(HWND edit, const wchar_t* text) {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = ::GetParent(edit);
+  tool.uId = reinterpret_cast<UINT_PTR>(edit);
+  tool.lpszText = const_cast<wchar_t*>(text);
+  return tool;
+}
+
 // A path field: read-only, but the Delete key empties it, so that a path
-// chosen by mistake can be dropped.
-LRESULT CALLBACK PathEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// chosen by mistake can be dropped. Its tip in the tooltip `tip` is the
+// whole path, which the field may cut short.
+LRESULT CALLBACK PathEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR tip) {
   if (message == WM_KEYDOWN && wParam == VK_DELETE) {
     ::SetWindowTextW(edit, L"");
     return 0;
   }
-  return ::DefSubclassProc(edit, message, wParam, lParam);
+  const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
+  if (message == WM_SETTEXT) {
+    TTTOOLINFOW tool = PathTool(edit, lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
+    ::SendMessageW(reinterpret_cast<HWND>(tip), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  return result;
 }
 
 // A check list fills its width with one column of rows; a multi-column one
@@ -76,6 +95,7 @@ INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       SetUpControls();
       OnCreated();
       logic_->OnInit();
+      Place();
       return TRUE;  // the system sets the first focus
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
@@ -102,11 +122,47 @@ ControlKind DialogWindow::KindOf(int id) const {
   return ControlKind::kLabel;
 }
 
+// The path fields share one tooltip, which ends with the dialog, its owner.
 void DialogWindow::SetUpControls() {
+  HWND tip = nullptr;
   for (const ControlLayout& control : layout_.controls) {
-    if (control.kind == ControlKind::kPathEdit) ::SetWindowSubclass(Control(control.id), PathEditProcedure, 0, 0);
-    if (control.kind == ControlKind::kCheckList) SetUpCheckList(Control(control.id));
+    const HWND window = Control(control.id);
+    if (control.kind == ControlKind::kPathEdit) {
+      if (tip == nullptr) {
+        tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
+      }
+      TTTOOLINFOW tool = PathTool(window, L"");
+      ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+      ::SetWindowSubclass(window, PathEditProcedure, 0, reinterpret_cast<DWORD_PTR>(tip));
+    }
+    if (control.kind == ControlKind::kCheckList) SetUpCheckList(window);
   }
+}
+
+// A template's own place is the corner of the screen or of the owner's
+// client area. The dialog goes over the middle of its owner instead (of
+// the screen's work area when it has none showing), and then wholly onto
+// that work area where it fits, so that all of it is in reach.
+void DialogWindow::Place() {
+  const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  MONITORINFO screen{};
+  screen.cbSize = sizeof screen;
+  ::GetMonitorInfoW(::MonitorFromWindow(owner != nullptr ? owner : hwnd_, MONITOR_DEFAULTTOPRIMARY), &screen);
+  const RECT& area = screen.rcWork;
+  RECT middleOf = area;
+  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &middleOf);
+  RECT self;
+  ::GetWindowRect(hwnd_, &self);
+  const auto centre = [](LONG from, LONG to, LONG size, LONG areaFrom, LONG areaTo) {
+    return std::max(areaFrom, std::min((from + to - size) / 2, areaTo - size));
+  };
+  const LONG width = self.right - self.left;
+  const LONG height = self.bottom - self.top;
+  ::SetWindowPos(hwnd_, nullptr, centre(middleOf.left, middleOf.right, width, area.left, area.right),
+                 centre(middleOf.top, middleOf.bottom, height, area.top, area.bottom), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void DialogWindow::SetTitle(const std::string& text) { ::SetWindowTextW(hwnd_, Widen(text).c_str()); }

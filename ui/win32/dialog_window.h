@@ -60,6 +60,7 @@ class DialogWindow : public virtual DialogAccess {
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   ControlKind KindOf(int id) const;
   void SetUpControls();
+  void Place();
 
   int templateId_;
   const DialogLayout& layout_;

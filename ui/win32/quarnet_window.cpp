@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <future>
+#include <map>
 #include <thread>
 
 #include "ui/about_dialog.h"
@@ -33,28 +34,35 @@ std::wstring FilterList(std::string_view filter) {
   return list + L'\0';
 }
 
-// While a system message box shows, its OK button speaks the window's
-// language: a hook renames it when the box becomes active.
-class OkButtonText {
+// While a system message box shows, its buttons speak the window's
+// language, each with its key: a hook renames them when the box becomes
+// active.
+class ButtonTexts {
  public:
-  explicit OkButtonText(const std::string& text) {
-    text_ = Widen(text);
+  explicit ButtonTexts(Language language) {
+    for (const auto& [button, textId] : kButtons) texts_[button] = Widen(Text(textId, language));
     hook_ = ::SetWindowsHookExW(WH_CBT, Rename, nullptr, ::GetCurrentThreadId());
   }
-  ~OkButtonText() {
+  ~ButtonTexts() {
     if (hook_ != nullptr) ::UnhookWindowsHookEx(hook_);
   }
-  OkButtonText(const OkButtonText&) = delete;
-  OkButtonText& operator=(const OkButtonText&) = delete;
+  ButtonTexts(const ButtonTexts&) = delete;
+  ButtonTexts& operator=(const ButtonTexts&) = delete;
 
  private:
+  static constexpr std::pair<int, int> kButtons[] = {{IDOK, kTextOk}, {IDYES, kTextYes}, {IDNO, kTextNo}};
+
   static LRESULT CALLBACK Rename(int code, WPARAM wParam, LPARAM lParam) {
     const HWND box = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && ::GetDlgItem(box, IDOK) != nullptr) ::SetDlgItemTextW(box, IDOK, text_.c_str());
+    if (code == HCBT_ACTIVATE) {
+      for (const auto& [button, textId] : kButtons) {
+        if (::GetDlgItem(box, button) != nullptr) ::SetDlgItemTextW(box, button, texts_[button].c_str());
+      }
+    }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
   }
 
-  static inline thread_local std::wstring text_;
+  static inline thread_local std::map<int, std::wstring> texts_;
   HHOOK hook_;
 };
 
@@ -114,9 +122,10 @@ QuarnetWindow::~QuarnetWindow() {
   if (smallIcon_ != nullptr) ::DestroyIcon(smallIcon_);
 }
 
+// The bar classes hold the tooltip.
 void QuarnetWindow::Run() {
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+                                      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   RunModal(nullptr, dialog_);
 }
@@ -201,7 +210,7 @@ HWND QuarnetWindow::Owner() const {
 bool QuarnetWindow::ShowMessage(const MessageBoxContent& message) {
   std::string text = message.text;
   if (!message.details.empty()) text += "\n\n" + message.details;
-  const OkButtonText okText(Text(157, GetLanguage()));
+  const ButtonTexts buttons(GetLanguage());
   const int answer = ::MessageBoxW(Owner(), Widen(text).c_str(), Widen(message.caption).c_str(),
                                    MessageStyle(message.kind));
   return answer == IDOK || answer == IDYES;

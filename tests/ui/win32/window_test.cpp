@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <thread>
@@ -37,6 +38,19 @@ std::string TextOf(HWND window) {
 }
 
 bool HasControl(HWND window, int id) { return ::GetDlgItem(window, id) != nullptr; }
+
+RECT RectOf(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+// Whether `window` stands over the middle of `around`, to the pixel.
+bool OverMiddleOf(HWND window, const RECT& around) {
+  const RECT rect = RectOf(window);
+  return std::abs(rect.left + rect.right - around.left - around.right) <= 1 &&
+         std::abs(rect.top + rect.bottom - around.top - around.bottom) <= 1;
+}
 
 class Window : public ::testing::Test {
  protected:
@@ -98,6 +112,28 @@ class Window : public ::testing::Test {
     ::SendMessageW(main_, WM_COMMAND, MAKEWPARAM(idc::kUpdateModeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   }
   std::string In(const std::string& name) const { return Utf8(work_.path() / name); }
+  // The tip of path field `id`, from the window's tooltip.
+  std::string TipOf(int id) const {
+    std::pair<HWND, HWND> tip{main_, nullptr};  // the owner, the tooltip
+    ::EnumThreadWindows(
+        ui_,
+        [](HWND w, LPARAM found) {
+          auto& [owner, tooltip] = *reinterpret_cast<std::pair<HWND, HWND>*>(found);
+          wchar_t name[32] = {};
+          ::GetClassNameW(w, name, 32);
+          if (::GetWindow(w, GW_OWNER) == owner && std::wstring(name) == TOOLTIPS_CLASSW) tooltip = w;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    std::wstring text(32768, L'\0');
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = main_;
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+    tool.lpszText = text.data();
+    ::SendMessageW(tip.second, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return Narrow(text.c_str());
+  }
 
   // Opens the window and starts a repack of a 64 MiB original.
   void StartLongJob(int progressDelayMs = 500) {
@@ -166,6 +202,17 @@ TEST_F(Window, EnableRulesFollowTheFileTypeAndTheUpdateMode) {
   EXPECT_FALSE(Checked(idc::kConfigPackRadio));
 }
 
+// A path field's tip is its whole path; the Delete key empties the field
+// and its tip.
+TEST_F(Window, PathFieldsShowTheirWholePathInTheirTip) {
+  Open();
+  const std::string path = "C:\\" + std::string(200, 'p') + "\\原始.bin";
+  SetPath(idc::kOriginalPackageEdit, path);
+  EXPECT_EQ(TipOf(idc::kOriginalPackageEdit), path);
+  ::SendMessageW(Item(idc::kOriginalPackageEdit), WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_EQ(Text(idc::kOriginalPackageEdit) + TipOf(idc::kOriginalPackageEdit), "");
+}
+
 TEST_F(Window, PackageWithoutPathsAsksForThem) {
   Open();
   ClickLater(idc::kPackageButton);
@@ -176,17 +223,30 @@ TEST_F(Window, PackageWithoutPathsAsksForThem) {
   EXPECT_EQ(TextOf(::GetDlgItem(box, IDOK)), quarnet::Text(157, Language::kChinese));
 }
 
+// The About box over the middle of the window, which stands over the
+// middle of the screen's work area; over a window at the screen's corner
+// the box stays on the screen.
 TEST_F(Window, AboutBoxFromTheWindowMenu) {
   Open();
-  ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmAboutBox, 0);
-  const HWND about = WaitFor([](HWND w) { return HasControl(w, win32::kAboutNameLabel); });
-  ASSERT_NE(about, nullptr);
-  EXPECT_EQ(TextOf(about), "关于 Quarnet(&A)...");
-  EXPECT_EQ(Text(win32::kAboutNameLabel, about), AboutDialog::kNameLine);
-  EXPECT_EQ(Text(win32::kAboutCopyrightLabel, about), AboutDialog::kCopyright);
-  Click(idc::kOk, about);
-  EXPECT_TRUE(win32::WaitUntilGone(about));
-  EXPECT_TRUE(::IsWindowEnabled(main_));
+  MONITORINFO screen{};
+  screen.cbSize = sizeof screen;
+  ::GetMonitorInfoW(::MonitorFromWindow(main_, MONITOR_DEFAULTTONULL), &screen);
+  const RECT& area = screen.rcWork;
+  EXPECT_TRUE(OverMiddleOf(main_, area));
+  for (const bool atCorner : {false, true}) {
+    if (atCorner) ::SetWindowPos(main_, nullptr, area.right - 40, area.bottom - 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmAboutBox, 0);
+    const HWND about = WaitFor([](HWND w) { return HasControl(w, win32::kAboutNameLabel); });
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(TextOf(about), "关于 Quarnet(&A)...");
+    EXPECT_EQ(Text(win32::kAboutNameLabel, about), AboutDialog::kNameLine);
+    EXPECT_EQ(Text(win32::kAboutCopyrightLabel, about), AboutDialog::kCopyright);
+    const RECT box = RectOf(about);
+    EXPECT_TRUE(atCorner ? box.right <= area.right && box.bottom <= area.bottom : OverMiddleOf(about, RectOf(main_)));
+    Click(idc::kOk, about);
+    EXPECT_TRUE(win32::WaitUntilGone(about));
+    EXPECT_TRUE(::IsWindowEnabled(main_));
+  }
 }
 
 // The ticks of a version tick its products, whose codes fill the field.
@@ -259,6 +319,7 @@ TEST_F(Window, ClosingDuringAJobAsksAndYesStopsTheJob) {
   HWND box = nullptr;
   EXPECT_EQ(BoxText(box), quarnet::Text(173, Language::kChinese));
   ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(::GetDlgItem(box, IDYES)) + TextOf(::GetDlgItem(box, IDNO)), "是(&Y)否(&N)");
   Click(IDYES, box);
   EXPECT_TRUE(win32::WaitUntilGone(main_));
   EXPECT_EQ(ListDir(work_.path()), (std::vector<std::string>{"big.bin", "cfg.xml"}));
@@ -276,7 +337,7 @@ TEST_F(Window, SessionEndingDuringAJobStopsItFirst) {
 
 // The program's string table is its resources' string table.
 TEST(WindowResources, StringTableIsTheProgramsTable) {
-  for (int id = 101; id <= 200; ++id) {
+  for (int id = 101; id <= 204; ++id) {
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
     EXPECT_EQ(Narrow(std::wstring(text, length)), LoadResString(id)) << id;
