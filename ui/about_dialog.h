@@ -9,7 +9,7 @@ class AboutDialog : public DialogLogic {
  public:
   static const DialogLayout kLayout;
   static constexpr char kNameLine[] = "Quarnet " QUARNET_VERSION;
-  static constexpr char kCopyright[] = "Copyright (C) 2024 The Quarnet developers";
+  static constexpr char kCopyright[] = QUARNET_COPYRIGHT;
 
   AboutDialog(DialogAccess& access, Language language) : access_(access), language_(language) {}
 
