@@ -8,6 +8,13 @@ enable_language(RC)
 add_compile_definitions(_WIN32_WINNT=0x0A00)
 add_link_options(-static)
 
+# The version as Windows writes it, in four numbers: 1.1 is 1.1.0.0.
+set(patch 0)
+if(PROJECT_VERSION_PATCH)
+  set(patch ${PROJECT_VERSION_PATCH})
+endif()
+set(QUARNET_FILE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${patch}.0)
+
 # Gives `target` a manifest (MANIFEST, else the programs' own) and a
 # version resource that names it `description` and INTERNAL_NAME (else the
 # target's name).
@@ -23,12 +30,7 @@ function(quarnet_windows_resources target description)
   if(arg_MANIFEST)
     set(QUARNET_RC_MANIFEST ${arg_MANIFEST})
   endif()
-  set(version_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} 0 0)
-  if(PROJECT_VERSION_PATCH)
-    list(REMOVE_AT version_parts 2)
-    list(INSERT version_parts 2 ${PROJECT_VERSION_PATCH})
-  endif()
-  list(JOIN version_parts "," QUARNET_RC_VERSION)
+  string(REPLACE "." "," QUARNET_RC_VERSION ${QUARNET_FILE_VERSION})
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/dist/windows/program.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})

@@ -7,6 +7,13 @@
 #include <cstdint>
 
 namespace quarnet {
+namespace {
+
+// The tile's blue, from its top to its bottom.
+const QColor kTileTop(0x3a, 0x86, 0xd8);
+const QColor kTileBottom(0x1a, 0x46, 0x8c);
+
+}  // namespace
 
 QImage DrawAppIcon(int size) {
   QImage image(size, size, QImage::Format_ARGB32);
@@ -16,8 +23,8 @@ QImage DrawAppIcon(int size) {
   painter.scale(size / 32.0, size / 32.0);  // drawn on a 32 by 32 grid
 
   QLinearGradient tile(0, 0, 0, 32);
-  tile.setColorAt(0, QColor(0x3a, 0x86, 0xd8));
-  tile.setColorAt(1, QColor(0x1a, 0x46, 0x8c));
+  tile.setColorAt(0, kTileTop);
+  tile.setColorAt(1, kTileBottom);
   painter.setPen(Qt::NoPen);
   painter.setBrush(tile);
   painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
@@ -87,6 +94,35 @@ QByteArray AppIconFile() {
     images.append(image);
   }
   return directory + images;
+}
+
+// The icon high on the tile's blue, which fills the picture.
+QImage DrawInstallerSide() {
+  constexpr int kWidth = 164;
+  constexpr int kHeight = 314;
+  constexpr int kIcon = 96;
+  QImage image(kWidth, kHeight, QImage::Format_RGB888);
+  QPainter painter(&image);
+  QLinearGradient ground(0, 0, 0, kHeight);
+  ground.setColorAt(0, kTileTop);
+  ground.setColorAt(1, kTileBottom);
+  painter.fillRect(image.rect(), ground);
+  painter.drawImage((kWidth - kIcon) / 2, kIcon / 2, DrawAppIcon(kIcon));
+  return image;
+}
+
+// The icon at the right end of the header's white, as far from the right
+// edge as from the top.
+QImage DrawInstallerHeader() {
+  constexpr int kWidth = 150;
+  constexpr int kHeight = 57;
+  constexpr int kIcon = 48;
+  QImage image(kWidth, kHeight, QImage::Format_RGB888);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  const int margin = (kHeight - kIcon) / 2;
+  painter.drawImage(kWidth - kIcon - margin, margin, DrawAppIcon(kIcon));
+  return image;
 }
 
 QIcon AppIcon() {

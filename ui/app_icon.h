@@ -13,6 +13,12 @@ inline constexpr std::array<int, 8> kIconSizes = {16, 24, 32, 48, 64, 72, 96, 12
 // One size of the icon, 32 bits per pixel with alpha.
 QImage DrawAppIcon(int size);
 
+// The Windows installer's pictures, 24 bits per pixel as it takes them:
+// beside its first and last pages (164 by 314 pixels), and at the right of
+// the other pages' white headers (150 by 57).
+QImage DrawInstallerSide();
+QImage DrawInstallerHeader();
+
 // All eight sizes.
 QIcon AppIcon();
 
