@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/staged.h"
 
 namespace quarnet {
 

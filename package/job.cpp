@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "package/files.h"
-#include "platform/os.h"
+#include "platform/errors.h"
+#include "platform/process.h"
 
 namespace quarnet {
 namespace {

@@ -1,4 +1,5 @@
 #include "platform/fault_plan.h"
+#include "platform/fault_step.h"
 
 #include <atomic>
 #include <mutex>

@@ -1,6 +1,6 @@
 // Owning a folder's or a file's system handle: the same on every system;
 // each system's files.cpp closes the handle in Reset.
-#include "platform/os.h"
+#include "platform/files.h"
 
 namespace quarnet::os {
 

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/files.h"
 
 namespace quarnet::os {
 namespace {

@@ -5,7 +5,7 @@
 // signals caught after the program lets go of them.
 #include <mutex>
 
-#include "platform/os.h"
+#include "platform/process.h"
 #include "platform/stop_handlers.h"
 
 namespace quarnet::os {

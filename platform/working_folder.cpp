@@ -1,5 +1,5 @@
 // The thread's working folder: the same on every system.
-#include "platform/os.h"
+#include "platform/files.h"
 
 namespace quarnet::os {
 namespace {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "package/crc32.h"
+#include "platform/job_folder.h"
 #include "package/file_copy.h"
 #include "package/files.h"
 #include "package/job_control.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "package/format.h"
-#include "platform/os.h"
+#include "platform/files.h"
 
 namespace quarnet {
 

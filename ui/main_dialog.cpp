@@ -8,7 +8,7 @@
 
 #include "package/display_text.h"
 #include "package/job.h"
-#include "platform/os.h"
+#include "platform/process.h"
 #include "ui/control_ids.h"
 
 namespace quarnet {

@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <cstdio>
 
-#include "platform/os.h"
+#include "platform/process.h"
 #include "ui/app_icon.h"
 #include "ui/quarnet_dlg.h"
 

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <thread>
 
-#include "platform/os.h"
+#include "platform/process.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/control_ids.h"

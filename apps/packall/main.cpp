@@ -6,7 +6,7 @@
 #include "basic/packall.h"
 #include "package/display_text.h"
 #include "package/job_control.h"
-#include "platform/os.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
   quarnet::os::PrepareStandardStreams();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "package/job_control.h"
-#include "platform/os.h"
+#include "platform/process.h"
 
 namespace quarnet::cli {
 

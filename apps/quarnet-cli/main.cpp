@@ -6,7 +6,7 @@
 
 #include "apps/quarnet-cli/commands.h"
 #include "package/display_text.h"
-#include "platform/os.h"
+#include "platform/process.h"
 
 namespace {
 

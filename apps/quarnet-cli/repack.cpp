@@ -10,7 +10,7 @@
 #include "apps/quarnet-cli/commands.h"
 #include "apps/quarnet-cli/job_console.h"
 #include "package/display_text.h"
-#include "platform/os.h"
+#include "platform/process.h"
 #include "repack/package_flow.h"
 #include "ui/strings.h"
 

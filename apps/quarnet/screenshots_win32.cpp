@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "package/job_control.h"
-#include "platform/os.h"
+#include "platform/errors.h"
 #include "ui/control_ids.h"
 #include "ui/win32/quarnet_window.h"
 #include "ui/win32/window_search.h"

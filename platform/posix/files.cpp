@@ -13,9 +13,13 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/fault_plan.h"
-#include "platform/os.h"
+#include "platform/fault_step.h"
+#include "platform/fault_step.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "platform/posix/posix.h"
+#include "platform/shared.h"
 #include "platform/unique_names.h"
 
 namespace quarnet::os {
@@ -49,41 +53,6 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
   name = slash == std::string::npos ? path : std::string(whole.substr(slash + 1));
 }
 
-namespace {
-
-std::uint64_t UniqueNumber() {
-  static std::atomic<std::uint64_t> state{static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
-                                         static_cast<std::uint64_t>(::time(nullptr))};
-  std::uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-}  // namespace
-
-std::string UniqueSuffix() {
-  std::uint64_t unique = UniqueNumber();
-  std::string suffix;
-  for (std::size_t i = 0; i < detail::kUniqueLength; ++i, unique /= detail::kUniqueChars.size())
-    suffix.push_back(detail::kUniqueChars[unique % detail::kUniqueChars.size()]);
-  return suffix;
-}
-
-std::string HiddenPrefix(std::string_view name) {
-  constexpr std::size_t kMaxName = 255;
-  constexpr std::size_t kSuffix = 1 + detail::kUniqueLength;
-  const std::size_t kept = std::min(name.size(), kMaxName - 1 - kSuffix);
-  std::string prefix(1, '.');
-  return prefix.append(name.substr(0, kept)).append(1, '.');
-}
-
-std::string HiddenName(std::string_view name) { return HiddenPrefix(name) + UniqueSuffix(); }
-
-bool IsHiddenNameOf(std::string_view candidate, std::string_view name) {
-  return detail::HasUniqueSuffix(candidate, HiddenPrefix(name));
-}
-
 Error Lock(int fd, int operation) {
   Error error = 0;
   return Run(error, [&] { return static_cast<long>(::flock(fd, operation)); }) < 0 ? error : 0;
@@ -91,18 +60,14 @@ Error Lock(int fd, int operation) {
 
 }  // namespace posix
 
+std::uint64_t detail::ProcessSeed() {
+  return static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(::time(nullptr));
+}
+
 using posix::CloseFd;
 using posix::Fd;
 
-std::string Describe(Error error) {
-  switch (error) {
-    case kNotRegularFile: return "not a regular file";
-    case kNotPlainTarget: return "a folder or special file stands there";
-    case kTooLarge: return "File too large";
-    case kOutOfMemory: return "Cannot allocate memory";
-    default: return std::generic_category().message(error);
-  }
-}
+std::string detail::SystemErrorText(Error error) { return std::generic_category().message(error); }
 
 bool IsDiskFull(Error error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 
 namespace quarnet::os::posix {
 
@@ -14,15 +16,6 @@ int Fd(const Folder& folder);
 Error CloseFd(int fd);
 // "a/b/c" into "a/b" and "c"; a bare name lies in ".".
 void SplitPath(const std::string& path, std::string& folder, std::string& name);
-// "." + `name` + "." + six characters of UniqueSuffix, within 255 bytes.
-std::string HiddenName(std::string_view name);
-// What every hidden name of `name` begins with: "." + `name`, shortened
-// to fit, + ".".
-std::string HiddenPrefix(std::string_view name);
-// Whether `candidate` has the form of a hidden name of `name`.
-bool IsHiddenNameOf(std::string_view candidate, std::string_view name);
-// Six characters, new at each call.
-std::string UniqueSuffix();
 // flock(2) as one call of the fault plan.
 Error Lock(int fd, int operation);
 
@@ -30,7 +23,7 @@ Error Lock(int fd, int operation);
 
 #include <cerrno>
 
-#include "platform/fault_plan.h"
+#include "platform/fault_step.h"
 
 namespace quarnet::os::posix {
 

@@ -11,8 +11,12 @@
 #include <iterator>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/job_folder.h"
+#include "platform/unique_names.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "platform/posix/posix.h"
+#include "platform/shared.h"
 #include "platform/stop_handlers.h"
 
 namespace quarnet::os {
@@ -43,22 +47,6 @@ extern "C" void NoteStopSignal(int signalNumber) {
   errno = saved;
 }
 
-// Removes every file in `folder` (a job folder holds files only), then the
-// folder itself from `parent`. Returns the first error; a name already gone
-// is no error.
-Error RemoveTree(const Folder& parent, const std::string& name, const Folder& folder) {
-  std::vector<std::string> names;
-  Error first = ListFolder(folder, names);
-  for (const std::string& entry : names) {
-    const Error error = Remove(folder, entry);
-    if (first == 0 && error != ENOENT) first = error;
-  }
-  Error error = 0;
-  if (Run(error, [&] { return static_cast<long>(::unlinkat(Fd(parent), name.c_str(), AT_REMOVEDIR)); }) < 0 &&
-      first == 0 && error != ENOENT)
-    first = error;
-  return first;
-}
 
 // A job folder of this user whose lock this process can hold: its job is
 // gone. One without a lock file lost its job between making the folder and
@@ -94,7 +82,7 @@ void Sweep(const Folder& parent, std::string_view prefix) {
     if (name.rfind(prefix, 0) != 0) continue;
     Folder folder;
     File lock;
-    if (HoldStaleLock(parent, name, folder, lock)) RemoveTree(parent, name, folder);
+    if (HoldStaleLock(parent, name, folder, lock)) detail::RemoveTree(parent, name, folder);
   }
   Lock(Fd(parent), LOCK_UN);
 }
@@ -135,7 +123,7 @@ Error PrivateFolder::Create(const Folder& base, const std::string& parentPath, s
   const bool shared = Lock(Fd(parent_), LOCK_SH) == 0;
   Error error = 0;
   for (int i = 0; i < 100; ++i) {
-    name_ = std::string(prefix) + posix::UniqueSuffix();
+    name_ = std::string(prefix) + detail::UniqueSuffix();
     error = 0;
     if (Run(error, [&] { return static_cast<long>(::mkdirat(Fd(parent_), name_.c_str(), 0700)); }) == 0 ||
         error != EEXIST)
@@ -167,8 +155,8 @@ Error PrivateFolder::Create(const Folder& base, const std::string& parentPath, s
 Error PrivateFolder::Remove() {
   if (name_.empty()) return 0;
   // One more try: a removal may fail for a moment (a file still busy).
-  Error error = RemoveTree(parent_, name_, folder_);
-  if (error != 0) error = RemoveTree(parent_, name_, folder_);
+  Error error = detail::RemoveTree(parent_, name_, folder_);
+  if (error != 0) error = detail::RemoveTree(parent_, name_, folder_);
   name_.clear();
   folder_.Reset();
   lock_.Reset();
@@ -250,6 +238,11 @@ void DrainStopSignalNotifier() {
   char buffer[64];
   while (g_notifyRead >= 0 && ::read(g_notifyRead, buffer, sizeof buffer) > 0) {
   }
+}
+
+Error detail::RemoveEmptyFolder(const Folder& parent, const std::string& name) {
+  Error error = 0;
+  return Run(error, [&] { return static_cast<long>(::unlinkat(Fd(parent), name.c_str(), AT_REMOVEDIR)); }) < 0 ? error : 0;
 }
 
 }  // namespace quarnet::os

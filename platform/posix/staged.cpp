@@ -20,14 +20,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/os.h"
+#include "platform/fault_step.h"
+#include "platform/unique_names.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "platform/posix/posix.h"
 
 namespace quarnet::os {
 namespace {
 
 using posix::Fd;
-using posix::HiddenName;
+using detail::HiddenName;
 using posix::Lock;
 using posix::Run;
 
@@ -81,7 +85,7 @@ void SweepStale(const Folder& folder, const std::string& name) {
   ListFolder(folder, names);
   for (const std::string& candidate : names) {
     File held;
-    if (posix::IsHiddenNameOf(candidate, name) && HoldStale(folder, candidate, held)) Remove(folder, candidate);
+    if (detail::IsHiddenNameOf(candidate, name) && HoldStale(folder, candidate, held)) Remove(folder, candidate);
   }
   Lock(Fd(folder), LOCK_UN);
 }

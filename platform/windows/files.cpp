@@ -7,8 +7,12 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/fault_plan.h"
-#include "platform/os.h"
+#include "platform/fault_step.h"
+#include "platform/fault_step.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
+#include "platform/shared.h"
 #include "platform/unique_names.h"
 #include "platform/windows/win32.h"
 
@@ -65,15 +69,6 @@ std::string SystemText(DWORD code) {
   return Narrow(message);
 }
 
-std::uint64_t UniqueNumber() {
-  static std::atomic<std::uint64_t> state{static_cast<std::uint64_t>(::GetCurrentProcessId()) * 0x9E3779B97F4A7C15ull ^
-                                         static_cast<std::uint64_t>(::GetTickCount64()) ^
-                                         reinterpret_cast<std::uintptr_t>(&state)};
-  std::uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
 
 // The \\?\ form of an absolute path: `path` itself when it has a prefix
 // already or names a device (\\.\).
@@ -187,29 +182,6 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
   if (folder.empty() || (drive && folder.size() == 2)) folder += path[separator];
 }
 
-std::string UniqueSuffix() {
-  std::uint64_t unique = UniqueNumber();
-  std::string suffix;
-  for (std::size_t i = 0; i < detail::kUniqueLength; ++i, unique /= detail::kUniqueChars.size())
-    suffix.push_back(detail::kUniqueChars[unique % detail::kUniqueChars.size()]);
-  return suffix;
-}
-
-std::string HiddenPrefix(std::string_view name) {
-  // NTFS allows 255 UTF-16 units a name; a UTF-8 byte is at most one unit.
-  constexpr std::size_t kMaxName = 255;
-  constexpr std::size_t kSuffix = 1 + detail::kUniqueLength;
-  std::size_t kept = std::min(name.size(), kMaxName - 1 - kSuffix);
-  while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80) --kept;
-  std::string prefix(1, '.');
-  return prefix.append(name.substr(0, kept)).append(1, '.');
-}
-
-std::string HiddenName(std::string_view name) { return HiddenPrefix(name) + UniqueSuffix(); }
-
-bool IsHiddenNameOf(std::string_view candidate, std::string_view name) {
-  return detail::HasUniqueSuffix(candidate, HiddenPrefix(name));
-}
 
 Error FullPath(const Folder& base, const std::string& path, std::wstring& out) {
   std::wstring wide;
@@ -335,17 +307,7 @@ Error ReadOnce(HANDLE handle, std::uint8_t* into, std::size_t size, OVERLAPPED* 
 
 }  // namespace
 
-std::string Describe(Error error) {
-  switch (error) {
-    case kNotRegularFile: return "not a regular file";
-    case kNotPlainTarget: return "a folder or special file stands there";
-    case kTooLarge: return "File too large";
-    case kOutOfMemory: return "Cannot allocate memory";
-    case kLinkedTarget: return "a link or a file with more than one name stands there";
-    case kInUse: return "another program holds the file";
-    case kDeniedOrInUse: return "access denied (another program holds the file, or the rights do not allow it)";
-    default: break;
-  }
+std::string detail::SystemErrorText(Error error) {
   if (error <= kSystemCode) return win::SystemText(static_cast<DWORD>(kSystemCode - error));
   if (const char* text = win::ErrnoText(error)) return text;
   return std::generic_category().message(error);
@@ -581,5 +543,10 @@ Error Remove(const Folder& base, const std::string& path) {
 }
 
 std::string NameProblem(std::string_view name) { return WindowsNameProblem(name); }
+
+std::uint64_t detail::ProcessSeed() {
+  return static_cast<std::uint64_t>(::GetCurrentProcessId()) * 0x9E3779B97F4A7C15ull ^
+         static_cast<std::uint64_t>(::GetTickCount64());
+}
 
 }  // namespace quarnet::os

@@ -11,7 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/job_folder.h"
+#include "platform/shared.h"
+#include "platform/unique_names.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "platform/stop_handlers.h"
 
 namespace quarnet::os {
@@ -60,22 +64,6 @@ void DropLock(File& lock) {
   lock.Reset();
 }
 
-// Removes every file in `folder` (a job folder holds files only), then the
-// folder itself from `parent`. Returns the first error; a name already gone
-// is no error.
-Error RemoveTree(const Folder& parent, const std::string& name, const Folder& folder) {
-  std::vector<std::string> names;
-  Error first = ListFolder(folder, names);
-  for (const std::string& entry : names) {
-    const Error error = Remove(folder, entry);
-    if (first == 0 && error != ENOENT) first = error;
-  }
-  std::wstring full;
-  Error error = FullPath(parent, name, full);
-  if (error == 0) Run(error, [&] { return ::RemoveDirectoryW(full.c_str()) != 0; });
-  if (first == 0 && error != ENOENT) first = error;
-  return first;
-}
 
 bool OlderThan(const Folder& folder, std::uint64_t age) {
   BY_HANDLE_FILE_INFORMATION info{};
@@ -110,7 +98,7 @@ void Sweep(const Folder& parent, std::string_view prefix) {
         !HoldStaleLock(folder, lock))
       continue;
     DropLock(lock);
-    RemoveTree(parent, name, folder);
+    detail::RemoveTree(parent, name, folder);
   }
 }
 
@@ -199,7 +187,7 @@ Error PrivateFolder::Create(const Folder& base, const std::string& parentPath, s
   bool made = false;
   std::wstring full;
   for (int i = 0; i < 100; ++i) {
-    name_ = std::string(prefix) + win::UniqueSuffix();
+    name_ = std::string(prefix) + detail::UniqueSuffix();
     if ((error = FullPath(parent_, name_, full)) != 0) break;
     made = Run(error, [&] { return ::CreateDirectoryW(full.c_str(), nullptr) != 0; }, win::Busy::kFail);
     if (made || error != EEXIST) break;
@@ -229,8 +217,8 @@ Error PrivateFolder::Remove() {
   if (name_.empty()) return 0;
   DropLock(lock_);
   // One more try: a removal may fail for a moment (a file still busy).
-  Error error = RemoveTree(parent_, name_, folder_);
-  if (error != 0) error = RemoveTree(parent_, name_, folder_);
+  Error error = detail::RemoveTree(parent_, name_, folder_);
+  if (error != 0) error = detail::RemoveTree(parent_, name_, folder_);
   name_.clear();
   folder_.Reset();
   return error;
@@ -290,5 +278,12 @@ int StopSignal() noexcept { return g_stopSignal.load(); }
 void ClearStopSignal() noexcept { g_stopSignal.store(0); }
 int StopSignalNotifier() { return -1; }
 void DrainStopSignalNotifier() {}
+
+Error detail::RemoveEmptyFolder(const Folder& parent, const std::string& name) {
+  std::wstring full;
+  Error error = FullPath(parent, name, full);
+  if (error == 0) Run(error, [&] { return ::RemoveDirectoryW(full.c_str()) != 0; });
+  return error;
+}
 
 }  // namespace quarnet::os

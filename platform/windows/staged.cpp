@@ -13,7 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/os.h"
+#include "platform/fault_step.h"
+#include "platform/unique_names.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "platform/windows/win32.h"
 
 namespace quarnet::os {
@@ -60,7 +64,7 @@ void SweepStale(const Folder& folder, const std::string& name) {
   if (ListFolder(folder, names) != 0) return;
   for (std::string& candidate : names) {
     std::wstring full;
-    if (win::IsHiddenNameOf(candidate, name) && FullPath(folder, candidate, full) == 0 && IsUnheld(full))
+    if (detail::IsHiddenNameOf(candidate, name) && FullPath(folder, candidate, full) == 0 && IsUnheld(full))
       DropName(folder, candidate);
   }
 }
@@ -145,7 +149,7 @@ Error StagedFile::Create(const Folder& base, const std::string& path) {
   SweepStale(folder_, name_);
   Error error = EEXIST;
   for (int i = 0; i < kNameTries && error == EEXIST; ++i) {
-    temporary_ = win::HiddenName(name_);
+    temporary_ = detail::HiddenName(name_);
     std::wstring full;
     if ((error = FullPath(folder_, temporary_, full)) != 0) break;
     // While it is open others may read it, but not write, rename or delete it.

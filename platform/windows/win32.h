@@ -14,15 +14,17 @@
 #include <string>
 #include <string_view>
 
-#include "platform/fault_plan.h"
-#include "platform/os.h"
+#include "platform/fault_step.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
+#include "platform/final_names.h"
+#include "platform/text.h"
 
 namespace quarnet::os::win {
 
-// UTF-8 to UTF-16; EILSEQ for bytes that are not UTF-8.
-Error Widen(std::string_view text, std::wstring& out);
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Narrow(std::wstring_view text);
+// What stands at `path`; one step of the fault plan.
+Error Examine(const std::wstring& path, Node& out);
 
 // The errno number, or a kind of the seam's own, for a system error code.
 Error FromSystem(DWORD code);
@@ -35,42 +37,10 @@ Error FullPath(const Folder& base, const std::string& path, std::wstring& out);
 // "a\b/c" into "a\b" and "c"; see os::FolderOf.
 void SplitPath(const std::string& path, std::string& folder, std::string& name);
 
-// "." + `name` + "." + six characters of UniqueSuffix, within 255 bytes.
-std::string HiddenName(std::string_view name);
-// What every hidden name of `name` begins with: "." + `name`, shortened
-// to fit, + ".".
-std::string HiddenPrefix(std::string_view name);
-// Whether `candidate` has the form of a hidden name of `name`.
-bool IsHiddenNameOf(std::string_view candidate, std::string_view name);
-// Six characters, new at each call.
-std::string UniqueSuffix();
 
 inline HANDLE ToHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
 inline std::intptr_t FromHandle(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 
-// What a folder, file or link at a path is, the name itself (links are not
-// followed). `exists` is false for a missing name.
-struct Node {
-  bool exists = false;
-  bool disk = false;  // a file or folder on a disk, not a device or pipe
-  DWORD attributes = 0;
-  DWORD tag = 0;  // the kind of reparse point, when the attributes mark one
-  DWORD links = 0;
-  std::uint64_t size = 0;
-};
-// One step of the fault plan.
-Error Examine(const std::wstring& path, Node& out);
-
-// Whether `node` is a symbolic link or a junction. Other reparse points (a
-// cloud file's placeholder, a deduplicated file, an app's alias) stand for
-// the file or folder itself.
-bool IsLink(const Node& node);
-
-// What holds a final name, for the rename over it: a link or a file with
-// a second name is refused, since the rename might reach what it names; a
-// folder, device or pipe is no file to replace.
-enum class Holder { kNothing, kPlainFile, kLinked, kNotPlain };
-Holder HolderOf(const Node& node);
 
 // Whether to wait for another program that holds a file.
 enum class Busy { kRetry, kFail };

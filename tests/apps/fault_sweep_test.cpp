@@ -20,7 +20,8 @@
 #include "apps/quarnet-cli/commands.h"
 #include "basic/packall.h"
 #include "package/job_control.h"
-#include "platform/os.h"
+#include "platform/errors.h"
+#include "platform/fault_plan.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 

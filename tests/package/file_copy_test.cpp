@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "package/job_control.h"
+#include "platform/fault_plan.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include "platform/windows/win32.h"
+#include <windows.h>
+
+#include "platform/final_names.h"
 #else
 #include <signal.h>
 #endif
@@ -21,7 +23,10 @@
 #include <tuple>
 #include <string>
 
-#include "platform/os.h"
+#include "platform/fault_plan.h"
+#include "platform/job_folder.h"
+#include "platform/process.h"
+#include "platform/staged.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {

@@ -13,7 +13,7 @@
 #include "package/job_log.h"
 #include "repack/package_flow.h"
 #include "repack/repack.h"
-#include "platform/os.h"
+#include "platform/job_folder.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 

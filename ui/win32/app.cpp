@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/os.h"
+#include "platform/process.h"
 #include "ui/command_line.h"
 #include "ui/win32/quarnet_window.h"
 

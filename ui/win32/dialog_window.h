@@ -4,9 +4,17 @@
 // and whose notifications go to the description's handlers. Check lists
 // are list views with tick boxes; ticks set through the accessor raise no
 // notification, so handlers that set ticks do not trigger each other.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
 #include <string>
 
-#include "platform/windows/win32.h"
+#include "platform/text.h"
 #include "ui/dialog.h"
 
 namespace quarnet::win32 {
