@@ -27,6 +27,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::filesystem::path& workDir, const std::function<void()>& inChild,
                          const std::function<void(pid_t)>& whileRunning = {});
 
+// Windows only: the same, ended outright (TerminateProcess) after
+// `milliseconds` unless it ended before.
+ProcessResult RunProcessKilledAfter(const std::string& program, const std::vector<std::string>& args,
+                                    const std::filesystem::path& workDir, int milliseconds);
+
 // POSIX only: true once process `pid`, a child of the caller, has ended;
 // it stays to be waited for.
 bool HasEnded(pid_t pid);

@@ -41,10 +41,10 @@ HANDLE InheritedFile(const fs::path& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::filesystem::path& workDir) {
+// Runs the program; after `killAfter` milliseconds (INFINITE: never) it is
+// ended outright.
+ProcessResult Run(const std::string& program, const std::vector<std::string>& args,
+                  const std::filesystem::path& workDir, DWORD killAfter) {
   TempDir capture;
   const HANDLE out = InheritedFile(capture.path() / "out");
   const HANDLE err = InheritedFile(capture.path() / "err");
@@ -75,6 +75,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   ::CloseHandle(out);
   ::CloseHandle(err);
   if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(why));
+  if (::WaitForSingleObject(process.hProcess, killAfter) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(process.hProcess, &code);
@@ -88,6 +89,18 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   r.out = ReadText(capture.path() / "out");
   r.err = ReadText(capture.path() / "err");
   return r;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& workDir) {
+  return Run(program, args, workDir, INFINITE);
+}
+
+ProcessResult RunProcessKilledAfter(const std::string& program, const std::vector<std::string>& args,
+                                    const std::filesystem::path& workDir, int milliseconds) {
+  return Run(program, args, workDir, static_cast<DWORD>(milliseconds));
 }
 
 // The programs lie beside the test programs.
