@@ -9,10 +9,11 @@ namespace {
 
 // Length of the well-formed UTF-8 character at the start of `text` that may
 // be shown, or 0 when its first byte must be escaped.
-std::size_t ShownLength(std::string_view text) {
+// With `controls`, the C0 and C1 controls and DEL may be shown as well.
+std::size_t ShownLength(std::string_view text, bool controls = false) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t b = byte(0);
-  if (b < 0x20 || b == 0x7F) return 0;
+  if ((b < 0x20 || b == 0x7F) && !controls) return 0;
   if (b < 0x80) return 1;
   std::size_t n = 0;
   std::uint8_t low = 0x80;
@@ -35,17 +36,15 @@ std::size_t ShownLength(std::string_view text) {
     if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
   }
   // U+0080 .. U+009F: the C1 controls.
-  if (b == 0xC2 && byte(1) <= 0x9F) return 0;
+  if (b == 0xC2 && byte(1) <= 0x9F && !controls) return 0;
   return n;
 }
 
-}  // namespace
-
-std::string DisplayText(std::string_view text) {
+std::string Escaped(std::string_view text, bool controls) {
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
-    std::size_t n = ShownLength(text);
+    std::size_t n = ShownLength(text, controls);
     if (n > 0) {
       out.append(text.substr(0, n));
     } else {
@@ -58,6 +57,12 @@ std::string DisplayText(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string DisplayText(std::string_view text) { return Escaped(text, false); }
+
+std::string WindowText(std::string_view text) { return Escaped(text, true); }
 
 bool IsDisplayable(std::string_view text) {
   while (!text.empty()) {

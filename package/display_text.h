@@ -12,6 +12,13 @@ namespace quarnet {
 // character shown as "\xHH"; everything else as it is.
 std::string DisplayText(std::string_view text);
 
+// `text` with every byte that is not part of a well-formed UTF-8 character
+// shown as DisplayText shows it, and everything else (line breaks too) as
+// it is. Every binding converts its texts from this form, so that such a
+// byte shows escaped instead of emptying the text; a UTF-8 text, such as
+// a path a file dialog gave, stays as it is.
+std::string WindowText(std::string_view text);
+
 // True when DisplayText leaves `text` unchanged.
 bool IsDisplayable(std::string_view text);
 

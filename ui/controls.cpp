@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "package/display_text.h"
 #include "ui/control_ids.h"
 
 namespace quarnet {
@@ -50,7 +51,8 @@ QString Res(int id, Language language) {
 }
 
 QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const std::string shown = WindowText(text);
+  return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 ControlDialog::ControlDialog(QWidget* parent, Language language, const DialogLayout& layout)

@@ -231,6 +231,8 @@ TEST(Inspect, DisplayTextEscapes) {
     EXPECT_EQ(DisplayText(text), shown) << shown;
     EXPECT_EQ(IsDisplayable(text), text == shown) << shown;
   }
+  // A window's text escapes only what is not UTF-8.
+  EXPECT_EQ(WindowText(std::string("a\x1b\r\n\xc2\x80\xff\xe5\x9b", 9)), "a\x1b\r\n\xc2\x80\\xFF\\xE5\\x9B");
 }
 
 class InspectFile : public test::InTempDir {};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "package/display_text.h"
 #include "ui/control_ids.h"
 
 namespace quarnet::win32 {
@@ -53,7 +54,7 @@ void SetUpCheckList(HWND list) {
 
 std::wstring Widen(const std::string& text) {
   std::wstring wide;
-  os::win::Widen(text, wide);  // empty for bytes that are not UTF-8, which no window text holds
+  os::win::Widen(WindowText(text), wide);
   return wide;
 }
 

@@ -20,7 +20,7 @@
 namespace quarnet::win32 {
 
 // The platform's conversions: the program's UTF-8 texts as the window's
-// UTF-16, and back.
+// UTF-16 (bytes that are not UTF-8 escaped, see WindowText), and back.
 std::wstring Widen(const std::string& text);
 using os::win::Narrow;
 

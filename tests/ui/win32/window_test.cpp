@@ -11,6 +11,7 @@
 #include <future>
 #include <thread>
 
+#include "package/display_text.h"
 #include "tests/support/package_check.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -335,9 +336,27 @@ TEST_F(Window, SessionEndingDuringAJobStopsItFirst) {
   EXPECT_TRUE(win32::WaitUntilGone(main_));
 }
 
+// A box whose details hold the bytes 0x80 to 0xFF, none of them UTF-8 on
+// its own, shows its whole text with those bytes escaped.
+TEST(WindowBoxes, TextsKeepBytesThatAreNotUtf8) {
+  std::string bytes;
+  for (int b = 0x80; b <= 0xFF; ++b) bytes += static_cast<char>(b);
+  std::promise<DWORD> started;
+  std::thread thread([&] {
+    win32::QuarnetWindow window(Language::kChinese);
+    started.set_value(::GetCurrentThreadId());
+    window.ShowMessage({MessageKind::kError, "提示", "重打包失败！", "V2=" + bytes});
+  });
+  const HWND box = win32::WaitForWindow(started.get_future().get(), [](HWND w) { return HasControl(w, kMessageText); });
+  const std::string text = box != nullptr ? TextOf(::GetDlgItem(box, kMessageText)) : "(no box)";
+  if (box != nullptr) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  thread.join();
+  EXPECT_EQ(text, "重打包失败！\n\nV2=" + WindowText(bytes));
+}
+
 // The program's string table is its resources' string table.
 TEST(WindowResources, StringTableIsTheProgramsTable) {
-  for (int id = 101; id <= 204; ++id) {
+  for (int id = 101; id <= 232; ++id) {
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
     EXPECT_EQ(Narrow(std::wstring(text, length)), LoadResString(id)) << id;
