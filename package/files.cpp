@@ -103,7 +103,7 @@ bool OutputFile::Commit() {
     Report(refused ? "replace" : "commit", c.error);
     return false;
   }
-  if (c.warning != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(c.warning));
+  if (c.warning != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(c.warning), WarningKind::kNotSynced);
   return true;
 }
 

@@ -14,11 +14,24 @@ namespace {
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "signal handlers may only touch lock-free atomics");
 
+// A missing name is a missing input when the job opens it, and the output's
+// folder gone when the job moves its result there.
 FailureKind KindOf(std::string_view call, int error) {
   if (os::IsDiskFull(error)) return FailureKind::kDiskFull;
-  if (error == os::kNotRegularFile) return FailureKind::kInputNotAFile;
-  if (call == "open" && error == ENOENT) return FailureKind::kInputMissing;
-  return FailureKind::kOther;
+  switch (error) {
+    case os::kNotRegularFile: return FailureKind::kInputNotAFile;
+    case ENOENT:
+      if (call == "open") return FailureKind::kInputMissing;
+      return call == "rename" || call == "commit" ? FailureKind::kOutputFolderMissing : FailureKind::kOther;
+    case os::kInUse: return FailureKind::kInUse;
+    case os::kDeniedOrInUse:
+    case EACCES:
+    case EPERM: return FailureKind::kAccessDenied;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ: return FailureKind::kPathRefused;
+    default: return FailureKind::kOther;
+  }
 }
 
 Job*& Current() {
@@ -128,24 +141,28 @@ void Job::ResetReport() {
   report_ = JobReport{};
 }
 
-void Job::SetFailureReason(std::string reason, FailureKind kind) {
-  const std::lock_guard lock(reportMutex_);
-  if (!report_.reason.empty()) return;
-  report_.reason = std::move(reason);
-  report_.kind = kind;
-}
+void Job::SetFailureReason(std::string reason, FailureKind kind) { SetSystemFailure(std::move(reason), kind, {}, 0); }
 
 void Job::RecordSystemError(const char* call, const std::string& path, int error) {
   if (CancelRequested()) {
     SetFailureReason("cancelled", FailureKind::kCancelled);
     return;
   }
-  SetFailureReason(std::string(call) + " " + path + ": " + os::Describe(error), KindOf(call, error));
+  SetSystemFailure(std::string(call) + " " + path + ": " + os::Describe(error), KindOf(call, error), path, error);
 }
 
-void Job::AddWarning(std::string warning) {
+void Job::SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error) {
   const std::lock_guard lock(reportMutex_);
-  report_.warnings.push_back(std::move(warning));
+  if (!report_.reason.empty()) return;
+  report_.reason = std::move(reason);
+  report_.kind = kind;
+  report_.path = std::move(path);
+  report_.error = error;
+}
+
+void Job::AddWarning(std::string warning, WarningKind kind) {
+  const std::lock_guard lock(reportMutex_);
+  report_.warnings.push_back({kind, std::move(warning)});
 }
 
 void Job::SetVerifiedSummary(std::string summary, VerifiedCounts counts) {

@@ -59,7 +59,8 @@ class Job {
   void ResetReport();
   void SetFailureReason(std::string reason, FailureKind kind);
   void RecordSystemError(const char* call, const std::string& path, int error);
-  void AddWarning(std::string warning);
+  void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error);
+  void AddWarning(std::string warning, WarningKind kind);
   void SetVerifiedSummary(std::string summary, VerifiedCounts counts);
   void SetOutputPath(std::string path);
   JobReport Report() const;

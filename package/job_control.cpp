@@ -26,7 +26,10 @@ void SetFailureReason(std::string reason, FailureKind kind) {
 void RecordSystemError(const char* call, const std::string& path, int error) {
   CurrentJob().RecordSystemError(call, path, error);
 }
-void AddWarning(std::string warning) { CurrentJob().AddWarning(std::move(warning)); }
+void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error) {
+  CurrentJob().SetSystemFailure(std::move(reason), kind, std::move(path), error);
+}
+void AddWarning(std::string warning, WarningKind kind) { CurrentJob().AddWarning(std::move(warning), kind); }
 void SetVerifiedSummary(std::string summary, VerifiedCounts counts) {
   CurrentJob().SetVerifiedSummary(std::move(summary), counts);
 }

@@ -58,10 +58,31 @@ enum class FailureKind {
   kDamagedOriginal,  // an item's bytes disagree with its record
   kInputMissing,     // a chosen file is not there
   kInputNotAFile,    // a chosen path names a folder, FIFO or device
-  kOutputFolder,     // the output's folder is missing or cannot be written
+  kOutputFolder,     // the output's folder cannot be written
   kDiskFull,
   kCheckFailed,      // the new package did not match what the job wrote
   kOther,
+  kOutputFolderMissing,  // the output's folder is not there (any more)
+  kInUse,                // another program holds the file
+  kAccessDenied,         // the rights do not allow it
+  kBadName,              // an item's name cannot be a file name on this system
+  kPathRefused,          // the system refuses the path: too long, or not a path at all
+};
+
+// What kind of thing a warning says, for a front end that says it in its
+// own language; the warning's text is the job's own, as on standard error.
+enum class WarningKind {
+  kOther,
+  kOriginalCrc,    // a compact original's item disagrees with its record
+  kNotSynced,      // a folder could not be flushed after a name took its place
+  kJobFolderLeft,  // the job's folder could not be removed
+  kItemReplaced,   // two items of one name: the last one was kept
+  kNoProductList,  // the new package has no product list
+};
+
+struct JobWarning {
+  WarningKind kind = WarningKind::kOther;
+  std::string text;
 };
 
 // What the check of a new package compared, for a front end that says it in
@@ -77,12 +98,16 @@ struct VerifiedCounts {
 struct JobReport {
   FailureKind kind = FailureKind::kNone;
   std::string reason;    // the first failure's cause, e.g. "rename a/new.bin: No such file or directory"
+  // When a system call caused it: the file or folder it concerned and the
+  // system's error, for a front end that says it in the user's language.
+  std::string path;
+  int error = 0;
   std::string verified;  // "Verified: ..." after a repack that checked its result
   VerifiedCounts counts;  // what that sentence says
   std::string output;    // the new package's path after success
   // Things that went wrong after the outcome was settled, e.g. a folder
   // that could not be synced after the new package took its name.
-  std::vector<std::string> warnings;
+  std::vector<JobWarning> warnings;
 };
 
 // Clears the report at the start of a job.
@@ -94,7 +119,9 @@ void SetFailureReason(std::string reason, FailureKind kind = FailureKind::kOther
 // `error`), or "cancelled" when a stop was requested: an interrupted call is
 // the stop's doing. The kind follows from the call and the error.
 void RecordSystemError(const char* call, const std::string& path, int error);
-void AddWarning(std::string warning);
+// The failure of a system call on `path` that the caller names itself.
+void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error);
+void AddWarning(std::string warning, WarningKind kind = WarningKind::kOther);
 void SetVerifiedSummary(std::string summary, VerifiedCounts counts);
 void SetOutputPath(std::string path);
 // A copy of the report of the latest job.

@@ -77,7 +77,7 @@ bool CanExport(std::string_view name) {
   const std::string why = os::NameProblem(std::string(name) + ".bin");
   if (!why.empty())
     SetFailureReason("Item Name " + DisplayText(name) + " cannot be a file name on this system: " + why,
-                     FailureKind::kNotAPackage);
+                     FailureKind::kBadName);
   return why.empty();
 }
 
@@ -148,7 +148,8 @@ void WarnIfReplaced(const ItemNameTable& names, int done, std::string_view name,
   const auto end = names.begin() + done;
   if (std::find_if(names.begin(), end, [&](const auto& n) { return GetText(n) == name; }) == end) return;
   AddWarning("item " + std::to_string(index) + " (" + DisplayText(name) + ") replaced " + DisplayText(name) +
-             ".bin of an earlier item of the same name");
+             ".bin of an earlier item of the same name",
+             WarningKind::kItemReplaced);
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ inline constexpr Error kSystemCode = -1000;
 
 // The system's text for `error` ("No space left on device", ...).
 std::string Describe(Error error);
+// The system's own message for `error` in the user's language (on Windows
+// from the system's message table, on POSIX from the C library under the
+// user's locale), or empty for the floor's own kinds, which have none.
+std::string DescribeForUser(Error error);
 // True for the errors that mean a full disk or quota.
 bool IsDiskFull(Error error);
 

@@ -1,6 +1,7 @@
 // The Package button's flow, shared by the desktop program and the command line.
 #include "repack/package_flow.h"
 
+#include <cerrno>
 #include <initializer_list>
 
 #include "package/crc32.h"
@@ -89,16 +90,21 @@ void StageFiles(const PackageChoices& c, RepackRequest& request, PackageFrontEnd
                       count);
 }
 
+FailureKind JobFolderFailure(os::Error error) {
+  if (os::IsDiskFull(error)) return FailureKind::kDiskFull;
+  if (error == ENOENT || error == ENOTDIR) return FailureKind::kOutputFolderMissing;
+  return FailureKind::kOutputFolder;
+}
+
 // Makes the job's private folder beside the output. An output folder that
-// takes no new files fails the job here, as the move into it would, before
-// anything is done.
+// takes no new files fails the job here, before anything is done; the
+// failure concerns the output's folder, not the job folder's name.
 bool MakeJobFolder(const os::Folder& user, const std::string& output, os::PrivateFolder& folder) {
   std::string where;
-  const os::Error error = folder.Create(user, os::FolderOf(output), kJobFolderPrefix, where);
+  const std::string parent = os::FolderOf(output);
+  const os::Error error = folder.Create(user, parent, kJobFolderPrefix, where);
   if (error == 0) return true;
-  SetFailureReason(where + ": " + os::Describe(error),
-                   os::IsDiskFull(error) ? FailureKind::kDiskFull : FailureKind::kOutputFolder);
-  Print("Error: Rename new file error.\r\n");
+  SetSystemFailure(where + ": " + os::Describe(error), JobFolderFailure(error), parent, error);
   return false;
 }
 
@@ -106,7 +112,6 @@ int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& fro
   os::Folder user;
   if (const os::Error error = os::OpenStartFolder(user)) {
     RecordSystemError("open", "the current folder", error);
-    Print("Error: Rename new file error.\r\n");
     return -1;
   }
   os::PrivateFolder folder;
@@ -121,7 +126,7 @@ int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& fro
   }
   if (const os::Error error = folder.Remove()) {
     const std::string what = "remove " + folder.path() + ": " + os::Describe(error);
-    if (result == 0) AddWarning(what);
+    if (result == 0) AddWarning(what, WarningKind::kJobFolderLeft);
     else SetFailureReason(what);
   }
   return result;

@@ -121,7 +121,7 @@ bool CheckItemCrcs(const Original& o) {
       SetFailureReason("the original package is damaged: " + what, FailureKind::kDamagedOriginal);
       return false;
     }
-    AddWarning("the original package's " + what + "; repacked with its bytes");
+    AddWarning("the original package's " + what + "; repacked with its bytes", WarningKind::kOriginalCrc);
   }
   return true;
 }
@@ -149,6 +149,8 @@ bool Unpack(const char* originalPath, const Places& at, Original& o, RepackReque
     return false;
   }
   Print("Done.\r\n");
+  if (request.productList[0] == '\0')
+    AddWarning("the original package has no product list, so the new package has none", WarningKind::kNoProductList);
   return true;
 }
 
@@ -192,7 +194,7 @@ bool MoveIntoPlace(const std::string& packageName, const std::string& output, co
     RecordSystemError("rename", output, c.error);
     return false;
   }
-  if (c.warning != 0) AddWarning("sync the folder of " + output + ": " + os::Describe(c.warning));
+  if (c.warning != 0) AddWarning("sync the folder of " + output + ": " + os::Describe(c.warning), WarningKind::kNotSynced);
   return true;
 }
 

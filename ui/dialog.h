@@ -72,6 +72,7 @@ class DialogAccess {
 enum class MessageKind {
   kNotice,       // OK alone, no icon
   kInformation,  // OK alone, the information icon: a job that succeeded or was cancelled
+  kWarning,      // OK alone, the warning icon: a job that succeeded with warnings
   kError,        // OK alone, the error icon: a job that failed
   kQuestion,     // Yes and No (the default), the question icon
 };

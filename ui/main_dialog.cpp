@@ -135,8 +135,26 @@ int KindTextId(FailureKind kind) {
     case FailureKind::kOutputFolder: return 185;
     case FailureKind::kDiskFull: return 187;
     case FailureKind::kCheckFailed: return 189;
+    case FailureKind::kOutputFolderMissing: return 221;
+    case FailureKind::kInUse: return 223;
+    case FailureKind::kAccessDenied: return 225;
+    case FailureKind::kBadName: return 227;
+    case FailureKind::kPathRefused: return 229;
     default: return 191;
   }
+}
+
+// The string ID of the sentence that says what a kind of warning means.
+int WarningTextId(WarningKind kind) {
+  switch (kind) {
+    case WarningKind::kOriginalCrc: return 207;
+    case WarningKind::kNotSynced: return 209;
+    case WarningKind::kJobFolderLeft: return 211;
+    case WarningKind::kItemReplaced: return 213;
+    case WarningKind::kNoProductList: return 215;
+    case WarningKind::kOther: break;
+  }
+  return 217;
 }
 
 }  // namespace
@@ -373,15 +391,15 @@ void MainDialog::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
-// What the check compared, in the window's language.
+// What the check compared, in the window's language; without image items
+// from an original, nothing is said of them.
 std::string MainDialog::VerifiedText(const JobReport& report) const {
-  if (language_ == Language::kEnglish || report.verified.empty()) return report.verified;
-  std::string text = Text(193);
+  if (report.verified.empty()) return {};
   const VerifiedCounts& c = report.counts;
-  for (const std::size_t n : {c.items, c.headerBytes, c.imageItems, c.addedFiles}) {
-    const std::size_t at = text.find("%d");
-    if (at != std::string::npos) text.replace(at, 2, std::to_string(n));
-  }
+  const bool images = c.imageItems > 0;
+  std::string text = Text(images ? 193 : 231);
+  for (const std::size_t n : {c.items, c.headerBytes, images ? c.imageItems : c.addedFiles, c.addedFiles})
+    text = FormatResString(text, static_cast<int>(n));
   return text;
 }
 
@@ -391,18 +409,37 @@ std::string MainDialog::VerifiedText(const JobReport& report) const {
 // system's own reason.
 MessageBoxContent MainDialog::Outcome(int stringId) const {
   const JobReport report = LastJobReport();
-  if (stringId == kTextRepackSuccess) {
-    std::vector<std::string> lines;
-    if (!report.verified.empty()) lines.push_back(DisplayText(VerifiedText(report)));
-    if (!report.output.empty()) lines.push_back(Text(171) + DisplayText(report.output));
-    return {MessageKind::kInformation, Text(124), Text(stringId), JoinLines(lines)};
-  }
+  if (stringId == kTextRepackSuccess) return SuccessOutcome(report);
   if (report.kind == FailureKind::kCancelled || CancelRequested())
     return {MessageKind::kInformation, Text(124), Text(175), {}};
   std::vector<std::string> lines;
   if (!jobOutput_.empty()) lines.push_back(OutputLines(jobOutput_));
-  if (!report.reason.empty()) lines.push_back(Text(169) + DisplayText(report.reason));
+  if (!report.reason.empty()) lines.push_back(Text(169) + CauseText(report));
   return {MessageKind::kError, Text(124), Text(stringId) + "\n" + Text(KindTextId(report.kind)), JoinLines(lines)};
+}
+
+// A success names each kind of warning once in its text; the details give
+// what was verified, the new package and the warnings as the job wrote them.
+MessageBoxContent MainDialog::SuccessOutcome(const JobReport& report) const {
+  std::vector<std::string> lines;
+  if (!report.verified.empty()) lines.push_back(VerifiedText(report));
+  if (!report.output.empty()) lines.push_back(Text(171) + DisplayText(report.output));
+  if (report.warnings.empty()) return {MessageKind::kInformation, Text(124), Text(kTextRepackSuccess), JoinLines(lines)};
+  std::vector<std::string> kinds = {Text(205)};
+  for (const JobWarning& warning : report.warnings) {
+    const std::string sentence = "- " + Text(WarningTextId(warning.kind));
+    if (std::find(kinds.begin(), kinds.end(), sentence) == kinds.end()) kinds.push_back(sentence);
+    lines.push_back(Text(219) + DisplayText(warning.text));
+  }
+  return {MessageKind::kWarning, Text(124), JoinLines(kinds), JoinLines(lines)};
+}
+
+// The cause of a failure: for a system call's failure the path and the
+// system's own message in the user's language, else the job's own reason.
+std::string MainDialog::CauseText(const JobReport& report) {
+  if (report.error == 0) return DisplayText(report.reason);
+  const std::string message = os::DescribeForUser(report.error);
+  return DisplayText(report.path) + (message.empty() ? "" : " — " + DisplayText(message));
 }
 
 // Caption 124, OK alone: a refusal without icon, a job's outcome with its

@@ -75,6 +75,8 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);
   std::string VerifiedText(const JobReport& report) const;
+  MessageBoxContent SuccessOutcome(const JobReport& report) const;
+  static std::string CauseText(const JobReport& report);
   bool Ending() const;
 
   WindowAccess& access_;

@@ -189,6 +189,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const Message
     box->setDefaultButton(QMessageBox::No);
   } else {
     box->setIcon(message.kind == MessageKind::kInformation ? QMessageBox::Information
+                 : message.kind == MessageKind::kWarning   ? QMessageBox::Warning
                  : message.kind == MessageKind::kError     ? QMessageBox::Critical
                                                            : QMessageBox::NoIcon);
     box->setStandardButtons(QMessageBox::Ok);

@@ -1,5 +1,5 @@
 #pragma once
-// The program's string table, IDs 101 to 204. Every text is stored twice:
+// The program's string table, IDs 101 to 232. Every text is stored twice:
 // the Chinese text at the ID the windows load, and its English twin at the
 // next ID (101 has its twin at 134, the filters 120 and 121 at 122 and 123).
 // Texts are UTF-8; lengths of paths are counted in bytes.

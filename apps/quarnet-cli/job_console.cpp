@@ -62,8 +62,8 @@ void PrintFailureReason() {
 }
 
 void PrintWarnings() {
-  for (const std::string& warning : LastJobReport().warnings)
-    std::fprintf(stderr, "warning: %s\n", DisplayText(warning).c_str());
+  for (const JobWarning& warning : LastJobReport().warnings)
+    std::fprintf(stderr, "warning: %s\n", DisplayText(warning.text).c_str());
 }
 
 void PrintVerifiedSummary() {

@@ -69,6 +69,8 @@ using posix::Fd;
 
 std::string detail::SystemErrorText(Error error) { return std::generic_category().message(error); }
 
+std::string DescribeForUser(Error error) { return error > 0 ? std::generic_category().message(error) : std::string(); }
+
 bool IsDiskFull(Error error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 void Folder::Reset(std::intptr_t handle, std::wstring path) {

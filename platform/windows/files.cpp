@@ -56,11 +56,13 @@ const char* ErrnoText(Error error) {
   }
 }
 
-std::string SystemText(DWORD code) {
+// The system's message for `code` in `language`; 0 lets the system choose.
+std::string SystemText(DWORD code, DWORD language = 0) {
   wchar_t* text = nullptr;
   const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      language, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (n == 0 && language != 0) return SystemText(code);
   std::wstring message(text != nullptr ? text : L"", n);
   ::LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
@@ -311,6 +313,38 @@ std::string detail::SystemErrorText(Error error) {
   if (error <= kSystemCode) return win::SystemText(static_cast<DWORD>(kSystemCode - error));
   if (const char* text = win::ErrnoText(error)) return text;
   return std::generic_category().message(error);
+}
+
+// The system error code that stands for `error`, or 0 for the seam's own
+// kinds that the system has no message for.
+DWORD SystemCodeOf(Error error) {
+  if (error <= kSystemCode) return static_cast<DWORD>(kSystemCode - error);
+  switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_DIRECTORY;
+    case EPERM:
+    case EACCES:
+    case kDeniedOrInUse: return ERROR_ACCESS_DENIED;
+    case kInUse: return ERROR_SHARING_VIOLATION;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case EFBIG:
+    case kTooLarge: return ERROR_FILE_TOO_LARGE;
+    case EROFS: return ERROR_WRITE_PROTECT;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EINVAL:
+    case EILSEQ: return ERROR_INVALID_NAME;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
+    case ENOMEM:
+    case kOutOfMemory: return ERROR_NOT_ENOUGH_MEMORY;
+    case EIO: return ERROR_GEN_FAILURE;
+    default: return 0;
+  }
+}
+
+std::string DescribeForUser(Error error) {
+  const DWORD code = SystemCodeOf(error);
+  return code != 0 ? win::SystemText(code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)) : std::string();
 }
 
 bool IsDiskFull(Error error) { return error == ENOSPC || error == EFBIG; }

@@ -131,8 +131,8 @@ class FaultSweep : public InTempDir {
   // contents.
   static std::string Differs(const Files& before, const Files& clean, const Run& run) {
     const auto warned = [&](const std::string& name) {
-      for (const std::string& w : run.report.warnings) {
-        if (w.find(fs::path(name).filename().string()) != std::string::npos) return true;
+      for (const JobWarning& w : run.report.warnings) {
+        if (w.text.find(fs::path(name).filename().string()) != std::string::npos) return true;
       }
       return false;
     };

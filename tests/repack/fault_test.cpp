@@ -133,7 +133,7 @@ TEST_P(UnwritableOutput, FailsAndChangesNothing) {
   if (r.exitCode == kFaultUnavailable) GTEST_SKIP() << kCannotRunAsNobody;
   EXPECT_EQ(r.exitCode, static_cast<int>(PackageOutcome::kFailed)) << r.output;
   // Refused before anything is done: the job folder cannot be made there.
-  EXPECT_EQ(r.output, std::string(kRenameError) + Message(kTextRepackFailed) + "reason: mkdir " +
+  EXPECT_EQ(r.output, Message(kTextRepackFailed) + "reason: mkdir " +
                           (folder / ".quarnet-job-XXXXXX: ").string() + row.reason + "\n");
   EXPECT_EQ(Snapshot(dir()), before);
   if (!shm.path().empty()) {

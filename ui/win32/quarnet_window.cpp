@@ -69,6 +69,7 @@ class ButtonTexts {
 UINT MessageStyle(MessageKind kind) {
   switch (kind) {
     case MessageKind::kInformation: return MB_OK | MB_ICONINFORMATION;
+    case MessageKind::kWarning: return MB_OK | MB_ICONWARNING;
     case MessageKind::kError: return MB_OK | MB_ICONERROR;
     case MessageKind::kQuestion: return MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
     case MessageKind::kNotice: break;

@@ -4,10 +4,14 @@
 // box or a signal.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 
+#include "package/endian.h"
+#include "package/format.h"
 #include "package/job_control.h"
+#include "platform/os.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/dialogs/recording_window.h"
@@ -140,6 +144,8 @@ TEST_F(PackageButton, Success) {
     const std::string out = In("out.bin");
     EXPECT_EQ(window_.messages[0].details.rfind("已校验：", 0), 0u) << window_.messages[0].details;
     EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
+    // Without an original no image item was compared, and none is counted.
+    EXPECT_EQ(window_.messages[0].details.find("镜像") == std::string::npos, *row.original == '\0');
     const DecodedPackage package = DecodePackageFile(out);
     EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
     std::string added;
@@ -184,7 +190,8 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
       {"bad.bin", "out.bin", Language::kChinese, "重打包失败！\n不是有效的固件包"},
       {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package"},
       {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件"},
-      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder cannot be written"},
+      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder does not exist"},
+      {"orig.bin", "no/such/out.bin", Language::kChinese, "重打包失败！\n输出文件夹不存在"},
       {"crafted.bin", "out.bin", Language::kEnglish, "Repack failed!\nthe original package is damaged"},
   };
   // Item heads whose versions would retitle and clear a terminal.
@@ -208,9 +215,34 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
       EXPECT_NE(details.find("V2=\\x1B[2J\\x9B\n"), std::string::npos) << details;
     }
     EXPECT_NE(details.back(), '\n');
+    // No line for a rename that never happened, nor the job folder's name.
+    EXPECT_EQ(details.find("Rename"), std::string::npos) << details;
+    EXPECT_EQ(details.find(".quarnet-job-"), std::string::npos) << details;
+    if (row.output[0] == 'n') {
+      // The system's own message, in the user's language, after the folder.
+      EXPECT_NE(details.find(Text(169, row.language) + In("no/such") + " — " + os::DescribeForUser(ENOENT)), std::string::npos)
+          << details;
+    }
     EXPECT_FALSE(fs::exists(In("out.bin")));
     EXPECT_TRUE(ListDir(work_.path()).empty());
   }
+}
+
+// A compact original whose records' CRCs disagree with their items: a
+// success with warnings, each kind named once in the window's language,
+// each warning in the details.
+TEST_F(PackageButton, SuccessWithWarnings) {
+  Bytes compact = LayOutCompactPackage(OriginalItems());
+  for (std::size_t i = 0; i < 4; ++i) StoreLE32(compact.data() + kCompactHeaderSize + kItemRecordSize * i + 4, 0);
+  WriteBytes(In("compact.bin"), compact);
+  SetPaths("compact.bin", "cfg.xml", "out.bin", "");
+  Choose('F', 'f');
+  Press();
+  ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包成功，但有需要注意的问题：\n- 新包没有产品列表（原始包没有产品列表）\n"
+                                           "- 原始包中项目的校验和与其内容不符，已按其内容重打包",
+                                           MessageKind::kWarning));
+  EXPECT_NE(window_.messages[0].details.find("\n注意：the original package's item 1 (KERNEL)"), std::string::npos)
+      << window_.messages[0].details;
 }
 
 // The job's copy of the configuration file changes once the build begins
