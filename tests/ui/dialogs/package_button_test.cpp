@@ -11,7 +11,7 @@
 #include "package/endian.h"
 #include "package/format.h"
 #include "package/job_control.h"
-#include "platform/os.h"
+#include "platform/errors.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/dialogs/recording_window.h"
