@@ -19,8 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 if(QUARNET_GUI)
   # Qt's own texts (file dialogs, buttons) in Chinese, and the font the
   # windows are drawn in.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-noto-cjk")
 endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 # CPack puts the summary first and indents the text for the control file.

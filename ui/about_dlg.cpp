@@ -18,7 +18,9 @@ QLabel* PlainLabel(const char* text) {
 
 }  // namespace
 
-// Icon left, name and copyright to its right, OK at the right edge.
+// Icon left, name and copyright to its right, OK at the right edge. Its
+// size is fixed, and its title bar has a close button alone: window
+// managers then offer no maximise button.
 CAboutDlg::CAboutDlg(QWidget* parent, Language language)
     : ControlDialog(parent, language, AboutDialog::kLayout), dialog_(*this, language) {
   auto* icon = new QLabel;
@@ -33,6 +35,8 @@ CAboutDlg::CAboutDlg(QWidget* parent, Language language)
   layout->addWidget(Control(idc::kOk), 0, Qt::AlignTop);
   Bind(dialog_);
   ResizeToTemplate();
+  setFixedSize(size());
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 }  // namespace quarnet

@@ -11,6 +11,8 @@ have() { command -v "$1" >/dev/null 2>&1 || { missing="$missing $1"; return 1; }
 if have desktop-file-validate; then
   desktop-file-validate "$src/dist/org.quarnet.Quarnet.desktop" || failed=1
 fi
+# Docks tie the running window, whose class is the program's name, to the entry.
+grep -qx 'StartupWMClass=quarnet' "$src/dist/org.quarnet.Quarnet.desktop" || { echo "no StartupWMClass" >&2; failed=1; }
 metainfo="$build/dist/org.quarnet.Quarnet.metainfo.xml"
 if [ -f "$metainfo" ] && have appstreamcli; then
   appstreamcli validate --no-net --no-color "$metainfo" >/dev/null || { echo "metainfo invalid" >&2; failed=1; }

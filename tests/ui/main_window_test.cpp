@@ -153,15 +153,19 @@ class MainWindowTest : public QObject {
     QVERIFY(actions.first()->isSeparator());
     QCOMPARE(actions.last()->text(), QString::fromUtf8("关于 Quarnet(&A)..."));
     int result = -1;
+    bool fixed = false;
     host_->onDialog = [&](QDialog& dialog) {
       auto* about = dynamic_cast<CAboutDlg*>(&dialog);
       if (about == nullptr) return int(QDialog::Rejected);
+      // Fixed, with no maximise button.
+      fixed = !(about->windowFlags() & Qt::WindowMaximizeButtonHint) && about->minimumSize() == about->maximumSize();
       Click(about->ControlAs<QPushButton>(idc::kOk));
       return result = about->result();
     };
     actions.last()->trigger();
     QCOMPARE(host_->dialogs, 1);
     QCOMPARE(result, int(QDialog::Accepted));
+    QVERIFY(fixed);
   }
 
   // The close command ends the window as Escape does.
