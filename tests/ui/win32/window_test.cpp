@@ -354,6 +354,36 @@ TEST(WindowBoxes, TextsKeepBytesThatAreNotUtf8) {
   EXPECT_EQ(text, "重打包失败！\n\nV2=" + WindowText(bytes));
 }
 
+// quarnet.exe started as from a shortcut, without standard streams or a
+// console: a wrong option shows the usage in a box, --version the version.
+TEST(WindowCommandLine, WithoutAConsoleBoxesSpeak) {
+  const struct {
+    const wchar_t* args;
+    const char* text;
+    DWORD status;
+  } rows[] = {{L"--lang EN", "quarnet: unknown language 'EN'", 2}, {L"--lang", "Usage: quarnet [--lang zh|en]", 2},
+              {L"--version", "Quarnet 1.1", 0}};
+  for (const auto& row : rows) {
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;  // none
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + Widen(BinPath("quarnet")) + L"\" " + row.args;
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                                 &start, &process));
+    const HWND box = win32::WaitForWindow(process.dwThreadId, [](HWND w) { return HasControl(w, kMessageText); }, 500);
+    const std::string text = box != nullptr ? TextOf(::GetDlgItem(box, kMessageText)) : "(no box)";
+    if (box != nullptr) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    DWORD status = 0;
+    ::WaitForSingleObject(process.hProcess, 20000);
+    ::GetExitCodeProcess(process.hProcess, &status);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    EXPECT_NE(text.find(row.text), std::string::npos) << text;
+    EXPECT_EQ(status, row.status);
+  }
+}
+
 // The program's string table is its resources' string table.
 TEST(WindowResources, StringTableIsTheProgramsTable) {
   for (int id = 101; id <= 232; ++id) {
