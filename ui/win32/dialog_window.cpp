@@ -203,6 +203,12 @@ void DialogWindow::AddItem(int id, const std::string& text) {
   item.mask = LVIF_TEXT;
   item.iItem = ListView_GetItemCount(Control(id));
   item.pszText = const_cast<wchar_t*>(wide.c_str());
+  // The first row has the focus within the list, so that Space ticks it
+  // once the list has the keyboard's focus.
+  if (item.iItem == 0) {
+    item.mask |= LVIF_STATE;
+    item.state = item.stateMask = LVIS_FOCUSED;
+  }
   settingTicks_ = true;
   ::SendMessageW(Control(id), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   settingTicks_ = false;

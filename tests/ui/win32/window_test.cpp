@@ -113,6 +113,24 @@ class Window : public ::testing::Test {
     ::SendMessageW(main_, WM_COMMAND, MAKEWPARAM(idc::kUpdateModeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   }
   std::string In(const std::string& name) const { return Utf8(work_.path() / name); }
+  HWND Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(ui_, &info);
+    return info.hwndFocus;
+  }
+  void FocusOn(HWND control) {
+    ::PostMessageW(::GetParent(control), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    for (int i = 0; i < 200 && Focus() != control; ++i) ::Sleep(10);
+  }
+  // `key` pressed on the focused control, as the keyboard gives it; waits
+  // until the focus moves (a short while if it stays).
+  void Press(UINT key) {
+    const HWND before = Focus();
+    ::PostMessageW(before, WM_KEYDOWN, key, 1);
+    ::PostMessageW(before, WM_KEYUP, key, 0xC0000001);
+    for (int i = 0; i < 50 && Focus() == before; ++i) ::Sleep(10);
+  }
   // The tip of path field `id`, from the window's tooltip.
   std::string TipOf(int id) const {
     std::pair<HWND, HWND> tip{main_, nullptr};  // the owner, the tooltip
@@ -203,6 +221,28 @@ TEST_F(Window, EnableRulesFollowTheFileTypeAndTheUpdateMode) {
   EXPECT_FALSE(Checked(idc::kConfigPackRadio));
 }
 
+// The package file type from the keyboard: Tab reaches the checked radio
+// button, the arrow keys move between the two and choose, and Tab goes on
+// into the fields of the chosen type.
+TEST_F(Window, FileTypeFromTheKeyboard) {
+  Open();
+  FocusOn(Item(idc::kOriginalPackageBrowse));
+  Press(VK_TAB);
+  EXPECT_EQ(Focus(), Item(idc::kConfigFileRadio));
+  Press(VK_DOWN);
+  EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
+  EXPECT_TRUE(Checked(idc::kConfigPackRadio));
+  ExpectEnabled(main_, kFactoryMode, "pack mode by key");
+  Press(VK_TAB);
+  EXPECT_EQ(Focus(), Item(idc::kConfigPackEdit));
+  FocusOn(Item(idc::kOriginalPackageBrowse));
+  Press(VK_TAB);
+  EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
+  Press(VK_UP);
+  EXPECT_TRUE(Checked(idc::kConfigFileRadio));
+  ExpectEnabled(main_, kFileMode, "file mode by key");
+}
+
 // A path field's tip is its whole path; the Delete key empties the field
 // and its tip.
 TEST_F(Window, PathFieldsShowTheirWholePathInTheirTip) {
@@ -250,7 +290,8 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
   }
 }
 
-// The ticks of a version tick its products, whose codes fill the field.
+// The ticks of a version, given with Space, tick its products, whose codes
+// fill the field.
 TEST_F(Window, NewPackageForTheProductsOfATickedVersion) {
   WriteText(In("cfg.xml"), "<config/>");
   Open();
@@ -260,10 +301,9 @@ TEST_F(Window, NewPackageForTheProductsOfATickedVersion) {
   const HWND products = WaitFor([](HWND w) { return HasControl(w, idc::kVersionsList); });
   ASSERT_NE(products, nullptr);
   for (const ControlLayout& control : ProductDialog::kLayout.controls) EXPECT_TRUE(HasControl(products, control.id));
-  LVITEMW tick{};
-  tick.stateMask = LVIS_STATEIMAGEMASK;
-  tick.state = INDEXTOSTATEIMAGEMASK(2);
-  ::SendMessageW(Item(idc::kVersionsList, products), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&tick));
+  FocusOn(Item(idc::kVersionsList, products));
+  Press(VK_SPACE);
+  for (int i = 0; i < 100 && Text(idc::kProductListEdit, products).empty(); ++i) ::Sleep(10);
   const std::string list = Text(idc::kProductListEdit, products);
   EXPECT_FALSE(list.empty());
   EXPECT_EQ(list.back(), '|');
