@@ -81,11 +81,11 @@ std::wstring ParentOf(const std::wstring& path) {
 // be flushed by nature (no right to write it, a file system or volume
 // without it, read-only media) is no failure, as on POSIX.
 Error FlushFolderOf(const std::wstring& target) {
+  detail::NotePromise(Promise::kFolderSync);
   Error error = 0;
   const HANDLE folder = win::Open(error, ParentOf(target), FILE_WRITE_DATA, kShareAll, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, win::Busy::kFail);
   if (folder != INVALID_HANDLE_VALUE) {
-    detail::NotePromise(Promise::kFolderSync);
     Run(error, [&] { return ::FlushFileBuffers(folder) != 0; }, win::Busy::kFail);
     ::CloseHandle(folder);
   }
