@@ -1,11 +1,12 @@
 #include "ui/win32/quarnet_window.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
+#include <shobjidl.h>
 
 #include <future>
 #include <map>
 #include <thread>
+#include <vector>
 
 #include "ui/about_dialog.h"
 #include "ui/control_ids.h"
@@ -25,14 +26,40 @@ struct PendingCall {
   std::promise<void> done;
 };
 
-// "description|pattern||" as the file dialog's NUL-separated pairs.
-std::wstring FilterList(std::string_view filter) {
-  std::wstring list = Widen(std::string(filter));
-  for (wchar_t& c : list) {
-    if (c == L'|') c = L'\0';
-  }
-  return list + L'\0';
+// "description|pattern||" as the file dialog's pairs of description and
+// pattern, which point into `texts`.
+std::vector<COMDLG_FILTERSPEC> FilterSpecs(std::string_view filter, std::vector<std::wstring>& texts) {
+  const std::wstring list = Widen(std::string(filter));
+  for (std::size_t at = 0, bar = 0; (bar = list.find(L'|', at)) != std::wstring::npos && bar > at; at = bar + 1)
+    texts.push_back(list.substr(at, bar - at));
+  std::vector<COMDLG_FILTERSPEC> specs;
+  for (std::size_t i = 0; i + 1 < texts.size(); i += 2) specs.push_back({texts[i].c_str(), texts[i + 1].c_str()});
+  return specs;
 }
+
+// A COM object's reference, released at the end of its scope.
+template <class T>
+struct ComRef {
+  ComRef() = default;
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  ~ComRef() {
+    if (p != nullptr) p->Release();
+  }
+  T* operator->() const { return p; }
+  T* p = nullptr;
+};
+
+// COM on the window's thread while the object lives.
+struct ComScope {
+  ComScope() : ok(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ComScope() {
+    if (ok) ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  bool ok;
+};
 
 // While a system message box shows, its buttons speak the window's
 // language, each with its key: a hook renames them when the box becomes
@@ -217,25 +244,36 @@ bool QuarnetWindow::ShowMessage(const MessageBoxContent& message) {
   return answer == IDOK || answer == IDYES;
 }
 
-// The dialog leaves the program's working folder as it was; paths may be as
-// long as the system allows.
+// The system's common item dialog: it leaves the program's working folder
+// as it was, gives only paths of the file system, and has no limit on a
+// path's length. An open dialog takes an existing file; a save dialog asks
+// before it replaces one.
 std::optional<std::string> QuarnetWindow::ChooseFile(const FileRequest& request) {
-  const std::wstring filter = FilterList(ShownText(request.filterId, GetLanguage()));
-  const std::wstring folder = Widen(request.folder);
-  const std::wstring suffix = Widen(request.defaultSuffix);
-  std::wstring path(32768, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Owner();
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | (request.save ? OFN_OVERWRITEPROMPT : OFN_HIDEREADONLY);
-  if (!(request.save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))) return std::nullopt;
-  path.resize(path.find(L'\0'));
-  return Narrow(path);
+  const ComScope com;
+  ComRef<IFileDialog> dialog;
+  if (FAILED(::CoCreateInstance(request.save ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr,
+                                CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog.p))))
+    return std::nullopt;
+  std::vector<std::wstring> texts;
+  const std::vector<COMDLG_FILTERSPEC> specs = FilterSpecs(ShownText(request.filterId, GetLanguage()), texts);
+  dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+  if (!request.defaultSuffix.empty()) dialog->SetDefaultExtension(Widen(request.defaultSuffix).c_str());
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  options |= FOS_NOCHANGEDIR | FOS_FORCEFILESYSTEM | (request.save ? FOS_OVERWRITEPROMPT : FOS_FILEMUSTEXIST);
+  dialog->SetOptions(options);
+  ComRef<IShellItem> folder;
+  if (!request.folder.empty() &&
+      SUCCEEDED(::SHCreateItemFromParsingName(Widen(request.folder).c_str(), nullptr, IID_PPV_ARGS(&folder.p))))
+    dialog->SetFolder(folder.p);
+  ComRef<IShellItem> chosen;
+  wchar_t* path = nullptr;
+  if (FAILED(dialog->Show(Owner())) || FAILED(dialog->GetResult(&chosen.p)) ||
+      FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+    return std::nullopt;
+  const std::string result = Narrow(path);
+  ::CoTaskMemFree(path);
+  return result;
 }
 
 std::optional<std::string> QuarnetWindow::RunProductDialog() {

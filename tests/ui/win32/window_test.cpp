@@ -40,6 +40,34 @@ std::string TextOf(HWND window) {
 
 bool HasControl(HWND window, int id) { return ::GetDlgItem(window, id) != nullptr; }
 
+// The first edit field that takes typing in `window`, or null.
+HWND EditIn(HWND window) {
+  HWND found = nullptr;
+  ::EnumChildWindows(
+      window,
+      [](HWND w, LPARAM result) {
+        wchar_t name[16] = {};
+        ::GetClassNameW(w, name, 16);
+        if (_wcsicmp(name, L"Edit") != 0 || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) return TRUE;
+        *reinterpret_cast<HWND*>(result) = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Whether `holds` comes true within a second.
+bool Eventually(const std::function<bool()>& holds) {
+  for (int i = 0; i < 100 && !holds(); ++i) ::Sleep(10);
+  return holds();
+}
+
+std::wstring CurrentFolder() {
+  std::wstring folder(::GetCurrentDirectoryW(0, nullptr), L'\0');
+  folder.resize(::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+  return folder;
+}
+
 RECT RectOf(HWND window) {
   RECT rect{};
   ::GetWindowRect(window, &rect);
@@ -231,6 +259,7 @@ TEST_F(Window, FileTypeFromTheKeyboard) {
   EXPECT_EQ(Focus(), Item(idc::kConfigFileRadio));
   Press(VK_DOWN);
   EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
+  EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(Item(idc::kConfigPackBrowse)) != FALSE; }));
   EXPECT_TRUE(Checked(idc::kConfigPackRadio));
   ExpectEnabled(main_, kFactoryMode, "pack mode by key");
   Press(VK_TAB);
@@ -239,8 +268,29 @@ TEST_F(Window, FileTypeFromTheKeyboard) {
   Press(VK_TAB);
   EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
   Press(VK_UP);
+  EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(Item(idc::kConfigFileBrowse)) != FALSE; }));
   EXPECT_TRUE(Checked(idc::kConfigFileRadio));
   ExpectEnabled(main_, kFileMode, "file mode by key");
+}
+
+// A Browse button's dialog: a file typed there, deep in Chinese folders,
+// comes back whole, and the program's working folder stays what it was.
+// (Wine's dialog takes no path of 260 characters or more.)
+TEST_F(Window, FileDialogKeepsTheWorkingFolderAndLongPaths) {
+  const std::filesystem::path deep = work_.path() / std::string(90, 'd') / Utf8Path("固件 " + std::string(90, 'e'));
+  std::filesystem::create_directories(deep);
+  WriteText(deep / "orig.bin", "x");
+  const std::wstring before = CurrentFolder();
+  Open();
+  ClickLater(idc::kOriginalPackageBrowse);
+  const HWND dialog = WaitFor([this](HWND w) { return w != main_ && EditIn(w) != nullptr; });
+  ASSERT_NE(dialog, nullptr);
+  ::SendMessageW(EditIn(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((deep / "orig.bin").wstring().c_str()));
+  ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 500 && Text(idc::kOriginalPackageEdit).empty(); ++i) ::Sleep(10);
+  if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(Utf8Path(Text(idc::kOriginalPackageEdit)), deep / "orig.bin");
+  EXPECT_EQ(CurrentFolder(), before);
 }
 
 // A path field's tip is its whole path; the Delete key empties the field
