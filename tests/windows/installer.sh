@@ -7,7 +7,9 @@
 # version; both programs run from there. Installing again elsewhere
 # removes the installed Quarnet first, and an installed Quarnet that cannot
 # be removed stops the install. A silent uninstall leaves nothing behind:
-# no files, no Start-menu entry, no uninstall record.
+# no files, no Start-menu entry, no uninstall record. /CurrentUser installs
+# for the current user alone, in the user's own programs folder, recorded
+# for that user only.
 set -u
 wine_run=$1 prefix=$2 installer=$3 version=$4
 folder="$prefix/drive_c/Program Files/Quarnet"
@@ -31,8 +33,12 @@ gone() {  # waits up to 30 s: the uninstaller runs on from a copy of itself
 }
 
 [ -f "$installer" ] || { echo "no installer at $installer (make windows-installer)"; exit 1; }
-rm -rf "$folder" "$menu" "$prefix/drive_c/Quarnet"
+local_data=$(run cmd /c 'echo %LOCALAPPDATA%' | sed 's/^[A-Za-z]://; s|\\|/|g')
+user_folder="$prefix/drive_c$local_data/Programs/Quarnet"
+user_record='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnet'
+rm -rf "$folder" "$menu" "$prefix/drive_c/Quarnet" "$user_folder"
 "$wine_run" "$prefix" reg delete "$record" /f </dev/null >/dev/null 2>&1
+"$wine_run" "$prefix" reg delete "$user_record" /f </dev/null >/dev/null 2>&1
 "$wine_run" "$prefix" "$installer" /S </dev/null >/dev/null 2>&1
 check "the installer ends with status 0" test $? -eq 0
 for program in quarnet quarnet-cli packall; do
@@ -54,6 +60,22 @@ check "quarnet.exe installed elsewhere" test -f "$folder/quarnet.exe"
 check "the folder is removed" gone "$folder"
 check "the Start-menu entry is removed" gone "$menu"
 check "the uninstall record is removed" no_record
+
+"$wine_run" "$prefix" "$installer" /S /CurrentUser </dev/null >/dev/null 2>&1
+check "installing for the current user ends with status 0" test $? -eq 0
+folder=$user_folder
+check "quarnet.exe installed for the current user" test -f "$folder/quarnet.exe"
+check "no record for all users" no_record
+check "a record for the current user" "$wine_run" "$prefix" reg query "$user_record" /v DisplayIcon
+"$wine_run" "$prefix" "$installer" /S /CurrentUser </dev/null >/dev/null 2>&1
+check "installing again for the current user replaces it" test -f "$folder/quarnet.exe"
+uninstall=$("$wine_run" "$prefix" reg query "$user_record" /v QuietUninstallString </dev/null 2>/dev/null | tr -d '\r' |
+  sed -n 's/.*REG_SZ *//p')
+# The record's quiet uninstall command: the quoted uninstaller, its options.
+# shellcheck disable=SC2086
+"$wine_run" "$prefix" "$(printf '%s' "$uninstall" | sed 's/^"\([^"]*\)".*/\1/')" ${uninstall#*\" } </dev/null >/dev/null 2>&1
+check "the current user's folder is removed" gone "$folder"
+check "the current user's record is removed" sh -c "! '$wine_run' '$prefix' reg query '$user_record' </dev/null >/dev/null 2>&1"
 
 # An installed Quarnet whose uninstaller fails: packall, which refuses the
 # uninstaller's options.
