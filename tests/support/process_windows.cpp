@@ -3,6 +3,7 @@
 // CommandLineToArgvW gives back every argument as it was.
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <stdexcept>
 
@@ -41,6 +42,23 @@ HANDLE InheritedFile(const fs::path& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Ends the console hosts of the terminated process `id`: wine leaves them
+// running, holding the pipes of whoever runs the tests.
+void EndConsoleHosts(DWORD id) {
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID != id || ::lstrcmpiW(entry.szExeFile, L"conhost.exe") != 0) continue;
+    if (const HANDLE host = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+      ::TerminateProcess(host, 0);
+      ::CloseHandle(host);
+    }
+  }
+  ::CloseHandle(snapshot);
+}
+
 // Runs the program; after `killAfter` milliseconds (INFINITE: never) it is
 // ended outright.
 ProcessResult Run(const std::string& program, const std::vector<std::string>& args,
@@ -75,7 +93,11 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
   ::CloseHandle(out);
   ::CloseHandle(err);
   if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(why));
-  if (::WaitForSingleObject(process.hProcess, killAfter) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);
+  if (::WaitForSingleObject(process.hProcess, killAfter) == WAIT_TIMEOUT) {
+    ::TerminateProcess(process.hProcess, 1);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    EndConsoleHosts(process.dwProcessId);
+  }
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(process.hProcess, &code);
