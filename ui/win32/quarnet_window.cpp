@@ -1,6 +1,7 @@
 #include "ui/win32/quarnet_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <shobjidl.h>
 
 #include <future>
@@ -176,6 +177,10 @@ bool QuarnetWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
   result = TRUE;
   switch (message) {
     case WM_SYSCOMMAND: return dialog_.OnSysCommand(static_cast<unsigned>(wParam));
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != Handle()) return false;
+      ShowAboutMenu(lParam);
+      return true;
     case WM_TIMER:
       if (wParam != kProgressTimer) return false;
       ::KillTimer(Handle(), kProgressTimer);
@@ -227,6 +232,22 @@ void QuarnetWindow::EndSessionDuringJob() {
       ::DispatchMessageW(&message);
     }
   }
+}
+
+// A right-click on the window's background offers the About box, as the
+// window menu does; from the keyboard the menu shows at the window's corner.
+void QuarnetWindow::ShowAboutMenu(LPARAM at) {
+  POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  if (at == -1) {
+    point = {};
+    ::ClientToScreen(Handle(), &point);
+  }
+  const HMENU menu = ::CreatePopupMenu();
+  ::AppendMenuW(menu, MF_STRING, idc::kIdmAboutBox, Widen(Text(MainDialog::kAboutItemTextId, GetLanguage())).c_str());
+  const UINT chosen = static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0,
+                                                          Handle(), nullptr));
+  ::DestroyMenu(menu);
+  if (chosen != 0) dialog_.OnSysCommand(chosen);
 }
 
 HWND QuarnetWindow::Owner() const {

@@ -54,6 +54,7 @@ class QuarnetWindow : public DialogWindow, public WindowAccess {
   struct Progress;
   void OpenProgress();
   void EndSessionDuringJob();
+  void ShowAboutMenu(LPARAM at);
   // The window that a new box or dialog belongs to: the progress dialog
   // while it shows, else the main window.
   HWND Owner() const;

@@ -340,6 +340,24 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
   }
 }
 
+// A right-click on the window's background offers the About box.
+TEST_F(Window, RightClickOffersAbout) {
+  Open();
+  const RECT rect = RectOf(main_);
+  ::PostMessageW(main_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main_), MAKELPARAM(rect.left + 5, rect.bottom - 5));
+  const HWND menu = WaitFor([](HWND w) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(w, name, 16);
+    return std::wstring(name) == L"#32768";
+  });
+  ASSERT_NE(menu, nullptr);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  const HWND about = WaitFor([](HWND w) { return HasControl(w, win32::kAboutNameLabel); });
+  ASSERT_NE(about, nullptr);
+  Click(idc::kOk, about);
+}
+
 // The ticks of a version, given with Space, tick its products, whose codes
 // fill the field.
 TEST_F(Window, NewPackageForTheProductsOfATickedVersion) {
