@@ -259,8 +259,7 @@ TEST_F(Window, FileTypeFromTheKeyboard) {
   EXPECT_EQ(Focus(), Item(idc::kConfigFileRadio));
   Press(VK_DOWN);
   EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
-  EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(Item(idc::kConfigPackBrowse)) != FALSE; }));
-  EXPECT_TRUE(Checked(idc::kConfigPackRadio));
+  EXPECT_TRUE(Eventually([&] { return Checked(idc::kConfigPackRadio) && ::IsWindowEnabled(Item(idc::kConfigPackBrowse)); }));
   ExpectEnabled(main_, kFactoryMode, "pack mode by key");
   Press(VK_TAB);
   EXPECT_EQ(Focus(), Item(idc::kConfigPackEdit));
@@ -268,8 +267,7 @@ TEST_F(Window, FileTypeFromTheKeyboard) {
   Press(VK_TAB);
   EXPECT_EQ(Focus(), Item(idc::kConfigPackRadio));
   Press(VK_UP);
-  EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(Item(idc::kConfigFileBrowse)) != FALSE; }));
-  EXPECT_TRUE(Checked(idc::kConfigFileRadio));
+  EXPECT_TRUE(Eventually([&] { return Checked(idc::kConfigFileRadio) && ::IsWindowEnabled(Item(idc::kConfigFileBrowse)); }));
   ExpectEnabled(main_, kFileMode, "file mode by key");
 }
 
