@@ -37,6 +37,10 @@ LRESULT CALLBACK PathEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARA
   return result;
 }
 
+// Messages that a dialog posts itself.
+constexpr UINT kRevealFocusMessage = WM_APP + 40;
+constexpr int kScrollLine = 20;  // pixels of one step of the arrows or a wheel's notch
+
 // A check list fills its width with one column of rows; a multi-column one
 // (the list view's list mode) flows its rows into columns by itself.
 void SetUpCheckList(HWND list) {
@@ -90,7 +94,7 @@ INT_PTR CALLBACK DialogWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam,
 
 INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   INT_PTR result = FALSE;
-  if (OnMessage(message, wParam, lParam, result)) return result;
+  if (OnMessage(message, wParam, lParam, result) || OnScroll(message, wParam)) return result;
   switch (message) {
     case WM_INITDIALOG:
       SetUpControls();
@@ -159,11 +163,103 @@ void DialogWindow::Place() {
   const auto centre = [](LONG from, LONG to, LONG size, LONG areaFrom, LONG areaTo) {
     return std::max(areaFrom, std::min((from + to - size) / 2, areaTo - size));
   };
+  FitSize(area);
+  ::GetWindowRect(hwnd_, &self);
   const LONG width = self.right - self.left;
   const LONG height = self.bottom - self.top;
   ::SetWindowPos(hwnd_, nullptr, centre(middleOf.left, middleOf.right, width, area.left, area.right),
                  centre(middleOf.top, middleOf.bottom, height, area.top, area.bottom), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A dialog larger than the work area takes its size, and scroll bars
+// for what is beyond it, so that every control can be brought into view.
+void DialogWindow::FitSize(const RECT& area) {
+  RECT self;
+  RECT client;
+  ::GetWindowRect(hwnd_, &self);
+  ::GetClientRect(hwnd_, &client);
+  const bool wide = self.right - self.left > area.right - area.left;
+  const bool tall = self.bottom - self.top > area.bottom - area.top;
+  if (!wide && !tall) return;
+  content_ = {client.right, client.bottom};
+  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, ::GetWindowLongPtrW(hwnd_, GWL_STYLE) | WS_HSCROLL | WS_VSCROLL);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0,
+                 std::min(self.right - self.left + ::GetSystemMetrics(SM_CXVSCROLL), area.right - area.left),
+                 std::min(self.bottom - self.top + ::GetSystemMetrics(SM_CYHSCROLL), area.bottom - area.top),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ScrollTo(SB_HORZ, 0);
+  ScrollTo(SB_VERT, 0);
+}
+
+// The scroll bars, the wheel, and a focus moved by the keyboard to a
+// control out of view; false for other messages and a dialog that fits.
+bool DialogWindow::OnScroll(UINT message, WPARAM wParam) {
+  if (content_.cx == 0) return false;
+  const int bar = message == WM_HSCROLL ? SB_HORZ : SB_VERT;
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  const int page = bar == SB_HORZ ? client.right : client.bottom;
+  const int at = scrolled_[bar];
+  switch (message) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      switch (LOWORD(wParam)) {
+        case SB_LINEUP: ScrollTo(bar, at - kScrollLine); break;
+        case SB_LINEDOWN: ScrollTo(bar, at + kScrollLine); break;
+        case SB_PAGEUP: ScrollTo(bar, at - page); break;
+        case SB_PAGEDOWN: ScrollTo(bar, at + page); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: ScrollTo(bar, HIWORD(wParam)); break;
+        case SB_TOP: ScrollTo(bar, 0); break;
+        case SB_BOTTOM: ScrollTo(bar, bar == SB_HORZ ? content_.cx : content_.cy); break;
+        default: break;
+      }
+      return true;
+    case WM_MOUSEWHEEL:
+      ScrollTo(SB_VERT, at - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * kScrollLine);
+      return true;
+    case WM_NEXTDLGCTL:  // Tab and the arrow keys, before the dialog moves the focus
+      ::PostMessageW(hwnd_, kRevealFocusMessage, 0, 0);
+      return false;
+    case kRevealFocusMessage: RevealFocus(); return true;
+    default: return false;
+  }
+}
+
+// Shows the content from `position` on along `bar`.
+void DialogWindow::ScrollTo(int bar, int position) {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  const bool across = bar == SB_HORZ;
+  const int size = across ? content_.cx : content_.cy;
+  const int page = across ? client.right : client.bottom;
+  position = std::clamp(position, 0, std::max(0, size - page));
+  const int by = scrolled_[bar] - position;
+  ::ScrollWindowEx(hwnd_, across ? by : 0, across ? 0 : by, nullptr, nullptr, nullptr, nullptr,
+                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  scrolled_[bar] = position;
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  info.nMax = size - 1;
+  info.nPage = static_cast<UINT>(page);
+  info.nPos = position;
+  ::SetScrollInfo(hwnd_, bar, &info, TRUE);
+}
+
+void DialogWindow::RevealFocus() {
+  const HWND focus = ::GetFocus();
+  if (focus == nullptr || ::GetParent(focus) != hwnd_) return;
+  RECT control;
+  RECT client;
+  ::GetWindowRect(focus, &control);
+  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&control), 2);
+  ::GetClientRect(hwnd_, &client);
+  if (control.left < 0) ScrollTo(SB_HORZ, scrolled_[SB_HORZ] + control.left);
+  if (control.right > client.right) ScrollTo(SB_HORZ, scrolled_[SB_HORZ] + control.right - client.right);
+  if (control.top < 0) ScrollTo(SB_VERT, scrolled_[SB_VERT] + control.top - kScrollLine);
+  if (control.bottom > client.bottom) ScrollTo(SB_VERT, scrolled_[SB_VERT] + control.bottom - client.bottom + kScrollLine);
 }
 
 void DialogWindow::SetTitle(const std::string& text) { ::SetWindowTextW(hwnd_, Widen(text).c_str()); }

@@ -69,6 +69,10 @@ class DialogWindow : public virtual DialogAccess {
   ControlKind KindOf(int id) const;
   void SetUpControls();
   void Place();
+  void FitSize(const RECT& area);
+  bool OnScroll(UINT message, WPARAM wParam);
+  void ScrollTo(int bar, int position);
+  void RevealFocus();
 
   int templateId_;
   const DialogLayout& layout_;
@@ -77,6 +81,11 @@ class DialogWindow : public virtual DialogAccess {
   HWND hwnd_ = nullptr;
   bool modal_ = false;
   bool settingTicks_ = false;
+  // A dialog larger than the screen scrolls its client area: the size of
+  // all of it (0: it does not scroll) and how far it is scrolled along
+  // SB_HORZ and SB_VERT.
+  SIZE content_{};
+  int scrolled_[2] = {};
 };
 
 }  // namespace quarnet::win32

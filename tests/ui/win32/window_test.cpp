@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <future>
 #include <thread>
 
@@ -336,6 +337,42 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
     EXPECT_TRUE(win32::WaitUntilGone(about));
     EXPECT_TRUE(::IsWindowEnabled(main_));
   }
+}
+
+// At 150 % on a 1024x768 screen the window keeps to the work area and
+// scrolls: each control is wholly in view at one of the four ends, and
+// Tab brings Close into view.
+TEST_F(Window, FitsASmallScreenAndScrolls) {
+  Open();
+  const HDC screen = ::GetDC(nullptr);
+  ASSERT_EQ(::GetDeviceCaps(screen, LOGPIXELSY), 144);
+  ::ReleaseDC(nullptr, screen);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(main_, MONITOR_DEFAULTTONULL), &monitor);
+  RECT window = RectOf(main_), inside{};
+  EXPECT_TRUE(::IntersectRect(&inside, &window, &monitor.rcWork) && ::EqualRect(&inside, &window));
+  const auto inView = [this](int id) {
+    RECT client, control = RectOf(Item(id)), both{};
+    ::GetClientRect(main_, &client);
+    ::MapWindowPoints(main_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return ::IntersectRect(&both, &client, &control) && ::EqualRect(&both, &control);
+  };
+  std::set<int> seen;
+  for (const WPARAM across : {SB_TOP, SB_BOTTOM}) {
+    for (const WPARAM down : {SB_TOP, SB_BOTTOM}) {
+      ::SendMessageW(main_, WM_HSCROLL, across, 0);
+      ::SendMessageW(main_, WM_VSCROLL, down, 0);
+      for (const ControlLayout& control : MainDialog::kLayout.controls)
+        if (control.kind == ControlKind::kGroup || inView(control.id)) seen.insert(control.id);  // frames, not controls
+    }
+  }
+  EXPECT_EQ(seen.size(), MainDialog::kLayout.controls.size());
+  ::SendMessageW(main_, WM_HSCROLL, SB_TOP, 0);
+  ::SendMessageW(main_, WM_VSCROLL, SB_TOP, 0);
+  FocusOn(Item(idc::kNewPackageBrowse));
+  for (int i = 0; i < 3 && Focus() != Item(idc::kCancel); ++i) Press(VK_TAB);
+  EXPECT_TRUE(Eventually([&] { return inView(idc::kCancel); }));
 }
 
 // A right-click on the window's background offers the About box.
