@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QRadioButton>
+#include <cerrno>
 #include <cstdio>
 #include <utility>
 
@@ -62,9 +63,19 @@ bool RenderOutcomes(CQuarnetDlg& window, const QDir& dir) {
                      {8, 3008, 4, 3});
   SetOutputPath("/home/tech/out/V200R005C10_site-a.bin");
   bool ok = SaveBox(window, window.Logic().Outcome(kTextRepackSuccess), dir, "outcome-success.png");
+  AddWarning("the original package has no product list, so the new package has none", WarningKind::kNoProductList);
+  AddWarning("the original package's item 1 (KERNEL): its record says CRC 0x00000000, its bytes have CRC 0x5d0b1f2e; "
+             "repacked with its bytes",
+             WarningKind::kOriginalCrc);
+  ok &= SaveBox(window, window.Logic().Outcome(kTextRepackSuccess), dir, "outcome-warnings.png");
   ResetJobReport();
-  SetFailureReason("mkdir /media/tech/USB/.quarnet-job-XXXXXX: Read-only file system", FailureKind::kOutputFolder);
+  SetSystemFailure("mkdir /media/tech/USB/.quarnet-job-XXXXXX: Read-only file system", FailureKind::kOutputFolder,
+                   "/media/tech/USB", EROFS);
   ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-failure.png");
+  ResetJobReport();
+  SetSystemFailure("rename /home/tech/out: No such file or directory", FailureKind::kOutputFolderMissing,
+                   "/home/tech/out", ENOENT);
+  ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-folder-missing.png");
   ResetJobReport();
   SetFailureReason("cancelled", FailureKind::kCancelled);
   ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-cancelled.png");

@@ -109,10 +109,25 @@ void ReportSuccess() {
   SetOutputPath("C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
 }
 
+// A compact original whose records disagree with its items.
+void ReportWarnings() {
+  ReportSuccess();
+  AddWarning("the original package has no product list, so the new package has none", WarningKind::kNoProductList);
+  AddWarning("the original package's item 1 (KERNEL): its record says CRC 0x00000000, its bytes have CRC 0x5d0b1f2e; "
+             "repacked with its bytes",
+             WarningKind::kOriginalCrc);
+}
+
 // A job folder beside a new package on a write-protected drive.
 void ReportReadOnlyOutput() {
-  SetFailureReason("mkdir E:\\.quarnet-job-XXXXXX: " + os::Describe(os::kSystemCode - ERROR_WRITE_PROTECT),
-                   FailureKind::kOutputFolder);
+  const os::Error error = os::kSystemCode - ERROR_WRITE_PROTECT;
+  SetSystemFailure("mkdir E:\\.quarnet-job-XXXXXX: " + os::Describe(error), FailureKind::kOutputFolder, "E:\\", error);
+}
+
+// An output that another program holds open.
+void ReportHeldOutput() {
+  const std::string output = "C:\\Users\\tech\\out\\V200R005C10_site-a.bin";
+  SetSystemFailure("rename " + output + ": " + os::Describe(os::kInUse), FailureKind::kInUse, output, os::kInUse);
 }
 
 void ReportCancel() { SetFailureReason("cancelled", FailureKind::kCancelled); }
@@ -242,11 +257,14 @@ class Shooter {
     return ok && WaitUntilGone(dialog);
   }
 
-  // The box that the window shows for the job report that `report` leaves.
+  // The box that the window shows for the job report that `report` leaves,
+  // on the window's thread, whose job the window reads.
   bool Outcome(void (*report)(), int stringId, const char* name) const {
-    ResetJobReport();
-    report();
-    OnWindowThread([this, stringId] { window_->ShowMessage(window_->Logic().Outcome(stringId)); });
+    OnWindowThread([this, report, stringId] {
+      ResetJobReport();
+      report();
+      window_->ShowMessage(window_->Logic().Outcome(stringId));
+    });
     return SaveDialog(kMessageText, name, IDOK);
   }
 
@@ -256,11 +274,12 @@ class Shooter {
       int stringId;
       const char* name;
     } kBoxes[] = {{ReportSuccess, kTextRepackSuccess, "outcome-success"},
+                  {ReportWarnings, kTextRepackSuccess, "outcome-warnings"},
                   {ReportReadOnlyOutput, kTextRepackFailed, "outcome-failure"},
+                  {ReportHeldOutput, kTextRepackFailed, "outcome-held-file"},
                   {ReportCancel, kTextRepackFailed, "outcome-cancelled"}};
     bool ok = true;
     for (const auto& box : kBoxes) ok = ok && Outcome(box.report, box.stringId, box.name);
-    ResetJobReport();
     return ok;
   }
 
