@@ -136,7 +136,15 @@ void Job::ResetCancel() noexcept {
   os::ClearStopSignal();
 }
 
+// A new job starts with an empty report and no progress: a job that failed
+// before its end left its count and stage behind.
 void Job::ResetReport() {
+  {
+    const std::lock_guard lock(progressMutex_);
+    done_ = 0;
+    total_ = 0;
+    stage_ = JobStage::kNone;
+  }
   const std::lock_guard lock(reportMutex_);
   report_ = JobReport{};
 }

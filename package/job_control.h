@@ -110,7 +110,7 @@ struct JobReport {
   std::vector<JobWarning> warnings;
 };
 
-// Clears the report at the start of a job.
+// Clears the report, and the progress count and stage, at the start of a job.
 void ResetJobReport();
 // Records `reason` and its kind unless an earlier failure of this job
 // already did: the first failure is the cause, the rest follow from it.
