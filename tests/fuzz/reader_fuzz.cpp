@@ -51,15 +51,19 @@ bool Plain(const std::string& name) {
 // Exports the records of the table at `table` the way the file describes
 // them; `count` records are known to be there.
 void PredictExports(Bytes bytes, std::size_t table, std::uint32_t count, Outcome& o) {
+  // Every name is judged before the first file is made.
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t record = table + kItemRecordSize * i;
-    const std::string name = FieldText(bytes, record + kNameField, kItemNameSize);
-    if (name == "EFS") continue;
-    if (!Plain(name)) {
+    const std::string name = FieldText(bytes, table + kItemRecordSize * i + kNameField, kItemNameSize);
+    if (name != "EFS" && !Plain(name)) {
       o.output += "Export item " + DisplayText(name) + " error.\r\n";
       o.result = 0;
       return;
     }
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t record = table + kItemRecordSize * i;
+    const std::string name = FieldText(bytes, record + kNameField, kItemNameSize);
+    if (name == "EFS") continue;
     const std::uint64_t offset = Le32(bytes, record + 8);
     const std::uint64_t length = Le32(bytes, record + 12);
     const std::uint64_t available = offset < bytes.size() ? std::min<std::uint64_t>(length, bytes.size() - offset) : 0;
