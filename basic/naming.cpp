@@ -67,11 +67,4 @@ int JoinFiles(const char* target, std::initializer_list<const char*> sources, st
   return out.Commit() ? 0 : 1;
 }
 
-bool RemoveItemFiles(int count, const ItemNameTable& names) {
-  bool removed = true;
-  const int n = std::clamp(count, 0, kMaxItems);
-  for (int i = 0; i < n; ++i) removed = RemoveFile(std::string(GetText(names[i])) + ".bin") && removed;
-  return removed;
-}
-
 }  // namespace quarnet

@@ -23,8 +23,5 @@ int ReadFileSize(const char* path, std::uint64_t& size);
 // reason recorded and, in `failed`, the position of the source whose read
 // or write failed, or the number of sources when the final commit did.
 int JoinFiles(const char* target, std::initializer_list<const char*> sources, std::size_t* failed = nullptr);
-// Removes "<name>.bin" of each of the first `count` names; a name that is
-// not a file is left alone. False when a removal failed (reason recorded).
-bool RemoveItemFiles(int count, const ItemNameTable& names);
 
 }  // namespace quarnet

@@ -117,15 +117,6 @@ TEST_F(FileUtilities, JoinFilesFailures) {
   EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"source", "target"}));
 }
 
-TEST_F(FileUtilities, RemoveItemFilesDeletesOnlyTheNamedItems) {
-  for (const char* name : {"KERNEL.bin", "ROOTFS.bin", "KERNEL", "UBOOT.bin", "other.bin"})
-    WriteText(name, "x");
-  RemoveItemFiles(3, Names({"KERNEL", "ROOTFS", "MINISYS", "UBOOT"}));
-  EXPECT_EQ(ListDir(dir()), (std::vector<std::string>{"KERNEL", "UBOOT.bin", "other.bin"}));
-  RemoveItemFiles(0, Names({"UBOOT"}));
-  EXPECT_TRUE(fs::exists("UBOOT.bin"));
-}
-
 TEST_F(FileUtilities, PackageNamesOfTheBuilder) {
   for (const char* name : {"u", "y", "k", "r", "f", "d"}) WriteText(name, name);
   struct Case {
