@@ -3,8 +3,8 @@
 // controls (ID, kind, text) and holds the handlers; the handlers see only the
 // dialog's data and an accessor through which the toolkit's binding reads
 // and sets its controls and runs the dialogs that wait for a person. No
-// toolkit header enters here: the Qt windows (quarnet_dlg.h and the other
-// *_dlg.h) bind these descriptions, and tests drive them through a
+// toolkit header enters here: the Qt windows (ui/qt/) and the Win32 windows
+// (ui/win32/) bind these descriptions, and tests drive them through a
 // recording accessor.
 #include <functional>
 #include <optional>

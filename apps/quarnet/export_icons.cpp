@@ -9,7 +9,7 @@
 #include <QFile>
 #include <cstdio>
 
-#include "ui/app_icon.h"
+#include "ui/qt/app_icon.h"
 
 namespace {
 

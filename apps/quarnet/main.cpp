@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "ui/command_line.h"
-#include "ui/quarnet_app.h"
+#include "ui/qt/app.h"
 
 int main(int argc, char** argv) {
   using quarnet::CommandLine;

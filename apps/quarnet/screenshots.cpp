@@ -11,14 +11,14 @@
 #include <utility>
 
 #include "package/job_control.h"
-#include "ui/about_dlg.h"
-#include "ui/app_icon.h"
+#include "ui/qt/about_window.h"
+#include "ui/qt/app_icon.h"
 #include "ui/control_ids.h"
-#include "ui/dialog_host.h"
-#include "ui/job_progress_dlg.h"
-#include "ui/product_list_sel_dlg.h"
-#include "ui/quarnet_app.h"
-#include "ui/quarnet_dlg.h"
+#include "ui/qt/dialog_host.h"
+#include "ui/qt/progress_window.h"
+#include "ui/qt/product_window.h"
+#include "ui/qt/app.h"
+#include "ui/qt/main_window.h"
 
 namespace quarnet {
 namespace {

@@ -1,136 +1,65 @@
-// The Package button on the real window: the job on its own thread, a long
-// job's progress dialog, and a job stopped by Cancel, a signal or closing
-// the window, with the message boxes it brings up.
-#include <QGuiApplication>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
-#include <atomic>
-#include <chrono>
+// The Package button of the described main window end to end, without a
+// toolkit: refusals, product selection, a successful and a failed job, the
+// message boxes, the progress dialog's cues, and a job ended by the close
+// box or a signal.
+#include <gtest/gtest.h>
+
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
+#include "package/endian.h"
+#include "package/format.h"
 #include "package/job_control.h"
+#include "platform/errors.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
-#include "tests/ui/ui_test.h"
+#include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
-#include "ui/job_progress_dlg.h"
-#include "ui/quarnet_app.h"
-#include "ui/quarnet_dlg.h"
+#include "ui/main_dialog.h"
 
 namespace quarnet::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-const QString kFailed = QString::fromUtf8("重打包失败！");
-const QString kSucceeded = QString::fromUtf8("重打包成功！");
+constexpr char kFirstVersion[] = "1A0|1D1|1F3|2B7|";
 
-}  // namespace
-
-class PackageButtonTest : public QObject {
-  Q_OBJECT
-
- private slots:
-  void init() {
-    inputs_ = std::make_unique<TempDir>();
-    work_ = std::make_unique<TempDir>();
-    chdir_ = std::make_unique<ScopedChdir>(work_->path());
+class PackageButton : public ::testing::Test {
+ protected:
+  PackageButton() : chdir_(work_.path()) {
     WriteText(In("cfg.xml"), "<config/>");
-    host_ = std::make_unique<ScriptedHost>();
-    window_ = std::make_unique<CQuarnetDlg>(nullptr, *host_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    WriteText(In("pack.tar.gz"), "pack");
+    WriteText(In("script.tar.gz"), "script");
+    WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+    WriteText(In("bad.bin"), "not a package");
+    dialog_.OnInit();
   }
-  void cleanup() {
-    SetProgressSink({});
-    window_.reset();
-    host_.reset();
-    chdir_.reset();
-    work_.reset();
-    inputs_.reset();
+  ~PackageButton() override { ResetCancel(); }
+
+  std::string In(const std::string& name) const { return Utf8(inputs_.path() / Utf8Path(name)); }
+
+  // File names of the inputs folder, or empty.
+  void SetPaths(const std::string& original, const std::string& config, const std::string& output,
+                const std::string& pack) {
+    const auto in = [this](const std::string& name) { return name.empty() ? name : In(name); };
+    dialog_.values = {true, in(original), in(config), in(output), in(pack), ""};
+    dialog_.UpdateData(false);
   }
 
-  // The dialog shows at once here; the job's percentages only rise, up to 100.
-  void longJobShowsItsProgress() {
-    WriteBigPackage();
-    SetPaths("big.bin", "out.bin");
-    std::vector<int> shown;
-    std::atomic<bool> watching{false};
-    HoldJobUntil([&] { return watching.load(); });
-    WhenProgressShows([&](CJobProgressDlg& dialog) {
-      QCOMPARE(dialog.parentWidget(), static_cast<QWidget*>(window_.get()));
-      QVERIFY(dialog.isModal());
-      shown.push_back(dialog.Percent());
-      connect(dialog.findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int value) { shown.push_back(value); });
-      watching = true;
-    });
-    Press();
-    ExpectOneMessage(kSucceeded);
-    QVERIFY(shown.size() > 2);
-    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
-    QCOMPARE(shown.back(), 100);
+  // 'F' configuration file, 'P' configuration pack; 'f' factory, 'n' normal.
+  void Choose(char mode, char updateMode) {
+    window_.Click(dialog_, mode == 'F' ? idc::kConfigFileRadio : idc::kConfigPackRadio);
+    if (mode == 'P') window_.Choose(dialog_, idc::kUpdateModeCombo, updateMode == 'f' ? 0 : 1);
   }
 
-  // Either way the job stops at its next block and leaves nothing: no job
-  // folder or partial file beside the output, the old output as it was.
-  // Cancel tells why the job failed; a signal or Yes to closing ends the
-  // window without a message, No lets the job go on.
-  void stoppedJobLeavesNothing_data() {
-    QTest::addColumn<int>("signalNumber");  // 0: the Cancel button, -1: closing the window
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<int>("messages");
-    QTest::addColumn<bool>("stopped");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("Cancel button") << 0 << false << 1 << true << true;
-    QTest::newRow("SIGTERM") << SIGTERM << false << 0 << true << false;
-    QTest::newRow("close, Yes") << -1 << true << 1 << true << false;
-    QTest::newRow("close, No") << -1 << false << 2 << false << true;
-  }
-  void stoppedJobLeavesNothing() {
-    QFETCH(int, signalNumber);
-    QFETCH(bool, yes);
-    QFETCH(int, messages);
-    QFETCH(bool, stopped);
-    QFETCH(bool, visible);
-    WriteBigPackage();
-    WriteText(In("out.bin"), "old output");
-    const std::vector<std::string> before = ListDir(inputs_->path());
-    SetPaths("big.bin", "out.bin");
-    std::atomic<bool> released{false};
-    HoldJobUntil([&] { return released || CancelRequested(); });
-    host_->answers = {yes};
-    WhenProgressShows([&](CJobProgressDlg& dialog) {
-      if (signalNumber == 0) Click(dialog.ControlAs<QPushButton>(idc::kCancel));
-      if (signalNumber > 0) std::raise(signalNumber);
-      if (signalNumber < 0) window_->close();
-      released = true;
-    });
-    Press();
-    QCOMPARE(int(host_->messages.size()), messages);
-    // Message boxes come up over the job's wait cursor with the normal one.
-    for (const ShownMessage& shown : host_->messages) QCOMPARE(shown.cursor, int(Qt::ArrowCursor));
-    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-    if (signalNumber < 0) QCOMPARE(host_->messages[0].text, QString::fromUtf8("取消任务并退出？"));
-    if (signalNumber == 0) QCOMPARE(host_->messages[0].text, QString::fromUtf8("任务已取消，未做任何更改。"));
-    if (signalNumber > 0) QCOMPARE(CancelSignal(), signalNumber);
-    QCOMPARE(window_->isVisible(), visible);
-    QCOMPARE(ReadText(In("out.bin")) == "old output", stopped);
-    QCOMPARE(ListDir(inputs_->path()), before);
-    QVERIFY(ListDir(work_->path()).empty());
-  }
+  void Press() { window_.Click(dialog_, idc::kPackageButton); }
 
- private:
-  std::string In(const std::string& name) const { return (inputs_->path() / name).string(); }
-
-  void SetPaths(const std::string& original, const std::string& output) {
-    MainDialog& dialog = window_->Logic();
-    dialog.values.originalPackage = original.empty() ? "" : In(original);
-    dialog.values.configFile = In("cfg.xml");
-    dialog.values.newPackage = In(output);
-    dialog.UpdateData(false);
+  void ExpectOneMessage(const std::string& text, MessageKind kind = MessageKind::kNotice) {
+    ASSERT_EQ(window_.messages.size(), 1u);
+    EXPECT_EQ(window_.messages[0].text, text);
+    EXPECT_EQ(window_.messages[0].caption, "提示");
+    EXPECT_EQ(window_.messages[0].kind, kind);
   }
 
   // An original package whose root file system takes many blocks.
@@ -140,44 +69,259 @@ class PackageButtonTest : public QObject {
     WriteBytes(In("big.bin"), LayOutPackage(items, kProducts));
   }
 
-  // Holds the next job after its first block until `release` is true.
-  static void HoldJobUntil(std::function<bool()> release) {
-    SetProgressSink([release](std::uint64_t done, std::uint64_t total) {
-      while (done > 0 && done < total && !release()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
-  }
-
-  // Runs `action` once the next job's progress dialog shows, which it does
-  // at once.
-  void WhenProgressShows(std::function<void(CJobProgressDlg&)> action) {
-    window_->Logic().progressDelayMs = 0;
-    auto* poll = new QTimer(window_.get());
-    connect(poll, &QTimer::timeout, [this, poll, action] {
-      auto* dialog = window_->findChild<CJobProgressDlg*>();
-      if (dialog == nullptr || !dialog->isVisible()) return;
-      poll->deleteLater();
-      poll->stop();
-      action(*dialog);
-    });
-    poll->start(1);
-  }
-
-  void Press() { Click(window_->ControlAs<QPushButton>(idc::kPackageButton)); }
-
-  void ExpectOneMessage(const QString& text) {
-    QCOMPARE(host_->messages.size(), std::size_t{1});
-    QCOMPARE(host_->messages[0].text, text);
-  }
-
-  std::unique_ptr<TempDir> inputs_;
-  std::unique_ptr<TempDir> work_;
-  std::unique_ptr<ScopedChdir> chdir_;
-  std::unique_ptr<ScriptedHost> host_;
-  std::unique_ptr<CQuarnetDlg> window_;
+  TempDir inputs_;
+  TempDir work_;
+  ScopedChdir chdir_;
+  RecordingWindow window_{MainDialog::kLayout};
+  MainDialog dialog_{window_, Language::kChinese};
 };
 
-QUARNET_UI_TEST(PackageButtonTest);
+// The flow's refusals (tests/repack has every rule) as the window shows
+// them; the product dialog's answer: "-" none, "C" Cancel, or its list.
+TEST_F(PackageButton, Refusals) {
+  const struct {
+    char mode;
+    std::string original;
+    const char* config;
+    const char* pack;
+    const char* products;
+    const char* message;
+  } rows[] = {
+      {'P', "", "cfg.xml", "", "-", "请选择输入文件或输出文件"},
+      {'F', "", "cfg.xml", "", "C", ""},
+      {'P', "", "", "pack.tar.gz", "", "请选择要支持的产品"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    window_.messages.clear();
+    window_.productDialogs = 0;
+    SetPaths(row.original, row.config, "out.bin", row.pack);
+    Choose(row.mode, 'f');
+    window_.productList = row.products[0] == 'C' ? std::nullopt : std::optional<std::string>(row.products);
+    Press();
+    EXPECT_EQ(window_.productDialogs, row.products[0] == '-' ? 0 : 1);
+    if (*row.message != '\0') {
+      ExpectOneMessage(row.message);
+    } else {
+      EXPECT_TRUE(window_.messages.empty());
+    }
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+    EXPECT_FALSE(fs::exists(In("out.bin")));
+  }
+}
 
+// What the window hands the flow: the chosen files at their device paths
+// (the added items, by file name), the update flag of the mode, and the
+// products.
+TEST_F(PackageButton, Success) {
+  const struct {
+    char mode;
+    const char* original;
+    bool asDefault;
+    char updateMode;
+    const char* script;
+    const char* added;
+    const char* flag;
+  } rows[] = {
+      {'F', "", true, 'f', "", "qz_ctree.xml default_script.sh qz_default_ctree.xml", ""},
+      {'F', "orig.bin", false, 'f', "", "qz_ctree.xml default_script.sh", ""},
+      {'P', "", true, 'f', "", "customize_xml.tar.gz Updateflag", "0\n"},
+      {'P', "orig.bin", true, 'n', "script.tar.gz", "customize_xml.tar.gz Updateflag customize_upgrade.tar.gz", "1\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(1, row.mode) + row.original + row.script);
+    window_.messages.clear();
+    window_.productDialogs = 0;
+    SetPaths(row.original, "cfg.xml", "out.bin", "pack.tar.gz");
+    Choose(row.mode, row.updateMode);
+    window_.SetText(idc::kUpdateScriptEdit, *row.script == '\0' ? "" : In(row.script));
+    window_.SetCheck(idc::kAsDefaultCheck, row.asDefault);
+    window_.productList = kFirstVersion;
+    Press();
+
+    ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包成功！", MessageKind::kInformation));
+    EXPECT_EQ(window_.productDialogs, *row.original == '\0' ? 1 : 0);
+    const std::string out = In("out.bin");
+    EXPECT_EQ(window_.messages[0].details.rfind("已校验：", 0), 0u) << window_.messages[0].details;
+    EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
+    // Without an original no image item was compared, and none is counted.
+    EXPECT_EQ(window_.messages[0].details.find("镜像") == std::string::npos, *row.original == '\0');
+    const DecodedPackage package = DecodePackageFile(out);
+    EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
+    std::string added;
+    std::string flag;
+    for (const DecodedItem& item : package.items) {
+      if (GetText(item.record.itemName) != "UNKNOWN") continue;
+      const std::string destination(GetText(item.record.destination));
+      added += (added.empty() ? "" : " ") + destination.substr(destination.rfind('/') + 1);
+      if (destination.ends_with("/Updateflag")) flag.assign(item.data.begin(), item.data.end());
+    }
+    EXPECT_EQ(added, row.added);
+    EXPECT_EQ(flag, row.flag);
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+    fs::remove(out);
+  }
+}
+
+// Paths of 200 Chinese characters (600 bytes) as original, configuration
+// file and output.
+TEST_F(PackageButton, LongChinesePaths) {
+  std::string name;
+  for (int k = 0; k < 66; ++k) name += "件";
+  const std::string folder = "固件/" + name + "/" + name + "/" + name;
+  fs::create_directories(Utf8Path(In(folder)));
+  for (const char* name : {"orig.bin", "cfg.xml"}) fs::copy_file(Utf8Path(In(name)), Utf8Path(In(folder + "/" + name)));
+  SetPaths(folder + "/orig.bin", folder + "/cfg.xml", folder + "/新包.bin", "");
+  Choose('F', 'f');
+  Press();
+  ExpectOneMessage("重打包成功！", MessageKind::kInformation);
+  EXPECT_EQ(DecodeAndVerify(ReadBytes(Utf8Path(In(folder + "/新包.bin")))).items.size(), 8u);
+}
+
+// A failure says its kind of cause in the window's language; the details
+// hold the job's lines and the system's own reason.
+TEST_F(PackageButton, FailureBoxesSayWhy) {
+  const struct {
+    const char* original;
+    const char* output;
+    Language language;
+    const char* text;
+  } rows[] = {
+      {"bad.bin", "out.bin", Language::kChinese, "重打包失败！\n不是有效的固件包"},
+      {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package"},
+      {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件"},
+      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder does not exist"},
+      {"orig.bin", "no/such/out.bin", Language::kChinese, "重打包失败！\n输出文件夹不存在"},
+      {"crafted.bin", "out.bin", Language::kEnglish, "Repack failed!\nthe original package is damaged"},
+  };
+  // Item heads whose versions would retitle and clear a terminal.
+  WriteBytes(In("crafted.bin"), LayOutPackage(OriginalItems("\x1b]0;t\a", "\x1b[2J\x9b"), kProducts));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    RecordingWindow window{MainDialog::kLayout};
+    MainDialog dialog{window, row.language};
+    dialog.OnInit();
+    dialog.values = {true, In(row.original), In("cfg.xml"), In(row.output), "", ""};
+    dialog.UpdateData(false);
+    window.Click(dialog, idc::kPackageButton);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].kind, MessageKind::kError);
+    EXPECT_EQ(window.messages[0].text, row.text);
+    const std::string& details = window.messages[0].details;
+    EXPECT_NE(details.find(row.language == Language::kChinese ? "原因：" : "Reason: "), std::string::npos);
+    EXPECT_TRUE(std::none_of(details.begin(), details.end(), [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }))
+        << details;
+    if (row.original[0] == 'c') {
+      EXPECT_NE(details.find("V2=\\x1B[2J\\x9B\n"), std::string::npos) << details;
+    }
+    EXPECT_NE(details.back(), '\n');
+    // No line for a rename that never happened, nor the job folder's name.
+    EXPECT_EQ(details.find("Rename"), std::string::npos) << details;
+    EXPECT_EQ(details.find(".quarnet-job-"), std::string::npos) << details;
+    if (row.output[0] == 'n') {
+      // The system's own message, in the user's language, after the folder.
+      EXPECT_NE(details.find(Text(169, row.language) + In("no/such") + " — " + os::DescribeForUser(ENOENT)), std::string::npos)
+          << details;
+    }
+    EXPECT_FALSE(fs::exists(In("out.bin")));
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+  }
+}
+
+// A compact original whose records' CRCs disagree with their items: a
+// success with warnings, each kind named once in the window's language,
+// each warning in the details.
+TEST_F(PackageButton, SuccessWithWarnings) {
+  Bytes compact = LayOutCompactPackage(OriginalItems());
+  for (std::size_t i = 0; i < 4; ++i) StoreLE32(compact.data() + kCompactHeaderSize + kItemRecordSize * i + 4, 0);
+  WriteBytes(In("compact.bin"), compact);
+  SetPaths("compact.bin", "cfg.xml", "out.bin", "");
+  Choose('F', 'f');
+  Press();
+  ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包成功，但有需要注意的问题：\n- 新包没有产品列表（原始包没有产品列表）\n"
+                                           "- 原始包中项目的校验和与其内容不符，已按其内容重打包",
+                                           MessageKind::kWarning));
+  EXPECT_NE(window_.messages[0].details.find("\n注意：the original package's item 1 (KERNEL)"), std::string::npos)
+      << window_.messages[0].details;
+}
+
+// The job's copy of the configuration file changes once the build begins
+// (a scanner, a second program): the check of the new package catches it,
+// the job fails with the check's reason, and the old output stays.
+TEST_F(PackageButton, FailedCheckFailsTheJob) {
+  WriteText(In("out.bin"), "old output");
+  const std::vector<std::string> before = ListDir(inputs_.path());
+  bool changed = false;
+  const ProgressSink outer = SetProgressSink([&](std::uint64_t, std::uint64_t) {
+    if (changed || CurrentJobStage() != JobStage::kBuilding) return;
+    for (const std::string& name : ListDir(inputs_.path())) {
+      if (name.starts_with(".quarnet-job-")) WriteText(inputs_.path() / name / "config.xml", "<config!>");
+    }
+    changed = true;
+  });
+  SetPaths("orig.bin", "cfg.xml", "out.bin", "");
+  Choose('F', 'f');
+  Press();
+  SetProgressSink(outer);
+  EXPECT_TRUE(changed);
+  ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包失败！\n新包未通过校验", MessageKind::kError));
+  EXPECT_NE(window_.messages[0].details.find("the new package failed its check: item 4 (UNKNOWN): 9 bytes with CRC"),
+            std::string::npos) << window_.messages[0].details;
+  EXPECT_EQ(ReadText(In("out.bin")), "old output");
+  EXPECT_EQ(ListDir(inputs_.path()), before);
+}
+
+// The progress dialog shows after the delay, waits while the job asks the
+// window, and gives way to the message.
+TEST_F(PackageButton, ProgressDialogCues) {
+  SetPaths("", "cfg.xml", "out.bin", "pack.tar.gz");
+  Choose('P', 'n');
+  window_.productList = kFirstVersion;
+  dialog_.progressDelayMs = 7;
+  Press();
+  const std::vector<std::string> cues = {"show 7", "hold", "show 7", "hold", "show 7", "close"};
+  EXPECT_EQ(window_.progress, cues);
+}
+
+// Closing the window while a job runs asks first. Yes stops the job, which
+// cleans up without a message, and the window ends; No lets it go on. A
+// signal ends the window the same way without asking.
+TEST_F(PackageButton, EndingDuringAJob) {
+  const struct {
+    int signalNumber;  // 0: the close box
+    bool yes;
+    bool stopped;
+  } rows[] = {{0, true, true}, {0, false, false}, {SIGTERM, false, true}};  // a signal ends the last job
+  WriteBigPackage();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.signalNumber) + (row.yes ? " yes" : " no"));
+    WriteText(In("out.bin"), "old output");
+    const std::vector<std::string> before = ListDir(inputs_.path());
+    window_.messages.clear();
+    window_.ended.reset();
+    window_.answers = {row.yes};
+    SetPaths("big.bin", "cfg.xml", "out.bin", "");
+    window_.onProgress = [&, asked = false](int percent) mutable {
+      if (asked || percent == 0 || percent == 100) return;
+      asked = true;
+      if (row.signalNumber == 0) window_.Click(dialog_, idc::kCancel);
+      if (row.signalNumber != 0) RequestCancelBySignal(row.signalNumber);  // as the handler does first
+      if (row.signalNumber != 0) dialog_.OnSignal(row.signalNumber);
+      EXPECT_FALSE(window_.ended);
+    };
+    Press();
+    std::vector<std::string> shown;
+    for (const MessageBoxContent& message : window_.messages) shown.push_back(message.text);
+    std::vector<std::string> expected;
+    if (row.signalNumber == 0) expected.push_back("取消任务并退出？");
+    if (!row.stopped) expected.push_back("重打包成功！");
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(window_.ended, row.stopped ? std::optional<int>(idc::kCancel) : std::nullopt);
+    EXPECT_EQ(ReadText(In("out.bin")) == "old output", row.stopped);
+    EXPECT_EQ(ListDir(inputs_.path()), before);
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+  }
+}
+
+}  // namespace
 }  // namespace quarnet::test
-
-#include "package_button_test.moc"

@@ -18,15 +18,15 @@
 #include <QTextLayout>
 #include <QTimer>
 
-#include "tests/ui/ui_test.h"
-#include "ui/about_dlg.h"
-#include "ui/app_icon.h"
+#include "tests/ui/qt/ui_test.h"
+#include "ui/qt/about_window.h"
+#include "ui/qt/app_icon.h"
 #include "ui/command_line.h"
 #include "ui/control_ids.h"
-#include "ui/job_progress_dlg.h"
-#include "ui/product_list_sel_dlg.h"
-#include "ui/quarnet_app.h"
-#include "ui/quarnet_dlg.h"
+#include "ui/qt/progress_window.h"
+#include "ui/qt/product_window.h"
+#include "ui/qt/app.h"
+#include "ui/qt/main_window.h"
 
 namespace quarnet::test {
 namespace {

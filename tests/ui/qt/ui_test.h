@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/dialog_host.h"
+#include "ui/qt/dialog_host.h"
 
 namespace quarnet::test {
 

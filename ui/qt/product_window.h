@@ -1,6 +1,6 @@
 #pragma once
 // The product selection dialog (ui/product_dialog.h) drawn with Qt.
-#include "ui/controls.h"
+#include "ui/qt/controls.h"
 #include "ui/product_dialog.h"
 
 namespace quarnet {

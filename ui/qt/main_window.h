@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
-#include "ui/controls.h"
-#include "ui/dialog_host.h"
-#include "ui/job_progress_dlg.h"
+#include "ui/qt/controls.h"
+#include "ui/qt/dialog_host.h"
+#include "ui/qt/progress_window.h"
 #include "ui/main_dialog.h"
 
 class QMenu;

@@ -1,10 +1,10 @@
-#include "ui/about_dlg.h"
+#include "ui/qt/about_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "ui/app_icon.h"
+#include "ui/qt/app_icon.h"
 #include "ui/control_ids.h"
 
 namespace quarnet {

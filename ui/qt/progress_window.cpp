@@ -1,4 +1,4 @@
-#include "ui/job_progress_dlg.h"
+#include "ui/qt/progress_window.h"
 
 #include <QProgressBar>
 #include <QVBoxLayout>

@@ -1,4 +1,4 @@
-#include "ui/quarnet_app.h"
+#include "ui/qt/app.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "platform/process.h"
-#include "ui/app_icon.h"
-#include "ui/quarnet_dlg.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/main_window.h"
 
 namespace quarnet {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "package/job_control.h"
-#include "tests/ui/dialogs/recording_window.h"
+#include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 #include "ui/progress_dialog.h"

@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "ui/qt/controls.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

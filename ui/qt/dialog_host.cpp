@@ -1,4 +1,4 @@
-#include "ui/dialog_host.h"
+#include "ui/qt/dialog_host.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 // The progress dialog of a long job (ui/progress_dialog.h) drawn with Qt.
-#include "ui/controls.h"
+#include "ui/qt/controls.h"
 #include "ui/progress_dialog.h"
 
 namespace quarnet {

@@ -1,7 +1,7 @@
 #pragma once
 // The About box (ui/about_dialog.h) drawn with Qt.
 #include "ui/about_dialog.h"
-#include "ui/controls.h"
+#include "ui/qt/controls.h"
 
 namespace quarnet {
 

@@ -1,4 +1,4 @@
-#include "ui/product_list_sel_dlg.h"
+#include "ui/qt/product_window.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "ui/quarnet_dlg.h"
+#include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "platform/process.h"
-#include "ui/about_dlg.h"
-#include "ui/app_icon.h"
+#include "ui/qt/about_window.h"
+#include "ui/qt/app_icon.h"
 #include "ui/control_ids.h"
-#include "ui/product_list_sel_dlg.h"
+#include "ui/qt/product_window.h"
 
 namespace quarnet {
 namespace {

@@ -1,11 +1,11 @@
-#include "tests/ui/ui_test.h"
+#include "tests/ui/qt/ui_test.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QStyle>
 #include <map>
 
-#include "ui/quarnet_app.h"
+#include "ui/qt/app.h"
 
 namespace quarnet::test {
 
