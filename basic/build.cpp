@@ -73,7 +73,7 @@ void AddEfsItem(PackageTables& tables, int position) {
 bool StreamItem(ItemInput& input, ItemSummary& item, BlockWriter& out) {
   item.crc = 0;
   if (CopyBlocks(input.Source(), out, item.length, &item.crc).complete) return true;
-  SetFailureReason("read " + input.name() + ": shorter than when the build began");
+  SetFailureFinding(Finding::kItemShrank, {input.name()});
   return false;
 }
 
@@ -87,15 +87,15 @@ std::uint64_t OpenItems(const PackageTables& tables, int count, std::span<ItemIn
     std::uint64_t size = 0;
     const char* file = tables.itemFiles[i].data();
     if (!files[i].Open(file) || !files[i].Size(size)) return 0;
-    if (size == 0) SetFailureReason(std::string(file) + ": empty item file");
-    if (size > UINT32_MAX) SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
+    if (size == 0) SetFailureFinding(Finding::kEmptyItem, {file});
+    if (size > UINT32_MAX) SetFailureFinding(Finding::kPackageTooLarge, {packageName});
     if (size == 0 || size > UINT32_MAX) return 0;
     items[i].length = static_cast<std::uint32_t>(size);
     total += size;
   }
   // Lengths, offsets and the package size are 32-bit fields.
   if (total > UINT32_MAX) {
-    SetFailureReason(std::string(packageName) + ": the package would pass 4 GiB");
+    SetFailureFinding(Finding::kPackageTooLarge, {packageName});
     return 0;
   }
   return total;

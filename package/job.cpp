@@ -151,6 +151,14 @@ void Job::ResetReport() {
 
 void Job::SetFailureReason(std::string reason, FailureKind kind) { SetSystemFailure(std::move(reason), kind, {}, 0); }
 
+void Job::SetFailureFinding(Finding what, std::vector<std::string> args, FailureKind kind) {
+  const std::lock_guard lock(reportMutex_);
+  if (!report_.reason.empty()) return;
+  report_.reason = FillPlaceholders(FindingSentence(what), args);
+  report_.kind = kind;
+  report_.finding = {what, std::move(args)};
+}
+
 void Job::RecordSystemError(const char* call, const std::string& path, int error) {
   if (CancelRequested()) {
     SetFailureReason("cancelled", FailureKind::kCancelled);

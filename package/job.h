@@ -58,6 +58,7 @@ class Job {
 
   void ResetReport();
   void SetFailureReason(std::string reason, FailureKind kind);
+  void SetFailureFinding(Finding what, std::vector<std::string> args, FailureKind kind);
   void RecordSystemError(const char* call, const std::string& path, int error);
   void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error);
   void AddWarning(std::string warning, WarningKind kind);

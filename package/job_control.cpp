@@ -23,6 +23,10 @@ void ResetJobReport() { CurrentJob().ResetReport(); }
 void SetFailureReason(std::string reason, FailureKind kind) {
   CurrentJob().SetFailureReason(std::move(reason), kind);
 }
+
+void SetFailureFinding(Finding what, std::vector<std::string> args, FailureKind kind) {
+  CurrentJob().SetFailureFinding(what, std::move(args), kind);
+}
 void RecordSystemError(const char* call, const std::string& path, int error) {
   CurrentJob().RecordSystemError(call, path, error);
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "package/job_findings.h"
+
 namespace quarnet {
 
 // Receives the bytes done so far out of the bytes of the whole job.
@@ -94,6 +96,12 @@ struct VerifiedCounts {
   std::size_t addedFiles = 0;
 };
 
+// A failure the job found itself, with the names and figures it concerns.
+struct JobFinding {
+  Finding what = Finding::kNone;
+  std::vector<std::string> args;
+};
+
 // What a front end shows beside the outcome of a job.
 struct JobReport {
   FailureKind kind = FailureKind::kNone;
@@ -102,6 +110,7 @@ struct JobReport {
   // system's error, for a front end that says it in the user's language.
   std::string path;
   int error = 0;
+  JobFinding finding;    // when the job found the cause itself
   std::string verified;  // "Verified: ..." after a repack that checked its result
   VerifiedCounts counts;  // what that sentence says
   std::string output;    // the new package's path after success
@@ -115,6 +124,9 @@ void ResetJobReport();
 // Records `reason` and its kind unless an earlier failure of this job
 // already did: the first failure is the cause, the rest follow from it.
 void SetFailureReason(std::string reason, FailureKind kind = FailureKind::kOther);
+// SetFailureReason with the English sentence of `what`, filled with `args`,
+// keeping the finding for a front end in another language.
+void SetFailureFinding(Finding what, std::vector<std::string> args, FailureKind kind = FailureKind::kOther);
 // SetFailureReason(call + " " + path + ": " + the system's text for
 // `error`), or "cancelled" when a stop was requested: an interrupted call is
 // the stop's doing. The kind follows from the call and the error.

@@ -71,13 +71,12 @@ int ReadItemRecords(InputFile& file, int count, ItemTable& table) {
 // Windows) would fail there for a wrong reason, or reach a device.
 bool CanExport(std::string_view name) {
   if (!IsPlainItemName(name)) {
-    SetFailureReason("Item Name " + DisplayText(name) + " is not a plain file name", FailureKind::kNotAPackage);
+    SetFailureFinding(Finding::kNotPlainName, {DisplayText(name)}, FailureKind::kNotAPackage);
     return false;
   }
   const std::string why = os::NameProblem(std::string(name) + ".bin");
   if (!why.empty())
-    SetFailureReason("Item Name " + DisplayText(name) + " cannot be a file name on this system: " + why,
-                     FailureKind::kBadName);
+    SetFailureFinding(Finding::kNameNotHere, {DisplayText(name), why}, FailureKind::kBadName);
   return why.empty();
 }
 
@@ -92,8 +91,7 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written,
       CopyFileBytes(file, record.itemOffset, ranges == nullptr ? &out : nullptr, record.itemLen, &crc);
   if (copied != record.itemLen) {
     // Unless a failed call or a stop said why already.
-    SetFailureReason("read " + file.name() + ": the package ends inside item " + std::string(name),
-                     FailureKind::kNotAPackage);
+    SetFailureFinding(Finding::kEndsInsideItem, {file.name(), std::string(name)}, FailureKind::kNotAPackage);
     // The partial file never takes the item's name.
     Print("Unpack file %s error. left size %d.\r\n", DisplayText(name).c_str(),
           static_cast<int>(record.itemLen - copied));
@@ -158,13 +156,12 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
                   ItemRanges* ranges) {
   const std::int64_t itemNum = ReadHead(file, productList);
   if (itemNum == -2) {
-    SetFailureReason(file.name() + " is not a firmware package: it does not begin with a package mark",
-                     FailureKind::kNotAPackage);
+    SetFailureFinding(Finding::kNoPackageMark, {file.name()}, FailureKind::kNotAPackage);
     Print("Wrong file input.\r\n");
     return -1;
   }
   if (itemNum < 0) {
-    SetFailureReason(file.name() + " ends inside its header", FailureKind::kNotAPackage);
+    SetFailureFinding(Finding::kEndsInsideHeader, {file.name()}, FailureKind::kNotAPackage);
     Print("Parse File Head error.\r\n");
     return 0;
   }
@@ -172,8 +169,8 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
   ItemTable table{};
   const int count = static_cast<int>(std::min<std::int64_t>(itemNum, kMaxItems + 1));
   if (ReadItemRecords(file, count, table) != 0) {
-    SetFailureReason(file.name() + (count > kMaxItems ? " holds more than 16 items" : " ends inside its item table"),
-                     FailureKind::kNotAPackage);
+    SetFailureFinding(count > kMaxItems ? Finding::kTooManyItems : Finding::kEndsInsideItemTable, {file.name()},
+                      FailureKind::kNotAPackage);
     Print("Parse Items error.\r\n");
     return 0;
   }
@@ -191,7 +188,7 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
     const std::string_view name = GetText(record.itemName);
     if (name == item::kEfs) continue;
     const bool self = ranges == nullptr && IsPlainItemName(name) && IsThePackage(file, name);
-    if (self) SetFailureReason(std::string(name) + ".bin is the package " + file.name() + " itself");
+    if (self) SetFailureFinding(Finding::kItemIsThePackage, {std::string(name), file.name()});
     ExportedItem written;
     if (self || ExportItem(file, record, &written, ranges) != 0) {
       Print("Export item %s error.\r\n", DisplayText(name).c_str());

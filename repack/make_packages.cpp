@@ -62,9 +62,9 @@ int MakePackagesWithXML(int itemCount, const ItemNameTable& itemNames, const Rep
     return -1;
   }
   if (GetText(kernelVersion) != GetText(rootfsVersion)) {
-    SetFailureReason("the kernel's item head says version \"" + std::string(GetText(kernelVersion)) +
-                         "\", the root file system's \"" + std::string(GetText(rootfsVersion)) + "\"",
-                     FailureKind::kDamagedOriginal);
+    SetFailureFinding(Finding::kVersionsDiffer,
+                      {std::string(GetText(kernelVersion)), std::string(GetText(rootfsVersion))},
+                      FailureKind::kDamagedOriginal);
     Print("Version Error. V1=%s V2=%s\r\n", DisplayText(GetText(kernelVersion)).c_str(),
           DisplayText(GetText(rootfsVersion)).c_str());
     return -1;

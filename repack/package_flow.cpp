@@ -127,7 +127,7 @@ int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& fro
   if (const os::Error error = folder.Remove()) {
     const std::string what = "remove " + folder.path() + ": " + os::Describe(error);
     if (result == 0) AddWarning(what, WarningKind::kJobFolderLeft);
-    else SetFailureReason(what);
+    else SetSystemFailure(what, FailureKind::kOther, folder.path(), error);
   }
   return result;
 }

@@ -38,7 +38,8 @@ os::Kind KindAt(const os::Folder& base, const std::string& path) {
 // no length limit of its own: the job reads it where the user named it.
 bool CheckOriginal(const char* originalPath, const Places& at) {
   if (KindAt(at.user, originalPath) == os::Kind::kNothing) {
-    SetFailureReason(std::string("open ") + originalPath + ": " + os::Describe(ENOENT), FailureKind::kInputMissing);
+    SetSystemFailure(std::string("open ") + originalPath + ": " + os::Describe(ENOENT), FailureKind::kInputMissing,
+                     originalPath, ENOENT);
     Print("Error: Cannot open package file '%s'\r\n", DisplayText(originalPath).c_str());
     return false;
   }
@@ -115,13 +116,15 @@ bool CheckItemCrcs(const Original& o) {
   for (int i = 0; i < o.count; ++i) {
     const ExportedItem& e = o.exported[i];
     if (e.recordCrc == e.crc) continue;
-    const std::string what = "item " + std::to_string(e.index) + " (" + std::string(GetText(o.names[i])) +
-                             "): its record says CRC " + Hex(e.recordCrc) + ", its bytes have CRC " + Hex(e.crc);
+    const std::string name(GetText(o.names[i]));
     if (!o.compact) {
-      SetFailureReason("the original package is damaged: " + what, FailureKind::kDamagedOriginal);
+      SetFailureFinding(Finding::kItemCrcDiffers, {std::to_string(e.index), name, Hex(e.recordCrc), Hex(e.crc)},
+                        FailureKind::kDamagedOriginal);
       return false;
     }
-    AddWarning("the original package's " + what + "; repacked with its bytes", WarningKind::kOriginalCrc);
+    AddWarning("the original package's item " + std::to_string(e.index) + " (" + name + "): its record says CRC " +
+                   Hex(e.recordCrc) + ", its bytes have CRC " + Hex(e.crc) + "; repacked with its bytes",
+               WarningKind::kOriginalCrc);
   }
   return true;
 }
@@ -175,7 +178,7 @@ bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
   progress.Checking(size);
   const Verdict verdict = VerifyRepack(package, plan);
   if (!verdict.ok) {
-    if (!Cancelled()) SetFailureReason("the new package failed its check: " + verdict.text, FailureKind::kCheckFailed);
+    if (!Cancelled()) SetFailureFinding(Finding::kCheckFailed, {verdict.text}, FailureKind::kCheckFailed);
     return false;
   }
   if (const os::Error error = package.file().Sync()) {

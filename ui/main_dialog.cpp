@@ -144,6 +144,13 @@ int KindTextId(FailureKind kind) {
   }
 }
 
+}  // namespace
+
+// Findings are numbered from 301 in their order, each with its English twin.
+int FindingTextId(Finding finding) { return 301 + 2 * (static_cast<int>(finding) - 1); }
+
+namespace {
+
 // The string ID of the sentence that says what a kind of warning means.
 int WarningTextId(WarningKind kind) {
   switch (kind) {
@@ -435,8 +442,14 @@ MessageBoxContent MainDialog::SuccessOutcome(const JobReport& report) const {
 }
 
 // The cause of a failure: for a system call's failure the path and the
-// system's own message in the user's language, else the job's own reason.
-std::string MainDialog::CauseText(const JobReport& report) {
+// system's own message in the user's language; for one the job found, its
+// sentence in the window's language; else the job's own reason.
+std::string MainDialog::CauseText(const JobReport& report) const {
+  if (report.finding.what != Finding::kNone) {
+    std::vector<std::string> args;
+    for (const std::string& arg : report.finding.args) args.push_back(DisplayText(arg));
+    return FillPlaceholders(Text(FindingTextId(report.finding.what)), args);
+  }
   if (report.error == 0) return DisplayText(report.reason);
   const std::string message = os::DescribeForUser(report.error);
   return DisplayText(report.path) + (message.empty() ? "" : " — " + DisplayText(message));

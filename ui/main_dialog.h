@@ -76,7 +76,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void CallForJob(const std::function<void()>& call, bool last);
   std::string VerifiedText(const JobReport& report) const;
   MessageBoxContent SuccessOutcome(const JobReport& report) const;
-  static std::string CauseText(const JobReport& report);
+  std::string CauseText(const JobReport& report) const;
   bool Ending() const;
 
   WindowAccess& access_;
@@ -89,5 +89,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   int postedPercent_ = -1;  // the job's thread only
   int postedStage_ = 0;     // the job's thread only
 };
+
+// The string ID of the sentence of a failure the job found itself; its
+// English twin follows it.
+int FindingTextId(Finding finding);
 
 }  // namespace quarnet

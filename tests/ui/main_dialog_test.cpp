@@ -3,6 +3,9 @@
 // the window ends.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "package/job_control.h"
 #include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
@@ -170,6 +173,25 @@ TEST(MainDialog, Ends) {
 
 // Cancel asks the job to stop and says so; the dialog stays until the job
 // has stopped.
+// Each failure the job finds has a sentence in both languages: the English
+// one is the job's own reason, the Chinese one takes the same names.
+TEST(MainDialog, FindingsInBothLanguages) {
+  const std::regex placeholder("%[1-9]");
+  for (const Finding finding : kEveryFinding) {
+    const std::string english = Text(FindingTextId(finding), Language::kEnglish);
+    const std::string chinese = Text(FindingTextId(finding), Language::kChinese);
+    EXPECT_EQ(english, FindingSentence(finding));
+    const auto placeholders = [&](const std::string& text) {
+      std::set<std::string> found;
+      for (auto it = std::sregex_iterator(text.begin(), text.end(), placeholder); it != std::sregex_iterator(); ++it)
+        found.insert(it->str());
+      return found;
+    };
+    EXPECT_FALSE(chinese.empty() || chinese == english) << english;
+    EXPECT_EQ(placeholders(chinese), placeholders(english)) << chinese;
+  }
+}
+
 TEST(ProgressDialog, CancelAsksTheJobToStop) {
   RecordingWindow window(ProgressDialog::kLayout);
   ProgressDialog progress(window, Language::kChinese);

@@ -186,13 +186,18 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
     const char* output;
     Language language;
     const char* text;
+    const char* cause;  // the job's own reason, in the window's language; "" for a system call's
   } rows[] = {
-      {"bad.bin", "out.bin", Language::kChinese, "重打包失败！\n不是有效的固件包"},
-      {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package"},
-      {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件"},
-      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder does not exist"},
-      {"orig.bin", "no/such/out.bin", Language::kChinese, "重打包失败！\n输出文件夹不存在"},
-      {"crafted.bin", "out.bin", Language::kEnglish, "Repack failed!\nthe original package is damaged"},
+      {"bad.bin", "out.bin", Language::kChinese, "重打包失败！\n不是有效的固件包", "bad.bin 不是固件包：它不以包标记开头"},
+      {"bad.bin", "out.bin", Language::kEnglish, "Repack failed!\nnot a valid firmware package",
+       "bad.bin is not a firmware package: it does not begin with a package mark"},
+      {"missing.bin", "out.bin", Language::kChinese, "重打包失败！\n找不到所选的文件", ""},
+      {"orig.bin", "no/such/out.bin", Language::kEnglish, "Repack failed!\nthe output folder does not exist", ""},
+      {"orig.bin", "no/such/out.bin", Language::kChinese, "重打包失败！\n输出文件夹不存在", ""},
+      {"crafted.bin", "out.bin", Language::kEnglish, "Repack failed!\nthe original package is damaged",
+       "Reason: the kernel's item head says version \"\\x1B]0;t\\x07\", the root file system's \"\\x1B[2J\\x9B\""},
+      {"crafted.bin", "out.bin", Language::kChinese, "重打包失败！\n原始包已损坏",
+       "原因：内核的项目头版本为“\\x1B]0;t\\x07”，根文件系统的为“\\x1B[2J\\x9B”"},
   };
   // Item heads whose versions would retitle and clear a terminal.
   WriteBytes(In("crafted.bin"), LayOutPackage(OriginalItems("\x1b]0;t\a", "\x1b[2J\x9b"), kProducts));
@@ -209,6 +214,9 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
     EXPECT_EQ(window.messages[0].text, row.text);
     const std::string& details = window.messages[0].details;
     EXPECT_NE(details.find(row.language == Language::kChinese ? "原因：" : "Reason: "), std::string::npos);
+    if (*row.cause) {
+      EXPECT_NE(details.find(row.cause), std::string::npos) << details;
+    }
     EXPECT_TRUE(std::none_of(details.begin(), details.end(), [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }))
         << details;
     if (row.original[0] == 'c') {
@@ -265,7 +273,7 @@ TEST_F(PackageButton, FailedCheckFailsTheJob) {
   SetProgressSink(outer);
   EXPECT_TRUE(changed);
   ASSERT_NO_FATAL_FAILURE(ExpectOneMessage("重打包失败！\n新包未通过校验", MessageKind::kError));
-  EXPECT_NE(window_.messages[0].details.find("the new package failed its check: item 4 (UNKNOWN): 9 bytes with CRC"),
+  EXPECT_NE(window_.messages[0].details.find("新包未通过检查：item 4 (UNKNOWN): 9 bytes with CRC"),
             std::string::npos) << window_.messages[0].details;
   EXPECT_EQ(ReadText(In("out.bin")), "old output");
   EXPECT_EQ(ListDir(inputs_.path()), before);
