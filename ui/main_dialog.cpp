@@ -8,6 +8,7 @@
 
 #include "package/display_text.h"
 #include "package/job.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "ui/control_ids.h"
 
@@ -93,6 +94,31 @@ constexpr BrowseRule kBrowseRules[] = {
     {idc::kConfigPackBrowse, false, 147, "", &MainDialogValues::configPack},
     {idc::kUpdateScriptBrowse, false, 147, "", &MainDialogValues::updateScript},
 };
+
+// The names under which the window remembers its choices: each Browse
+// button's folder, and the chosen files worth choosing again.
+struct MemoryKey {
+  int button;
+  const char* folder;
+  const char* file;  // nullptr: the path itself is not kept
+  std::string MainDialogValues::*value;
+};
+
+constexpr MemoryKey kMemoryKeys[] = {
+    {idc::kOriginalPackageBrowse, "original_folder", nullptr, &MainDialogValues::originalPackage},
+    {idc::kConfigFileBrowse, "config_file_folder", "config_file", &MainDialogValues::configFile},
+    {idc::kNewPackageBrowse, "new_package_folder", nullptr, &MainDialogValues::newPackage},
+    {idc::kConfigPackBrowse, "config_pack_folder", "config_pack", &MainDialogValues::configPack},
+    {idc::kUpdateScriptBrowse, "update_script_folder", "update_script", &MainDialogValues::updateScript},
+};
+
+// Whether `path` still names a `kind` of thing (or a link, which the file
+// dialog and the job follow).
+bool StillThere(const std::string& path, os::Kind kind) {
+  os::Entry entry;
+  return !path.empty() && os::Look(os::Folder(), path, entry) == 0 &&
+         (entry.kind == kind || entry.kind == os::Kind::kLink);
+}
 
 // The job's output as lines for a message box's details.
 // The job's lines as the window shows them: each "\r\n" a line break, and
@@ -200,6 +226,43 @@ void MainDialog::OnInit() {
   access_.AddItem(idc::kUpdateModeCombo, Text(143));
   access_.Select(idc::kUpdateModeCombo, 0);
   SelectFileType(idc::kConfigFileRadio);
+  if (remember) Recall(LoadWindowMemory());
+}
+
+// A remembered folder or file that is gone, or is no longer what it was,
+// is left out.
+void MainDialog::Recall(const WindowMemory& memory) {
+  for (const MemoryKey& key : kMemoryKeys) {
+    if (const std::string folder = memory.Get(key.folder); StillThere(folder, os::Kind::kFolder))
+      fieldFolders_[key.button] = folder;
+    if (key.file == nullptr) continue;
+    if (const std::string file = memory.Get(key.file); StillThere(file, os::Kind::kRegular)) values.*key.value = file;
+  }
+  if (memory.entries.count("as_default")) values.asDefault = memory.Get("as_default") == "1";
+  UpdateData(false);
+  if (memory.Get("file_type") == "pack") SelectFileType(idc::kConfigPackRadio);
+  if (memory.Get("update_mode") == "normal") {
+    access_.Select(idc::kUpdateModeCombo, 1);
+    OnSelChange(idc::kUpdateModeCombo);
+  }
+}
+
+WindowMemory MainDialog::Memory() {
+  UpdateData(true);
+  WindowMemory memory;
+  for (const MemoryKey& key : kMemoryKeys) {
+    if (fieldFolders_.count(key.button)) memory.entries[key.folder] = fieldFolders_[key.button];
+    if (key.file != nullptr && !(values.*key.value).empty()) memory.entries[key.file] = values.*key.value;
+  }
+  memory.entries.insert({{"as_default", values.asDefault ? "1" : "0"},
+                         {"file_type", access_.GetCheck(idc::kConfigPackRadio) ? "pack" : "file"},
+                         {"update_mode", IsFactoryModeSelected() ? "factory" : "normal"}});
+  return memory;
+}
+
+void MainDialog::EndWindow(int id) {
+  if (remember) SaveWindowMemory(Memory());
+  access_.End(id);
 }
 
 void MainDialog::UpdateData(bool saveAndValidate) {
@@ -214,7 +277,7 @@ void MainDialog::UpdateData(bool saveAndValidate) {
 
 void MainDialog::OnCommand(int id) {
   switch (id) {
-    case idc::kOk: access_.End(idc::kOk); break;  // Enter
+    case idc::kOk: EndWindow(idc::kOk); break;  // Enter
     case idc::kCancel: OnClose(); break;
     case idc::kPackageButton: OnPackage(); break;
     case idc::kConfigFileRadio:
@@ -227,7 +290,7 @@ void MainDialog::OnCommand(int id) {
 // asked to stop, and the window ends once the job has cleaned up.
 void MainDialog::OnClose() {
   if (!jobRunning_) {
-    access_.End(idc::kCancel);
+    EndWindow(idc::kCancel);
     return;
   }
   if (Ending()) return;
@@ -261,18 +324,22 @@ void MainDialog::OnSignal(int signalNumber) {
   endingForSignal_ = true;
   if (jobRunning_) RequestCancelBySignal(signalNumber);
   access_.CancelDialogs();
-  if (!jobRunning_) access_.End(idc::kCancel);
+  if (!jobRunning_) EndWindow(idc::kCancel);
 }
 
 void MainDialog::Browse(int button) {
   const auto rule = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
                                  [button](const BrowseRule& r) { return r.button == button; });
   if (rule == std::end(kBrowseRules)) return;
-  const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, lastFolder_});
+  // In a run, every dialog starts where the last file was chosen; before
+  // the first, where this button's file was chosen in the last run.
+  const std::string start = lastFolder_.empty() ? fieldFolders_[button] : lastFolder_;
+  const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, start});
   if (!path) return;
   // The folder part of the UTF-8 path, whichever separator the system uses.
   const std::size_t at = path->find_last_of("/\\");
   lastFolder_ = at == std::string::npos ? "" : path->substr(0, at == 0 ? 1 : at);
+  fieldFolders_[button] = lastFolder_;
   UpdateData(true);
   values.*rule->value = *path;
   UpdateData(false);
@@ -335,7 +402,7 @@ void MainDialog::RunJob(const PackageChoices& choices) {
     SetProgressSink(outerSink);
   }
   jobRunning_ = false;
-  if (Ending()) access_.End(idc::kCancel);
+  if (Ending()) EndWindow(idc::kCancel);
 }
 
 // The job's lines still reach standard output, and are kept to explain a

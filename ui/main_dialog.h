@@ -5,12 +5,14 @@
 // repack job on a thread of its own (a long job shows a progress dialog).
 // Paths enter only through the Browse buttons.
 #include <functional>
+#include <map>
 #include <string>
 
 #include "package/job_control.h"
 #include "package/output.h"
 #include "repack/package_flow.h"
 #include "ui/dialog.h"
+#include "ui/window_memory.h"
 
 namespace quarnet {
 
@@ -35,6 +37,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   MainDialogValues values;
   // How long a job runs before its progress dialog shows.
   int progressDelayMs = 500;
+  // Whether the window takes the choices of the last run at OnInit and
+  // keeps its own for the next whenever it ends or a job is done.
+  bool remember = false;
 
   // true: controls into values; false: values into controls.
   void UpdateData(bool saveAndValidate);
@@ -66,6 +71,10 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // replaces its own path.
   void Browse(int button);
   void OnClose();
+  void EndWindow(int id);
+  // The choices of the last run, where they still apply; and this run's.
+  void Recall(const WindowMemory& memory);
+  WindowMemory Memory();
   void SelectFileType(int radio);
   void ApplyEnableRules();
   bool IsFactoryModeSelected() const;
@@ -82,6 +91,8 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   WindowAccess& access_;
   Language language_;
   std::string lastFolder_;  // of the file last chosen in this run
+  // The folder of each Browse button's last file, from this run or the last.
+  std::map<int, std::string> fieldFolders_;
   std::string jobOutput_;   // what the running job printed
   bool jobRunning_ = false;
   bool endingForSignal_ = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <cstring>
 #include <system_error>
@@ -17,6 +18,7 @@
 #include "platform/fault_step.h"
 #include "platform/job_folder.h"
 #include "platform/process.h"
+#include "platform/settings.h"
 #include "platform/staged.h"
 #include "platform/posix/posix.h"
 #include "platform/shared.h"
@@ -77,6 +79,23 @@ void Folder::Reset(std::intptr_t handle, std::wstring path) {
   if (handle_ != -1) ::close(static_cast<int>(handle_));
   handle_ = handle;
   path_ = std::move(path);
+}
+
+std::string SettingsFolder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/quarnet";
+  const char* home = std::getenv("HOME");
+  return home != nullptr && home[0] == '/' ? std::string(home) + "/.config/quarnet" : "";
+}
+
+Error detail::MakeFolders(const std::string& path) {
+  const auto make = [&] { return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno; };
+  const Error error = make();
+  if (error != ENOENT) return error;
+  const std::string parent = FolderOf(path);
+  if (parent.empty() || parent == path) return error;
+  if (const Error above = MakeFolders(parent)) return above;
+  return make();
 }
 
 std::string FolderOf(const std::string& path) {

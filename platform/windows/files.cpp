@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 #include <utility>
 
@@ -11,6 +12,8 @@
 #include "platform/fault_step.h"
 #include "platform/job_folder.h"
 #include "platform/process.h"
+#include "platform/settings.h"
+#include "platform/text.h"
 #include "platform/staged.h"
 #include "platform/shared.h"
 #include "platform/unique_names.h"
@@ -261,6 +264,27 @@ HANDLE Open(Error& error, const std::wstring& path, DWORD access, DWORD share, D
 }
 
 }  // namespace win
+
+std::string SettingsFolder() {
+  const wchar_t* appData = ::_wgetenv(L"APPDATA");
+  return appData != nullptr && appData[0] != L'\0' ? win::Narrow(appData) + "\\Quarnet" : "";
+}
+
+Error detail::MakeFolders(const std::string& path) {
+  std::wstring full;
+  if (const Error error = win::FullPath(Folder(), path, full)) return error;
+  const auto make = [&] {
+    return ::CreateDirectoryW(full.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS
+               ? 0
+               : win::FromSystem(::GetLastError());
+  };
+  const Error error = make();
+  if (error != ENOENT) return error;
+  const std::string parent = FolderOf(path);
+  if (parent.empty() || parent == path) return error;
+  if (const Error above = MakeFolders(parent)) return above;
+  return make();
+}
 
 using win::FromHandle;
 using win::FullPath;

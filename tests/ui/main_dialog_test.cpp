@@ -3,10 +3,14 @@
 // the window ends.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <set>
 
 #include "package/job_control.h"
+#include "platform/settings.h"
+#include "tests/support/temp_dir.h"
 #include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
 #include "ui/main_dialog.h"
@@ -14,6 +18,8 @@
 
 namespace quarnet::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr int kPathEdits[] = {idc::kOriginalPackageEdit, idc::kConfigFileEdit, idc::kNewPackageEdit,
                               idc::kConfigPackEdit, idc::kUpdateScriptEdit};
@@ -173,6 +179,67 @@ TEST(MainDialog, Ends) {
 
 // Cancel asks the job to stop and says so; the dialog stays until the job
 // has stopped.
+// Where the window keeps its settings, for this process.
+void SetSettingsHome(const std::string& folder) {
+#ifdef _WIN32
+  ::_putenv_s("APPDATA", folder.c_str());
+#else
+  ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+#endif
+}
+
+// One run of a window that remembers: `act` on it, then Close.
+template <class Act>
+void RunRemembering(Act act) {
+  RecordingWindow window{MainDialog::kLayout};
+  MainDialog dialog{window, Language::kChinese};
+  dialog.remember = true;
+  dialog.OnInit();
+  act(window, dialog);
+  window.Click(dialog, idc::kCancel);
+}
+
+// The next run takes the last one's choices where they still apply; a
+// broken settings file costs them, never the window.
+TEST(MainDialog, RemembersTheLastRun) {
+  TempDir temp;
+  const fs::path home = temp.path() / "设置 home";
+  SetSettingsHome(home.string());
+  for (const char* folder : {"a", "b", "c"}) fs::create_directories(temp.path() / folder);
+  const std::string config = (temp.path() / "a" / "cfg.xml").string(), pack = (temp.path() / "b" / "p.tar.gz").string(),
+                    script = (temp.path() / "c" / "s.tar.gz").string();
+  for (const std::string& file : {config, pack, script}) std::ofstream(fs::path(file)) << "x";
+  RunRemembering([&](RecordingWindow& window, MainDialog& dialog) {
+    window.fileAnswers = {config, pack, script};
+    window.Click(dialog, idc::kConfigFileBrowse);
+    window.Click(dialog, idc::kConfigPackRadio);
+    window.Choose(dialog, idc::kUpdateModeCombo, 1);
+    window.Click(dialog, idc::kConfigPackBrowse);
+    window.Click(dialog, idc::kUpdateScriptBrowse);
+    window.SetCheck(idc::kAsDefaultCheck, false);
+  });
+  fs::remove_all(temp.path() / "c");
+  RunRemembering([&](RecordingWindow& window, MainDialog& dialog) {
+    EXPECT_EQ(window.GetText(idc::kConfigFileEdit) + "|" + window.GetText(idc::kConfigPackEdit) + "|" +
+                  window.GetText(idc::kUpdateScriptEdit),
+              config + "|" + pack + "|");
+    EXPECT_TRUE(window.GetCheck(idc::kConfigPackRadio));
+    EXPECT_EQ(window.GetText(idc::kUpdateModeCombo), Text(143, Language::kChinese));
+    EXPECT_FALSE(window.GetCheck(idc::kAsDefaultCheck));
+    for (const int button : {idc::kConfigPackBrowse, idc::kUpdateScriptBrowse}) window.Click(dialog, button);
+    ASSERT_EQ(window.fileRequests.size(), 2u);
+    EXPECT_EQ(window.fileRequests[0].folder + "|" + window.fileRequests[1].folder, (temp.path() / "b").string() + "|");
+  });
+  std::ofstream(fs::path(os::SettingsFolder()) / "quarnet.ini", std::ios::binary) << "[window]\nconfig_file\n=\\\xff[window\n";
+  RunRemembering([&](RecordingWindow& window, MainDialog&) {
+    EXPECT_EQ(window.GetText(idc::kConfigFileEdit), "");
+    EXPECT_TRUE(window.GetCheck(idc::kConfigFileRadio));
+  });
+  WindowMemory memory;
+  memory.entries["path"] = "a\\b\nc\r=d";
+  EXPECT_EQ(WindowMemory::Parse(memory.Format()).entries, memory.entries);
+}
+
 // Each failure the job finds has a sentence in both languages: the English
 // one is the job's own reason, the Chinese one takes the same names.
 TEST(MainDialog, FindingsInBothLanguages) {

@@ -43,7 +43,7 @@ void CQuarnetApp::SetLanguage(Language language) {
 }
 
 int CQuarnetApp::InitInstance() {
-  CQuarnetDlg dialog(nullptr, RealDialogs(), language_);
+  CQuarnetDlg dialog(nullptr, RealDialogs(), language_, true);
   m_pMainWnd = &dialog;
   dialog.exec();
   m_pMainWnd = nullptr;

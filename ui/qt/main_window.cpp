@@ -78,8 +78,9 @@ void AddPathRow(QGridLayout* grid, int row, int column, QWidget* edit, QWidget* 
 
 }  // namespace
 
-CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language)
+CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language, bool remember)
     : ControlDialog(parent, language, MainDialog::kLayout), host_(host), dialog_(*this, language) {
+  dialog_.remember = remember;
   LayOut();
   MakeSystemMenu();
   setWindowIcon(AppIcon());

@@ -25,8 +25,9 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   Q_OBJECT
 
  public:
+  // `remember`: the window takes the last run's choices and keeps its own.
   explicit CQuarnetDlg(QWidget* parent = nullptr, DialogHost& host = RealDialogs(),
-                       Language language = Language::kChinese);
+                       Language language = Language::kChinese, bool remember = false);
 
   MainDialog& Logic() { return dialog_; }
   // The window menu (its context menu) with the About item.

@@ -71,6 +71,7 @@ int Main(int argc, char** argv) {
     case CommandLine::kRun: break;
   }
   QuarnetWindow window(command.language);
+  window.Logic().remember = true;
   window.Run();
   return 0;
 }
