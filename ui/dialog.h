@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "ui/strings.h"
 
@@ -144,6 +145,9 @@ class DialogLogic {
   virtual void OnSelChange(int /*id*/) {}
   // The user ticked or unticked a row of a check list.
   virtual void OnCheckChange(int /*id*/) {}
+  // Files (UTF-8 paths) were dropped on control `id`, or elsewhere on the
+  // dialog (0).
+  virtual void OnDropFiles(int /*id*/, const std::vector<std::string>& /*paths*/) {}
 };
 
 // The caption and the controls' texts of `layout` in `language`.

@@ -1,6 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -81,6 +82,7 @@ constexpr EnableRule kEnableRules[] = {
 // Each Browse button: its file dialog and the path it fills.
 struct BrowseRule {
   int button;
+  int edit;
   bool save;
   int filterId;
   const char* suffix;
@@ -88,12 +90,33 @@ struct BrowseRule {
 };
 
 constexpr BrowseRule kBrowseRules[] = {
-    {idc::kOriginalPackageBrowse, false, 120, "", &MainDialogValues::originalPackage},
-    {idc::kConfigFileBrowse, false, 121, "", &MainDialogValues::configFile},
-    {idc::kNewPackageBrowse, true, 120, "bin", &MainDialogValues::newPackage},
-    {idc::kConfigPackBrowse, false, 147, "", &MainDialogValues::configPack},
-    {idc::kUpdateScriptBrowse, false, 147, "", &MainDialogValues::updateScript},
+    {idc::kOriginalPackageBrowse, idc::kOriginalPackageEdit, false, 120, "", &MainDialogValues::originalPackage},
+    {idc::kConfigFileBrowse, idc::kConfigFileEdit, false, 121, "", &MainDialogValues::configFile},
+    {idc::kNewPackageBrowse, idc::kNewPackageEdit, true, 120, "bin", &MainDialogValues::newPackage},
+    {idc::kConfigPackBrowse, idc::kConfigPackEdit, false, 147, "", &MainDialogValues::configPack},
+    {idc::kUpdateScriptBrowse, idc::kUpdateScriptEdit, false, 147, "", &MainDialogValues::updateScript},
 };
+
+// Whether the name of `path` matches a pattern ("*.bin") of `filter`, a
+// file dialog's filter "description|pattern;pattern||", in any case.
+bool FitsFilter(std::string_view path, std::string_view filter) {
+  const std::size_t start = filter.find('|') + 1;
+  std::string_view patterns = filter.substr(start, filter.find('|', start) - start);
+  const auto lower = [](std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+  };
+  const std::string name = lower(path.substr(path.find_last_of("/\\") + 1));
+  while (!patterns.empty()) {
+    const std::size_t end = std::min(patterns.find(';'), patterns.size());
+    const std::string pattern = lower(patterns.substr(0, end));
+    const std::string_view suffix = std::string_view(pattern).substr(std::min<std::size_t>(1, pattern.size()));
+    if (pattern.starts_with('*') && name.size() > suffix.size() && name.ends_with(suffix)) return true;
+    patterns.remove_prefix(std::min(end + 1, patterns.size()));
+  }
+  return false;
+}
 
 // The names under which the window remembers its choices: each Browse
 // button's folder, and the chosen files worth choosing again.
@@ -336,13 +359,55 @@ void MainDialog::Browse(int button) {
   const std::string start = lastFolder_.empty() ? fieldFolders_[button] : lastFolder_;
   const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, start});
   if (!path) return;
+  Fill(button, *path);
+}
+
+void MainDialog::Fill(int button, const std::string& path) {
+  const auto rule = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
+                                 [button](const BrowseRule& r) { return r.button == button; });
   // The folder part of the UTF-8 path, whichever separator the system uses.
-  const std::size_t at = path->find_last_of("/\\");
-  lastFolder_ = at == std::string::npos ? "" : path->substr(0, at == 0 ? 1 : at);
+  const std::size_t at = path.find_last_of("/\\");
+  lastFolder_ = at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);
   fieldFolders_[button] = lastFolder_;
   UpdateData(true);
-  values.*rule->value = *path;
+  values.*rule->value = path;
   UpdateData(false);
+}
+
+bool MainDialog::FieldActive(int edit) const {
+  const auto rule = std::find_if(std::begin(kEnableRules), std::end(kEnableRules),
+                                 [edit](const EnableRule& r) { return r.id == edit; });
+  if (rule == std::end(kEnableRules)) return true;
+  return access_.GetCheck(idc::kConfigFileRadio) ? rule->inFileMode
+         : IsFactoryModeSelected()              ? rule->inFactoryMode
+                                                : rule->inNormalMode;
+}
+
+void MainDialog::OnDropFiles(int id, const std::vector<std::string>& paths) {
+  const auto field = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
+                                  [id](const BrowseRule& r) { return r.edit == id; });
+  if (field != std::end(kBrowseRules)) {
+    if (!FieldActive(id)) return;
+    const auto fits = std::find_if(paths.begin(), paths.end(),
+                                   [&](const std::string& path) { return FitsFilter(path, Text(field->filterId)); });
+    if (fits != paths.end()) Fill(field->button, *fits);
+    return;
+  }
+  bool packageTaken = !access_.GetText(idc::kOriginalPackageEdit).empty(), configTaken = false, packTaken = false;
+  for (const std::string& path : paths) {
+    if (!packageTaken && FitsFilter(path, Text(120))) {
+      Fill(idc::kOriginalPackageBrowse, path);
+      packageTaken = true;
+    } else if (!configTaken && FitsFilter(path, Text(121))) {
+      SelectFileType(idc::kConfigFileRadio);
+      Fill(idc::kConfigFileBrowse, path);
+      configTaken = true;
+    } else if (!packTaken && FitsFilter(path, Text(147))) {
+      SelectFileType(idc::kConfigPackRadio);
+      Fill(idc::kConfigPackBrowse, path);
+      packTaken = true;
+    }
+  }
 }
 
 void MainDialog::SelectFileType(int radio) {

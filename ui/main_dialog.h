@@ -47,6 +47,11 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void OnInit() override;
   void OnCommand(int id) override;
   void OnSelChange(int id) override;
+  // A file dropped on a path field fills it when the field's filter takes
+  // it; dropped elsewhere, each file goes by its suffix: a package to the
+  // original when that is empty, a configuration file or pack to its field,
+  // with the package file type that uses it.
+  void OnDropFiles(int id, const std::vector<std::string>& paths) override;
   // Commands of the window menu: 16 to 31 open the About box. False for
   // the system's own commands, which the toolkit carries out.
   bool OnSysCommand(unsigned id);
@@ -70,6 +75,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // The Browse button `button` (else nothing): its file dialog, whose OK
   // replaces its own path.
   void Browse(int button);
+  // `path` into the field of Browse button `button`, as if chosen there.
+  void Fill(int button, const std::string& path);
+  bool FieldActive(int edit) const;
   void OnClose();
   void EndWindow(int id);
   // The choices of the last run, where they still apply; and this run's.

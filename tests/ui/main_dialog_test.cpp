@@ -7,6 +7,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <vector>
 
 #include "package/job_control.h"
 #include "platform/settings.h"
@@ -150,6 +151,42 @@ TEST(MainDialog, Browse) {
     EXPECT_EQ(std::tuple(requests[1].save, requests[1].filterId, requests[1].defaultSuffix),
               std::tuple(row.save, row.filter, std::string(row.suffix)));
   }
+}
+
+// Dropped files: on a path field the field's filter decides; elsewhere each
+// goes by its suffix, and a configuration file or pack brings its type.
+TEST(MainDialog, DroppedFiles) {
+  const struct {
+    const char* actions;
+    int target;
+    std::vector<std::string> paths;
+    const char* fields;  // original|config file|new package|pack|script|file type
+  } rows[] = {
+      {"", 0, {"/d/a.BIN", "/d/b.bin", "/d/c.xml", "/d/p.tar.gz"}, "/d/a.BIN|/d/c.xml||/d/p.tar.gz||P"},
+      {"P", 0, {"/d/c.Xml"}, "|/d/c.Xml||||F"},
+      {"", 0, {"/d/x.txt", "/d/tar.gz", "/d/.xml"}, "|||||F"},
+      {"", idc::kNewPackageEdit, {"/d/c.xml", "/d/n.bin"}, "||/d/n.bin|||F"},
+      {"", idc::kOriginalPackageEdit, {"/d/p.tar.gz"}, "|||||F"},
+      {"P", idc::kConfigFileEdit, {"/d/c.xml"}, "|||||P"},
+      {"Pn", idc::kUpdateScriptEdit, {"/d/s.tar.gz"}, "||||/d/s.tar.gz|P"},
+      {"Pf", idc::kUpdateScriptEdit, {"/d/s.tar.gz"}, "|||||P"},
+  };
+  for (const auto& row : rows) {
+    Main main;
+    main.Act(row.actions);
+    main.dialog.OnDropFiles(row.target, row.paths);
+    std::string fields;
+    for (const int id : {idc::kOriginalPackageEdit, idc::kConfigFileEdit, idc::kNewPackageEdit, idc::kConfigPackEdit,
+                         idc::kUpdateScriptEdit})
+      fields += main.window.GetText(id) + "|";
+    fields += main.window.GetCheck(idc::kConfigPackRadio) ? "P" : "F";
+    EXPECT_EQ(fields, row.fields) << row.actions << " " << row.target;
+  }
+  // A package dropped elsewhere leaves a chosen original alone.
+  Main main;
+  main.window.SetText(idc::kOriginalPackageEdit, "/d/first.bin");
+  main.dialog.OnDropFiles(0, {"/d/second.bin"});
+  EXPECT_EQ(main.window.GetText(idc::kOriginalPackageEdit), "/d/first.bin");
 }
 
 // 16 to 31 open the About box; the rest are the system's own.

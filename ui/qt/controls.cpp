@@ -1,6 +1,8 @@
 #include "ui/qt/controls.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -104,6 +106,37 @@ bool ControlDialog::GetItemCheck(int id, int row) const { return ControlAs<Check
 void ControlDialog::SetItemCheck(int id, int row, bool checked) { ControlAs<CheckListBox>(id)->SetCheck(row, checked); }
 void ControlDialog::End(int result) { done(result == idc::kOk ? Accepted : Rejected); }
 
+void ControlDialog::AcceptFileDrops() { setAcceptDrops(true); }
+
+namespace {
+
+// The local files among what is dragged, as UTF-8 paths.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+
+}  // namespace
+
+void ControlDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void ControlDialog::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+void ControlDialog::dropEvent(QDropEvent* event) {
+  int id = 0;
+  for (QWidget* widget = childAt(event->position().toPoint()); widget != nullptr && id == 0;
+       widget = widget->parentWidget()) {
+    for (const auto& [control, item] : controls_) id = item == widget ? control : id;
+  }
+  event->acceptProposedAction();
+  logic_->OnDropFiles(id, LocalFiles(event->mimeData()));
+}
+
 void ControlDialog::accept() { logic_->OnCommand(idc::kOk); }
 void ControlDialog::reject() { logic_->OnCommand(idc::kCancel); }
 
@@ -186,6 +219,7 @@ void SortedComboBox::AddString(const QString& text) {
 // The tooltip shows the whole path, however narrow the field.
 PathEdit::PathEdit(QWidget* parent) : QLineEdit(parent) {
   setReadOnly(true);
+  setAcceptDrops(false);  // a dropped file goes to the dialog, which knows the field
   connect(this, &QLineEdit::textChanged, this, &QWidget::setToolTip);
 }
 

@@ -68,6 +68,12 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   void Bind(DialogLogic& logic);
   // Gives the dialog the size of its template, or more if its layout needs it.
   void ResizeToTemplate();
+  // Local files dragged onto the dialog go to the handlers' OnDropFiles,
+  // with the control under the drop.
+  void AcceptFileDrops();
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   // The whole window fits the screen's available area.
   void showEvent(QShowEvent* event) override;
 

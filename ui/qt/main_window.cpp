@@ -91,6 +91,7 @@ CQuarnetDlg::CQuarnetDlg(QWidget* parent, DialogHost& host, Language language, b
     progress_->exec();
   });
   Bind(dialog_);
+  AcceptFileDrops();
   ResizeToTemplate();
 }
 

@@ -108,6 +108,7 @@ INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == CBN_SELCHANGE && KindOf(id) == ControlKind::kSortedCombo) logic_->OnSelChange(id);
       return TRUE;
     }
+    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_NOTIFY: {
       const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
       if (change->hdr.code == LVN_ITEMCHANGED && !settingTicks_ && (change->uChanged & LVIF_STATE) != 0 &&
@@ -118,6 +119,31 @@ INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     default: return FALSE;
   }
+}
+
+void DialogWindow::AcceptFileDrops() { ::DragAcceptFiles(hwnd_, TRUE); }
+
+// The drop's point is in the dialog's client coordinates, as the controls'
+// rectangles are once mapped there.
+void DialogWindow::DropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(Narrow(path));
+  }
+  POINT at{};
+  ::DragQueryPoint(drop, &at);
+  ::DragFinish(drop);
+  int target = 0;
+  for (const ControlLayout& control : layout_.controls) {
+    RECT rect{};
+    ::GetWindowRect(Control(control.id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+    if (control.kind == ControlKind::kPathEdit && ::PtInRect(&rect, at)) target = control.id;
+  }
+  logic_->OnDropFiles(target, paths);
 }
 
 ControlKind DialogWindow::KindOf(int id) const {

@@ -11,6 +11,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -62,6 +63,9 @@ class DialogWindow : public virtual DialogAccess {
   }
   // The template's controls exist, before the handlers fill them.
   virtual void OnCreated() {}
+  // Files dropped from Explorer go to the handlers' OnDropFiles, with the
+  // path field under the drop.
+  void AcceptFileDrops();
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,6 +77,7 @@ class DialogWindow : public virtual DialogAccess {
   bool OnScroll(UINT message, WPARAM wParam);
   void ScrollTo(int bar, int position);
   void RevealFocus();
+  void DropFiles(HDROP drop);
 
   int templateId_;
   const DialogLayout& layout_;

@@ -162,6 +162,7 @@ void QuarnetWindow::Run() {
 // The icon in the title bar and task bar; the About item below a separator
 // in the window menu.
 void QuarnetWindow::OnCreated() {
+  AcceptFileDrops();
   bigIcon_ = LoadAppIcon(SM_CXICON);
   smallIcon_ = LoadAppIcon(SM_CXSMICON);
   ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));

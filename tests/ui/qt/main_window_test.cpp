@@ -4,6 +4,7 @@
 // the path fields, icon, fonts, the screen's size and the command line.
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -115,6 +117,27 @@ class MainWindowTest : public QObject {
     QTest::keyClick(window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit), Qt::Key_Delete);
     window_->Logic().UpdateData(true);
     QVERIFY(window_->Logic().values.originalPackage.empty());
+  }
+
+  // Files dropped on a path field reach the description with that field;
+  // text and remote files are not offered.
+  void droppedFilesReachTheHandlers() {
+    QMimeData data;
+    data.setUrls({QUrl("https://example.invalid/a.bin"), QUrl::fromLocalFile(QString::fromUtf8("/数据/新.bin"))});
+    auto* edit = window_->Control(idc::kNewPackageEdit);
+    const QPoint at = edit->mapTo(window_.get(), edit->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+    QCOMPARE(window_->ControlAs<QLineEdit>(idc::kNewPackageEdit)->text(), QString::fromUtf8("/数据/新.bin"));
+    QVERIFY(window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit)->text().isEmpty());
+    QMimeData text;
+    text.setText("/a.xml");
+    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &refused);
+    QVERIFY(!refused.isAccepted());
   }
 
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {

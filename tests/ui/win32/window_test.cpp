@@ -23,6 +23,7 @@
 #include "ui/win32/window_search.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 namespace quarnet::test {
 namespace {
@@ -301,6 +302,31 @@ TEST_F(Window, PathFieldsShowTheirWholePathInTheirTip) {
   EXPECT_EQ(TipOf(idc::kOriginalPackageEdit), path);
   ::SendMessageW(Item(idc::kOriginalPackageEdit), WM_KEYDOWN, VK_DELETE, 0);
   EXPECT_EQ(Text(idc::kOriginalPackageEdit) + TipOf(idc::kOriginalPackageEdit), "");
+}
+
+// A drop from Explorer: the files and the point over a path field, in the
+// form the shell hands a window.
+HGLOBAL DropOf(const std::vector<std::wstring>& files, POINT at) {
+  std::wstring list;
+  for (const std::wstring& file : files) list += file + L'\0';
+  list += L'\0';
+  const HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+  *drop = {sizeof(DROPFILES), at, FALSE, TRUE};
+  std::copy(list.begin(), list.end(), reinterpret_cast<wchar_t*>(drop + 1));
+  ::GlobalUnlock(memory);
+  return memory;
+}
+
+TEST_F(Window, DroppedFilesFillThePathFieldUnderThem) {
+  Open();
+  RECT field = RectOf(Item(idc::kNewPackageEdit));
+  ::MapWindowPoints(HWND_DESKTOP, main_, reinterpret_cast<POINT*>(&field), 2);
+  const POINT over{(field.left + field.right) / 2, (field.top + field.bottom) / 2};
+  ::SendMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({L"C:\\数据\\配置.xml", L"C:\\数据\\新.bin"}, over)), 0);
+  EXPECT_EQ(Text(idc::kNewPackageEdit) + "|" + Text(idc::kConfigFileEdit), "C:\\数据\\新.bin|");
+  ::SendMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({L"C:\\数据\\配置.xml"}, {1, 1})), 0);
+  EXPECT_EQ(Text(idc::kConfigFileEdit), "C:\\数据\\配置.xml");
 }
 
 TEST_F(Window, PackageWithoutPathsAsksForThem) {
