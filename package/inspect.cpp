@@ -70,24 +70,14 @@ bool IsHeadKind(std::string_view name) {
   return name == item::kKernel || name == item::kRootfs || name == item::kSystem || name == item::kMinisys;
 }
 
-// What one read of an item's bytes tells: the CRC of the whole item and, for
-// an image that begins with an item head, the head and its payload's CRC.
-struct ItemScan {
-  bool inside = false;
-  bool headMark = false;  // a head-kind item that begins with the head mark
-  bool wholeHead = false;
-  ItemHead head;
-  std::uint32_t crc = 0;
-  std::uint32_t payloadCrc = 0;
-};
-
 // Works through one package, reading every byte of item data once. A failed
 // read of bytes that the size says are there (an I/O error) marks the whole
 // inspection unreadable.
 class Inspector {
  public:
-  explicit Inspector(Source& source) : source_(source) {
+  Inspector(Source& source, ItemBytes items) : source_(source) {
     result_.readable = true;
+    result_.itemsRead = items == ItemBytes::kRead;
     result_.size = source.Size();
   }
 
@@ -173,6 +163,7 @@ class Inspector {
     AddValue("Extern Len", kExternHeaderSize, h.externLen);
     AddValue("Item Info Len", kItemRecordSize, h.itemInfoLen);
     CheckItemTable(kItemTableOffset, n);
+    if (!result_.itemsRead) return;
     AddCrc("Header CRC", 20, tableEnd - 20, h.headerCrc);
     if (ItemsFillTheFile(tableEnd, n)) {
       AddValue("File CRC", FileCrcFromItems(tableEnd), h.fileCrc);
@@ -202,6 +193,7 @@ class Inspector {
     if (!Read(0, image)) return;
     result_.compactHeader = DecodeCompactHeader(image);
     CheckItemTable(kCompactHeaderSize, result_.compactHeader.itemNum);
+    if (!result_.itemsRead) return;
     for (std::size_t i = 0; i < result_.records.size(); ++i) CheckItemData(i);
   }
 
@@ -221,15 +213,15 @@ class Inspector {
   // and the item CRCs already taken, without reading the data again.
   std::uint32_t FileCrcFromItems(std::uint64_t tableEnd) {
     std::uint32_t crc = Crc(12, tableEnd - 12);
-    for (std::size_t i = 0; i < scans_.size(); ++i)
-      crc = Crc32Combine(crc, scans_[i].crc, result_.records[i].itemLen);
+    for (std::size_t i = 0; i < result_.contents.size(); ++i)
+      crc = Crc32Combine(crc, result_.contents[i].crc, result_.records[i].itemLen);
     return crc;
   }
 
   // Reads the item's bytes once: a head's payload CRC and the item's CRC
   // come from the same pass.
-  ItemScan Scan(const ItemRecord& r) {
-    ItemScan scan;
+  ItemContent Scan(const ItemRecord& r) {
+    ItemContent scan;
     scan.inside = Inside(r.itemOffset, r.itemLen);
     if (!scan.inside) return scan;
     std::array<std::uint8_t, kItemHeadSize> image{};
@@ -249,7 +241,7 @@ class Inspector {
   }
 
   // Item Num and the extent of the table; reads the records that are inside
-  // the file, at most 16, and scans their data.
+  // the file, at most 16, and scans their data unless it is skipped.
   void CheckItemTable(std::uint64_t tableOffset, std::uint64_t n) {
     Add("Item Num", n <= kMaxItems, "at most " + Dec(kMaxItems), Dec(n));
     const std::uint64_t tableEnd = tableOffset + kItemRecordSize * n;
@@ -264,14 +256,15 @@ class Inspector {
       if (!Read(tableOffset + kItemRecordSize * i, image)) break;
       result_.records.push_back(DecodeItemRecord(image));
     }
-    for (const ItemRecord& r : result_.records) scans_.push_back(Scan(r));
+    if (!result_.itemsRead) return;
+    for (const ItemRecord& r : result_.records) result_.contents.push_back(Scan(r));
   }
 
   // The item's range, its CRC and, for an image that begins with an item
   // head, the head's length and checksum of the payload.
   void CheckItemData(std::size_t i) {
     const ItemRecord& r = result_.records[i];
-    const ItemScan& scan = scans_[i];
+    const ItemContent& scan = result_.contents[i];
     const std::uint64_t end = std::uint64_t{r.itemOffset} + r.itemLen;
     Add(ItemCheck(i, "Range"), scan.inside, "end <= " + Dec(size()), "end " + Dec(end));
     if (!scan.inside) return;
@@ -287,7 +280,6 @@ class Inspector {
 
   Source& source_;
   Inspection result_;
-  std::vector<ItemScan> scans_;  // one per record read
   std::vector<std::uint8_t> block_;
   bool ioError_ = false;
 };
@@ -295,20 +287,20 @@ class Inspector {
 }  // namespace
 
 bool Inspection::Consistent() const {
-  return readable && kind != PackageKind::kNotPackage &&
+  return readable && itemsRead && kind != PackageKind::kNotPackage &&
          std::all_of(checks.begin(), checks.end(), [](const Check& c) { return c.ok; });
 }
 
 Inspection InspectPackage(std::span<const std::uint8_t> bytes) {
   MemorySource source(bytes);
-  return Inspector(source).Run();
+  return Inspector(source, ItemBytes::kRead).Run();
 }
 
-Inspection InspectPackageFile(InputFile& file) {
+Inspection InspectPackageFile(InputFile& file, ItemBytes items) {
   std::uint64_t size = 0;
   if (!file.Size(size)) return {};
   PackageFileSource source(file, size);
-  return Inspector(source).Run();
+  return Inspector(source, items).Run();
 }
 
 Inspection InspectPackageFile(const char* path) {

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "apps/quarnet-cli/commands.h"
-#include "package/inspect.h"
+#include "package/package_facts.h"
 
 namespace quarnet::cli {
 namespace {
@@ -34,13 +34,6 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-const char* KindName(PackageKind kind) { return kind == PackageKind::kCompact ? "compact" : "full"; }
-
-std::string MarkString(std::uint32_t mark) {
-  const auto text = MarkText(mark);
-  return std::string(GetText(text));
-}
-
 // Text output. Labels are those of the job log; every field that comes from
 // the file is shown escaped.
 void Line(const char* label, const std::string& value) {
@@ -57,9 +50,10 @@ void HexValue(const char* label, std::uint32_t value) {
   Line(label, text.data());
 }
 
-void PrintHeader(const PackageFileHeader& h, const ExternFileHeader& ext) {
+void PrintHeader(const PackageFacts& facts) {
+  const PackageFileHeader& h = facts.header;
   std::printf("File Header  :\n");
-  Line("Mark", DisplayText(MarkString(h.mark)));
+  Line("Mark", DisplayText(facts.mark));
   HexValue("File Len", h.fileLen);
   HexValue("File CRC", h.fileCrc);
   HexValue("Header Len", h.headerLen);
@@ -71,57 +65,56 @@ void PrintHeader(const PackageFileHeader& h, const ExternFileHeader& ext) {
   HexValue("Item Info Len", h.itemInfoLen);
   HexValue("Reserved", h.reserved);
   std::printf("Extern File Header:\n");
-  Line("Product List", DisplayText(GetText(ext.productList)));
+  Line("Product List", DisplayText(facts.productList));
 }
 
-void PrintRecord(std::size_t i, const ItemRecord& r) {
+void PrintItem(std::size_t i, const ItemFacts& item) {
   std::printf("Item %zu:\n", i);
-  Value("Index", r.index);
-  HexValue("Item CRC", r.itemCrc);
-  HexValue("Item Offset", r.itemOffset);
-  HexValue("Item Len", r.itemLen);
-  Line("Destination", DisplayText(GetText(r.destination)));
-  Line("Item Name", DisplayText(GetText(r.itemName)));
-  Line("Item Version", DisplayText(GetText(r.itemVersion)));
-  Value("Item Policy", r.itemPolicy);
-  HexValue("Reserved", r.reserved);
+  Value("Index", item.index);
+  HexValue("Item CRC", item.crc);
+  HexValue("Item Offset", item.offset);
+  HexValue("Item Len", item.size);
+  Line("Destination", DisplayText(item.destination));
+  Line("Item Name", DisplayText(item.name));
+  Line("Item Version", DisplayText(item.version));
+  Value("Item Policy", item.policy);
+  HexValue("Reserved", item.reserved);
 }
 
-void PrintText(const std::string& path, const Inspection& in) {
+void PrintText(const std::string& path, const PackageFacts& facts) {
   Line("Package", DisplayText(path));
-  Line("Size", std::to_string(in.size) + " bytes");
-  Line("Kind", KindName(in.kind));
-  if (in.kind == PackageKind::kFull) {
-    PrintHeader(in.header, in.externHeader);
+  Line("Size", std::to_string(facts.size) + " bytes");
+  Line("Kind", std::string(KindName(facts.kind)));
+  if (facts.kind == PackageKind::kFull) {
+    PrintHeader(facts);
   } else {
     std::printf("Compact Header:\n");
-    Line("Mark", DisplayText(MarkString(in.compactHeader.mark)));
-    Value("Item Num", in.compactHeader.itemNum);
+    Line("Mark", DisplayText(facts.mark));
+    Value("Item Num", facts.itemNum);
   }
-  for (std::size_t i = 0; i < in.records.size(); ++i) PrintRecord(i, in.records[i]);
+  for (std::size_t i = 0; i < facts.items.size(); ++i) PrintItem(i, facts.items[i]);
 
   std::printf("Checks:\n");
-  std::size_t failed = 0;
-  for (const Check& c : in.checks) {
+  for (const Check& c : facts.checks) {
     if (c.ok) {
       std::printf("  ok        %-24s %s\n", c.name.c_str(), c.found.c_str());
     } else {
-      ++failed;
       std::printf("  MISMATCH  %-24s expected %s, found %s\n", c.name.c_str(), c.expected.c_str(), c.found.c_str());
     }
   }
-  for (const std::string& note : in.notes) std::printf("Note: %s\n", note.c_str());
-  if (failed == 0) {
-    std::printf("Result: consistent (%zu checks passed)\n", in.checks.size());
+  for (const std::string& note : facts.notes) std::printf("Note: %s\n", note.c_str());
+  if (facts.FailedChecks() == 0) {
+    std::printf("Result: consistent (%zu checks passed)\n", facts.checks.size());
   } else {
-    std::printf("Result: INCONSISTENT (%zu of %zu checks failed)\n", failed, in.checks.size());
+    std::printf("Result: INCONSISTENT (%zu of %zu checks failed)\n", facts.FailedChecks(), facts.checks.size());
   }
 }
 
 // JSON output. Texts from the file are passed as they are; bytes that are
 // not valid UTF-8 become U+FFFD when the object is written.
-nlohmann::json HeaderJson(const PackageFileHeader& h, const ExternFileHeader& ext) {
-  return {{"mark", MarkString(h.mark)},
+nlohmann::json HeaderJson(const PackageFacts& facts) {
+  const PackageFileHeader& h = facts.header;
+  return {{"mark", facts.mark},
           {"fileLen", h.fileLen},
           {"fileCrc", h.fileCrc},
           {"headerLen", h.headerLen},
@@ -133,36 +126,36 @@ nlohmann::json HeaderJson(const PackageFileHeader& h, const ExternFileHeader& ex
           {"itemInfoLen", h.itemInfoLen},
           {"spare", h.spare},
           {"reserved", h.reserved},
-          {"productList", std::string(GetText(ext.productList))}};
+          {"productList", facts.productList}};
 }
 
-nlohmann::json RecordJson(const ItemRecord& r) {
-  return {{"index", r.index},
-          {"itemCrc", r.itemCrc},
-          {"itemOffset", r.itemOffset},
-          {"itemLen", r.itemLen},
-          {"destination", std::string(GetText(r.destination))},
-          {"itemName", std::string(GetText(r.itemName))},
-          {"itemVersion", std::string(GetText(r.itemVersion))},
-          {"itemPolicy", r.itemPolicy},
-          {"reserved", r.reserved}};
+nlohmann::json ItemJson(const ItemFacts& item) {
+  return {{"index", item.index},
+          {"itemCrc", item.crc},
+          {"itemOffset", item.offset},
+          {"itemLen", item.size},
+          {"destination", item.destination},
+          {"itemName", item.name},
+          {"itemVersion", item.version},
+          {"itemPolicy", item.policy},
+          {"reserved", item.reserved}};
 }
 
-void PrintJson(const std::string& path, const Inspection& in) {
-  nlohmann::json out = {{"file", path}, {"size", in.size}, {"kind", KindName(in.kind)},
-                        {"consistent", in.Consistent()}};
-  if (in.kind == PackageKind::kFull) {
-    out["header"] = HeaderJson(in.header, in.externHeader);
+void PrintJson(const std::string& path, const PackageFacts& facts) {
+  nlohmann::json out = {{"file", path}, {"size", facts.size}, {"kind", KindName(facts.kind)},
+                        {"consistent", facts.Consistent()}};
+  if (facts.kind == PackageKind::kFull) {
+    out["header"] = HeaderJson(facts);
   } else {
-    out["compactHeader"] = {{"mark", MarkString(in.compactHeader.mark)}, {"itemNum", in.compactHeader.itemNum}};
+    out["compactHeader"] = {{"mark", facts.mark}, {"itemNum", facts.itemNum}};
   }
   out["items"] = nlohmann::json::array();
-  for (const ItemRecord& r : in.records) out["items"].push_back(RecordJson(r));
+  for (const ItemFacts& item : facts.items) out["items"].push_back(ItemJson(item));
   out["checks"] = nlohmann::json::array();
-  for (const Check& c : in.checks) {
+  for (const Check& c : facts.checks) {
     out["checks"].push_back({{"name", c.name}, {"ok", c.ok}, {"expected", c.expected}, {"found", c.found}});
   }
-  out["notes"] = in.notes;
+  out["notes"] = facts.notes;
   const std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   std::printf("%s\n", text.c_str());
 }
@@ -190,22 +183,22 @@ int Info(int argc, char** argv) {
   }
   if (package == nullptr) return UsageError("no package given");
 
-  const Inspection in = InspectPackageFile(package);
-  if (!in.readable) {
+  const PackageFacts facts = ReadPackageFacts(package);
+  if (!facts.readable) {
     std::fprintf(stderr, "quarnet-cli info: cannot read %s\n", DisplayText(package).c_str());
     return kExitUsage;
   }
-  if (in.kind == PackageKind::kNotPackage) {
+  if (facts.kind == PackageKind::kNotPackage) {
     std::fprintf(stderr, "quarnet-cli info: %s is not a package (its mark is neither QZNP nor QZTP)\n",
                  DisplayText(package).c_str());
     return kExitUsage;
   }
   if (json) {
-    PrintJson(package, in);
+    PrintJson(package, facts);
   } else {
-    PrintText(package, in);
+    PrintText(package, facts);
   }
-  return in.Consistent() ? 0 : kExitInconsistent;
+  return facts.Consistent() ? 0 : kExitInconsistent;
 }
 
 }  // namespace quarnet::cli
