@@ -1,6 +1,9 @@
 #include "ui/product_table.h"
 
+#include <algorithm>
 #include <string_view>
+
+#include "package/format.h"
 
 namespace quarnet {
 namespace {
@@ -74,5 +77,15 @@ constexpr ProductInfo kTable[] = {
 }  // namespace
 
 const ProductInfo* ProductTable() { return kTable; }
+
+std::vector<std::string> ProductNames(std::string_view code) {
+  std::vector<std::string> names;
+  for (const ProductInfo* row = kTable; row->szVersion[0] != '\0'; ++row) {
+    const std::string name(GetText(row->szProductName));
+    if (GetText(row->szProductCode) == code && std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(name);
+  }
+  return names;
+}
 
 }  // namespace quarnet

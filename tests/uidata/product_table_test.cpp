@@ -91,6 +91,13 @@ TEST(ProductTable, RelationsBetweenVersionsNamesAndCodes) {
   EXPECT_GT(underSeveralVersions, 0);
 }
 
+// A package's product code named: each name once, in table order.
+TEST(ProductTable, NamesOfACode) {
+  EXPECT_EQ(ProductNames("1B2"), (std::vector<std::string>{"Dellith-4", "Dellith-8"}));
+  EXPECT_EQ(ProductNames("2D0"), std::vector<std::string>{"Varrow-9"});
+  for (const char* unknown : {"", "2d0", "2D", "2D0|"}) EXPECT_TRUE(ProductNames(unknown).empty()) << unknown;
+}
+
 struct CommandResult {
   int status = -1;
   std::string out;
