@@ -7,6 +7,7 @@ inline constexpr int kExitUsage = 2;
 
 int Unpack(int argc, char** argv);
 int Info(int argc, char** argv);
+int Diff(int argc, char** argv);
 int Repack(int argc, char** argv);
 int Products(int argc, char** argv);
 

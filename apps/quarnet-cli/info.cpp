@@ -2,13 +2,15 @@
 // trust, so that a technician can see a damaged file before flashing it.
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "apps/quarnet-cli/commands.h"
-#include "package/package_facts.h"
+#include "apps/quarnet-cli/package_input.h"
+#include "package/display_text.h"
 
 namespace quarnet::cli {
 namespace {
@@ -183,16 +185,9 @@ int Info(int argc, char** argv) {
   }
   if (package == nullptr) return UsageError("no package given");
 
-  const PackageFacts facts = ReadPackageFacts(package);
-  if (!facts.readable) {
-    std::fprintf(stderr, "quarnet-cli info: cannot read %s\n", DisplayText(package).c_str());
-    return kExitUsage;
-  }
-  if (facts.kind == PackageKind::kNotPackage) {
-    std::fprintf(stderr, "quarnet-cli info: %s is not a package (its mark is neither QZNP nor QZTP)\n",
-                 DisplayText(package).c_str());
-    return kExitUsage;
-  }
+  const std::optional<PackageFacts> read = ReadPackageArgument("info", package);
+  if (!read) return kExitUsage;
+  const PackageFacts& facts = *read;
   if (json) {
     PrintJson(package, facts);
   } else {

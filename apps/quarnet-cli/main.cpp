@@ -16,6 +16,7 @@ constexpr char kUsage[] =
     "Commands:\n"
     "  unpack PKG [-C DIR]   export every item of a package into DIR\n"
     "  info PKG [--json]     show a package and verify its lengths and checksums\n"
+    "  diff A B [--json]     compare two packages: header, products and items\n"
     "  repack ...            build a new package (see quarnet-cli repack --help)\n"
     "  products              print the built-in product table\n"
     "\n"
@@ -30,6 +31,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"unpack", quarnet::cli::Unpack},
     {"info", quarnet::cli::Info},
+    {"diff", quarnet::cli::Diff},
     {"repack", quarnet::cli::Repack},
     {"products", quarnet::cli::Products},
 };
