@@ -137,6 +137,33 @@ TEST_F(UnpackInfoCli, InfoShowsAndVerifies) {
   }
 }
 
+// The facts of a package as info prints them are the package as it was laid
+// out: its product list, and each item's record and bytes in order.
+TEST_F(UnpackInfoCli, InfoPrintsTheFactsOfThePackage) {
+  auto items = OriginalItems();
+  items.push_back({"UNKNOWN", "file:/mnt/a.xml", BytesOf("<a/>"), "V9", 2});
+  Write("p.bin", LayOutPackage(items, "1A0|"));
+  const auto r = Run({"info", "p.bin", "--json"});
+  EXPECT_EQ(r.exitCode, 0);
+  const auto doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["header"]["productList"], "1A0|");
+  EXPECT_EQ(doc["header"]["itemNum"], items.size());
+  ASSERT_EQ(doc["items"].size(), items.size());
+  std::uint32_t offset = 164 + 360 * static_cast<std::uint32_t>(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto& item = doc["items"][i];
+    const TestItem& laid = items[i];
+    EXPECT_EQ(item["itemName"], laid.name);
+    EXPECT_EQ(item["destination"], laid.destination);
+    EXPECT_EQ(item["itemVersion"], laid.version);
+    EXPECT_EQ(item["itemPolicy"], laid.policy);
+    EXPECT_EQ(item["itemLen"], laid.data.size());
+    EXPECT_EQ(item["itemOffset"], offset) << i;
+    offset += static_cast<std::uint32_t>(laid.data.size());
+  }
+  EXPECT_NE(Run({"info", "p.bin"}).out.find("Item 5:\nIndex        : 5\nItem CRC     : 0x"), std::string::npos);
+}
+
 TEST_F(UnpackInfoCli, InfoJsonParsesWhateverTheNamesHold) {
   Bytes hostile = LayOutPackage({{"K\xff\x1b[0m\"\\", "file:\xc3(", BytesOf("x"), "", 0}}, "\xfe|");
   Write("hostile.bin", hostile);
