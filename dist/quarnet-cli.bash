@@ -4,11 +4,11 @@ _quarnet_cli() {
   local cur prev words cword split
   _init_completion -s || return
 
-  local commands="unpack info repack products"
+  local commands="unpack info diff repack products"
   local command="" i
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      unpack | info | repack | products)
+      unpack | info | diff | repack | products)
         command=${words[i]}
         break
         ;;
@@ -46,7 +46,7 @@ _quarnet_cli() {
         _filedir bin
       fi
       ;;
-    info)
+    info | diff)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
       else

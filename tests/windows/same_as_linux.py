@@ -31,6 +31,8 @@ STEPS = [
     ("quarnet-cli", ["repack", "--original", "new.bin", "--output", "new.bin",
                      "--config", "cfg.xml", "--no-default"]),
     ("quarnet-cli", ["info", "new.bin"]),
+    ("quarnet-cli", ["diff", "package[UKR].bin", "new.bin"]),
+    ("quarnet-cli", ["diff", "new.bin", "package[UKR].bin", "--json"]),
     ("quarnet-cli", ["repack", "--output", "fresh.bin", "--config", "cfg.xml",
                      "--products", "1A0|"]),
     ("quarnet-cli", ["repack", "--original", "fs.bin", "--output", "bad.bin", "--config", "cfg.xml"]),
