@@ -88,8 +88,8 @@ std::vector<int> MatchItems(const std::vector<ItemFacts>& a, const std::vector<I
 bool ItemPair::SameBytes() const { return a.size == b.size && a.ContentCrc() == b.ContentCrc(); }
 
 bool PackageDiff::Same() const {
-  return header.empty() && productsOnlyInA.empty() && productsOnlyInB.empty() && changedItems.empty() &&
-         onlyInA.empty() && onlyInB.empty();
+  return header.empty() && productsOnlyInA.empty() && productsOnlyInB.empty() && onlyInA.empty() &&
+         onlyInB.empty() && std::all_of(matched.begin(), matched.end(), [](const ItemPair& p) { return p.Same(); });
 }
 
 PackageDiff ComparePackages(const PackageFacts& a, const PackageFacts& b) {
@@ -108,8 +108,7 @@ PackageDiff ComparePackages(const PackageFacts& a, const PackageFacts& b) {
     }
     const ItemFacts& other = b.items[static_cast<std::size_t>(partner[i])];
     matched[static_cast<std::size_t>(partner[i])] = true;
-    ItemPair pair{a.items[i], other, ItemChanges(a.items[i], other)};
-    (pair.changes.empty() ? d.sameItems : d.changedItems).push_back(std::move(pair));
+    d.matched.push_back({a.items[i], other, ItemChanges(a.items[i], other)});
   }
   for (std::size_t j = 0; j < b.items.size(); ++j) {
     if (!matched[j]) d.onlyInB.push_back(b.items[j]);

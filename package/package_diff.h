@@ -26,6 +26,7 @@ struct ItemPair {
   // Those of size, CRC, destination, policy and version that differ.
   std::vector<FieldChange> changes;
 
+  bool Same() const { return changes.empty(); }
   // The same length and CRC of the bytes: the item was kept byte for byte.
   bool SameBytes() const;
 };
@@ -37,8 +38,7 @@ struct PackageDiff {
   std::vector<FieldChange> header;
   std::vector<std::string> productsOnlyInA;
   std::vector<std::string> productsOnlyInB;
-  std::vector<ItemPair> sameItems;     // in A's order
-  std::vector<ItemPair> changedItems;  // in A's order
+  std::vector<ItemPair> matched;  // in A's order, the same and the changed
   std::vector<ItemFacts> onlyInA;
   std::vector<ItemFacts> onlyInB;
 

@@ -77,8 +77,13 @@ void PrintText(const char* a, const char* b, const PackageFacts& fa, const Packa
   for (const FieldChange& c : d.header) Row("changed", "header " + Changes({c}));
   for (const std::string& code : d.productsOnlyInA) Row("only in A", "product " + DisplayText(code));
   for (const std::string& code : d.productsOnlyInB) Row("only in B", "product " + DisplayText(code));
-  for (const ItemPair& p : d.sameItems) Row("same", Item(p.a));
-  for (const ItemPair& p : d.changedItems) Row("changed", Item(p.a) + ": " + Changes(p.changes));
+  for (const ItemPair& p : d.matched) {
+    if (p.Same()) {
+      Row("same", Item(p.a));
+    } else {
+      Row("changed", Item(p.a) + ": " + Changes(p.changes));
+    }
+  }
   for (const ItemFacts& item : d.onlyInA) Row("only in A", Item(item));
   for (const ItemFacts& item : d.onlyInB) Row("only in B", Item(item));
   std::printf("Result: %s\n", d.Same() ? "same" : "different");
@@ -113,9 +118,13 @@ void PrintJson(const char* a, const char* b, const PackageFacts& fa, const Packa
                           {"changed", nlohmann::json::array()},
                           {"onlyInA", nlohmann::json::array()},
                           {"onlyInB", nlohmann::json::array()}};
-  for (const ItemPair& p : d.sameItems) items["same"].push_back(ItemJson(p.a));
-  for (const ItemPair& p : d.changedItems)
-    items["changed"].push_back({{"a", ItemJson(p.a)}, {"b", ItemJson(p.b)}, {"changes", ChangesJson(p.changes)}});
+  for (const ItemPair& p : d.matched) {
+    if (p.Same()) {
+      items["same"].push_back(ItemJson(p.a));
+    } else {
+      items["changed"].push_back({{"a", ItemJson(p.a)}, {"b", ItemJson(p.b)}, {"changes", ChangesJson(p.changes)}});
+    }
+  }
   for (const ItemFacts& item : d.onlyInA) items["onlyInA"].push_back(ItemJson(item));
   for (const ItemFacts& item : d.onlyInB) items["onlyInB"].push_back(ItemJson(item));
   const nlohmann::json out = {

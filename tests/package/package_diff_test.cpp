@@ -40,17 +40,18 @@ TEST(PackageDiff, MatchesItemsByNameThenDestination) {
   EXPECT_FALSE(d.Same());
   EXPECT_EQ(ItemNames(d.onlyInA), std::vector<std::string>{"UBOOT flash:uboot"});
   EXPECT_EQ(ItemNames(d.onlyInB), std::vector<std::string>{"UNKNOWN /mnt/c.xml"});
-  ASSERT_EQ(d.changedItems.size(), 3u);
-  EXPECT_EQ(d.changedItems[0].a.name, "KERNEL");
-  EXPECT_TRUE(d.changedItems[0].SameBytes());
-  EXPECT_EQ(d.changedItems[0].changes.size(), 1u);
-  EXPECT_EQ(d.changedItems[1].changes[0].field, "Destination");
-  EXPECT_EQ(d.changedItems[2].b.Place(), "/mnt/a.xml");
-  EXPECT_FALSE(d.changedItems[2].SameBytes());
-  EXPECT_EQ(d.changedItems[2].changes[0].field, "Item Len");
-  EXPECT_EQ(d.changedItems[2].changes[0].a, "4");
-  EXPECT_EQ(ItemNames({d.sameItems[0].b, d.sameItems[1].b, d.sameItems[2].b}),
-            (std::vector<std::string>{"ROOTFS flash:rootfs", "EFS /var/efs", "UNKNOWN /mnt/b.xml"}));
+  std::vector<std::string> matched;
+  for (const ItemPair& p : d.matched) {
+    std::string line = p.b.name + " " + std::string(p.b.Place()) + ":";
+    for (const FieldChange& c : p.changes) line += " " + c.field;
+    matched.push_back(line);
+  }
+  EXPECT_EQ(matched, (std::vector<std::string>{"KERNEL flash:kernel: Item Version", "ROOTFS flash:rootfs:",
+                                               "UPDATEFLAG /mnt/flag: Destination", "EFS /var/efs:",
+                                               "UNKNOWN /mnt/a.xml: Item Len Item CRC", "UNKNOWN /mnt/b.xml:"}));
+  EXPECT_TRUE(d.matched[0].SameBytes());
+  EXPECT_FALSE(d.matched[4].SameBytes());
+  EXPECT_EQ(d.matched[4].changes[0].a, "4");
   EXPECT_EQ(d.productsOnlyInA, std::vector<std::string>{"2B0"});
   EXPECT_EQ(d.productsOnlyInB, std::vector<std::string>{"3C0"});
   EXPECT_EQ(d.header[0].field, "File Len");
