@@ -187,6 +187,11 @@ void Job::SetVerifiedSummary(std::string summary, VerifiedCounts counts) {
   report_.counts = counts;
 }
 
+void Job::SetAgainstOriginal(PackageDiff diff) {
+  const std::lock_guard lock(reportMutex_);
+  report_.againstOriginal = std::move(diff);
+}
+
 void Job::SetOutputPath(std::string path) {
   const std::lock_guard lock(reportMutex_);
   report_.output = std::move(path);

@@ -63,6 +63,7 @@ class Job {
   void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error);
   void AddWarning(std::string warning, WarningKind kind);
   void SetVerifiedSummary(std::string summary, VerifiedCounts counts);
+  void SetAgainstOriginal(PackageDiff diff);
   void SetOutputPath(std::string path);
   JobReport Report() const;
 

@@ -37,6 +37,7 @@ void AddWarning(std::string warning, WarningKind kind) { CurrentJob().AddWarning
 void SetVerifiedSummary(std::string summary, VerifiedCounts counts) {
   CurrentJob().SetVerifiedSummary(std::move(summary), counts);
 }
+void SetAgainstOriginal(PackageDiff diff) { CurrentJob().SetAgainstOriginal(std::move(diff)); }
 void SetOutputPath(std::string path) { CurrentJob().SetOutputPath(std::move(path)); }
 JobReport LastJobReport() { return CurrentJob().Report(); }
 

@@ -8,10 +8,12 @@
 // runs the job on another thread uses the Job itself.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "package/job_findings.h"
+#include "package/package_diff.h"
 
 namespace quarnet {
 
@@ -113,6 +115,9 @@ struct JobReport {
   JobFinding finding;    // when the job found the cause itself
   std::string verified;  // "Verified: ..." after a repack that checked its result
   VerifiedCounts counts;  // what that sentence says
+  // After a repack with an original: the checked new package (B) against
+  // the original (A).
+  std::optional<PackageDiff> againstOriginal;
   std::string output;    // the new package's path after success
   // Things that went wrong after the outcome was settled, e.g. a folder
   // that could not be synced after the new package took its name.
@@ -135,6 +140,7 @@ void RecordSystemError(const char* call, const std::string& path, int error);
 void SetSystemFailure(std::string reason, FailureKind kind, std::string path, int error);
 void AddWarning(std::string warning, WarningKind kind = WarningKind::kOther);
 void SetVerifiedSummary(std::string summary, VerifiedCounts counts);
+void SetAgainstOriginal(PackageDiff diff);
 void SetOutputPath(std::string path);
 // A copy of the report of the latest job.
 JobReport LastJobReport();

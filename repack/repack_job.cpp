@@ -11,6 +11,7 @@
 #include "package/job_control.h"
 #include "package/job_log.h"
 #include "package/output.h"
+#include "package/package_diff.h"
 #include "package/reader.h"
 #include "repack/repack.h"
 #include "repack/verify.h"
@@ -101,6 +102,9 @@ struct Original {
   ExportTable exported{};
   int count = 0;
   bool compact = false;
+  // Its header and records, each exported item with the CRC of the bytes
+  // the export read.
+  PackageFacts facts;
 };
 
 std::string Hex(std::uint32_t value) {
@@ -129,8 +133,20 @@ bool CheckItemCrcs(const Original& o) {
   return true;
 }
 
-// Reads the original's items in place; their names go into `o`, its
-// product list replaces the request's.
+// The original's records, read once more now that its items are known:
+// the new package is held against them after its check.
+bool ReadOriginalFacts(Original& o) {
+  o.facts = ReadPackageFacts(o.file, ItemBytes::kSkipped);
+  if (!o.facts.readable) return false;
+  for (int i = 0; i < o.count; ++i) {
+    const ExportedItem& e = o.exported[i];
+    if (static_cast<std::size_t>(e.index) < o.facts.items.size()) o.facts.items[e.index].dataCrc = e.crc;
+  }
+  return true;
+}
+
+// Reads the original's items in place; their names and facts go into `o`,
+// its product list replaces the request's.
 bool Unpack(const char* originalPath, const Places& at, Original& o, RepackRequest& request, JobProgress& progress) {
   if (Cancelled()) return false;
   Print("Start to un-pack full all package '%s' ...... ", DisplayText(originalPath).c_str());
@@ -154,7 +170,7 @@ bool Unpack(const char* originalPath, const Places& at, Original& o, RepackReque
   Print("Done.\r\n");
   if (request.productList[0] == '\0')
     AddWarning("the original package has no product list, so the new package has none", WarningKind::kNoProductList);
-  return true;
+  return ReadOriginalFacts(o);
 }
 
 // The version the argument builder gives the kernel and root file system:
@@ -171,8 +187,9 @@ std::string KernelVersion(const Original& o) {
 
 // Reads the new package back and holds it against the plan (the mismatch
 // is the job's failure reason), then syncs it: it is about to take the
-// output's name.
-bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
+// output's name. What it holds against the `original`, when there is one,
+// goes into the report with what was verified.
+bool Prove(InputFile& package, const RepackPlan& plan, const Original* original, JobProgress& progress) {
   std::uint64_t size = 0;
   if (!package.Size(size)) return false;
   progress.Checking(size);
@@ -186,6 +203,7 @@ bool Prove(InputFile& package, const RepackPlan& plan, JobProgress& progress) {
     return false;
   }
   SetVerifiedSummary(verdict.text, verdict.counts);
+  if (original != nullptr) SetAgainstOriginal(ComparePackages(original->facts, verdict.facts));
   return true;
 }
 
@@ -253,7 +271,8 @@ int RunRepackJob(const char* originalPath, RepackRequest& request, const char* o
     Print("Error: New package file not created.\r\n");
     return Fail();
   }
-  if (Cancelled() || !Prove(package, plan, progress) || Cancelled()) return Fail();
+  const Original* compared = originalPath != nullptr ? &original : nullptr;
+  if (Cancelled() || !Prove(package, plan, compared, progress) || Cancelled()) return Fail();
   if (!MoveIntoPlace(packageName.data(), output, at)) {
     Print("Error: Rename new file error.\r\n");
     return Fail();

@@ -153,9 +153,9 @@ std::string FirstMismatch(const Inspection& inspection, const RepackPlan& plan) 
 
 Verdict VerifyRepack(InputFile& package, const RepackPlan& plan) {
   const Inspection inspection = InspectPackageFile(package);
-  if (std::string why = FirstMismatch(inspection, plan); !why.empty()) return {false, why, {}};
+  if (std::string why = FirstMismatch(inspection, plan); !why.empty()) return {false, why, {}, {}};
   const VerifiedCounts counts = CountsOf(inspection, plan);
-  return {true, Summary(counts), counts};
+  return {true, Summary(counts), counts, FactsOf(inspection)};
 }
 
 }  // namespace quarnet

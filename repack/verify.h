@@ -14,6 +14,7 @@
 
 #include "package/files.h"
 #include "package/job_control.h"
+#include "package/package_facts.h"
 #include "package/reader.h"
 #include "repack/repack.h"
 
@@ -52,6 +53,7 @@ struct Verdict {
   // checked; otherwise the first mismatch.
   std::string text;
   VerifiedCounts counts;
+  PackageFacts facts;  // of the new package, as the check read it
 };
 
 // Reads `package` back in blocks and checks it against `plan`. Reports the

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "ui/control_ids.h"
+#include "ui/what_changed.h"
 
 namespace quarnet {
 namespace {
@@ -558,10 +559,14 @@ MessageBoxContent MainDialog::Outcome(int stringId) const {
 }
 
 // A success names each kind of warning once in its text; the details give
-// what was verified, the new package and the warnings as the job wrote them.
+// what was verified and what the new package holds against the original,
+// the new package and the warnings as the job wrote them.
 MessageBoxContent MainDialog::SuccessOutcome(const JobReport& report) const {
   std::vector<std::string> lines;
   if (!report.verified.empty()) lines.push_back(VerifiedText(report));
+  if (report.againstOriginal) {
+    for (std::string& line : WhatChangedLines(*report.againstOriginal, language_)) lines.push_back(std::move(line));
+  }
   if (!report.output.empty()) lines.push_back(Text(171) + DisplayText(report.output));
   if (report.warnings.empty()) return {MessageKind::kInformation, Text(124), Text(kTextRepackSuccess), JoinLines(lines)};
   std::vector<std::string> kinds = {Text(205)};

@@ -149,6 +149,17 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     // What the check of a package built without an original compared.
     {231, "已校验：%d 个项目，%d 字节的包头，全部校验和；添加了 %d 个文件"},
     {232, "Verified: %d items, %d-byte header, all checksums; %d files added"},
+    // What a new package holds against its original, after what was verified.
+    {261, "逐字节保留的项目："},
+    {262, "Items kept byte for byte:"},
+    {263, "添加的文件："},
+    {264, "Files added:"},
+    {265, "被替换的项目："},
+    {266, "Items replaced:"},
+    {267, "原始包中未保留的项目："},
+    {268, "Items of the original left out:"},
+    {269, "%d 字节"},
+    {270, "%d bytes"},
     // Failures the job finds itself: %1, %2, ... are the names and figures.
     {301, "%1 不是固件包：它不以包标记开头"},
     {302, "%1 is not a firmware package: it does not begin with a package mark"},
@@ -204,7 +215,7 @@ int ShownId(int id, Language language) { return language == Language::kEnglish ?
 
 std::string_view ShownText(int id, Language language) { return LoadResString(ShownId(id, language)); }
 
-std::string FormatResString(std::string_view text, int number) {
+std::string FormatResString(std::string_view text, std::int64_t number) {
   std::string out(text);
   const auto at = out.find("%d");
   if (at != std::string::npos) out.replace(at, 2, std::to_string(number));

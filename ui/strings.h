@@ -1,8 +1,9 @@
 #pragma once
-// The program's string table, IDs 101 to 232. Every text is stored twice:
+// The program's string table, IDs 101 to 232 and 261 to 270. Every text is stored twice:
 // the Chinese text at the ID the windows load, and its English twin at the
 // next ID (101 has its twin at 134, the filters 120 and 121 at 122 and 123).
 // Texts are UTF-8; lengths of paths are counted in bytes.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,6 @@ int ShownId(int id, Language language);
 std::string_view ShownText(int id, Language language);
 
 // The text of `id` with its first "%d" replaced by `number`.
-std::string FormatResString(std::string_view text, int number);
+std::string FormatResString(std::string_view text, std::int64_t number);
 
 }  // namespace quarnet

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "package/display_text.h"
+#include "ui/what_changed.h"
 
 namespace quarnet::cli {
 namespace {
@@ -67,8 +68,11 @@ void PrintWarnings() {
 }
 
 void PrintVerifiedSummary() {
-  const std::string verified = LastJobReport().verified;
-  if (!verified.empty()) std::fprintf(stderr, "%s\n", DisplayText(verified).c_str());
+  const JobReport report = LastJobReport();
+  if (!report.verified.empty()) std::fprintf(stderr, "%s\n", DisplayText(report.verified).c_str());
+  if (!report.againstOriginal) return;
+  for (const std::string& line : WhatChangedLines(*report.againstOriginal, Language::kEnglish))
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace quarnet::cli

@@ -60,12 +60,36 @@ TEST_F(RepackCli, RepacksWithRelativePaths) {
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(r.err,
             "Repack success!\nVerified: 8 items, 3008-byte header, all checksums; 4 image items identical to the "
-            "original; 3 files added\n");
+            "original; 3 files added\n"
+            "Items kept byte for byte:\n"
+            "  UBOOT  flash:uboot  11 bytes\n"
+            "  KERNEL  flash:kernel  96 bytes\n"
+            "  ROOTFS  flash:rootfs  97 bytes\n"
+            "  UPDATEFLAG  /mnt/jffs2/Updateflag  2 bytes\n"
+            "  EFS  /var/efs  68 bytes\n"
+            "Files added:\n"
+            "  UNKNOWN  /mnt/jffs2/qz_ctree.xml  9 bytes\n"
+            "  UNKNOWN  /var/default_script.sh  68 bytes\n"
+            "  UNKNOWN  /mnt/jffs2/qz_default_ctree.xml  9 bytes\n");
   EXPECT_EQ(r.out, "Start to un-pack full all package 'orig.bin' ...... Done.\r\n"
                    "Start make new package with Normal file.....Done.\r\n"
                    "Make new package 'new.bin' done.\r\n");
   EXPECT_EQ(DecodeAndVerify(ReadBytes(dir_.path() / "new.bin")).items.size(), 8u);
   ExpectUserFilesUntouched();
+
+  // An original EFS item of other bytes is replaced by the builder's; images
+  // whose records gain their heads' version keep their bytes.
+  auto items = OriginalItems();
+  items.back().data.back() ^= 1;
+  items[1].version = items[2].version = "";
+  WriteBytes(dir_.path() / "orig.bin", LayOutPackage(items, kProducts));
+  const auto efs = Run({"--original", "orig.bin", "--output", "new.bin", "--config", "cfg.xml", "--no-default"});
+  ASSERT_EQ(efs.exitCode, 0) << efs.err;
+  EXPECT_NE(efs.err.find("\nItems kept byte for byte:\n  UBOOT  flash:uboot  11 bytes\n  KERNEL  flash:kernel  96 bytes\n"
+                         "  ROOTFS  flash:rootfs  97 bytes\n  UPDATEFLAG  /mnt/jffs2/Updateflag  2 bytes\nFiles added:\n"),
+            std::string::npos) << efs.err;
+  EXPECT_NE(efs.err.find("  UNKNOWN  /var/default_script.sh  68 bytes\nItems replaced:\n  EFS  /var/efs  68 bytes\n"),
+            std::string::npos) << efs.err;
 }
 
 TEST_F(RepackCli, ConfigPackWithProductsAndUpdateScript) {

@@ -144,8 +144,13 @@ TEST_F(PackageButton, Success) {
     const std::string out = In("out.bin");
     EXPECT_EQ(window_.messages[0].details.rfind("已校验：", 0), 0u) << window_.messages[0].details;
     EXPECT_NE(window_.messages[0].details.find("\n新包文件：" + out), std::string::npos);
-    // Without an original no image item was compared, and none is counted.
+    // Without an original no image item was compared, and none is counted;
+    // with one, the details list what the new package holds against it.
     EXPECT_EQ(window_.messages[0].details.find("镜像") == std::string::npos, *row.original == '\0');
+    EXPECT_EQ(window_.messages[0].details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n") != std::string::npos,
+              *row.original != '\0');
+    EXPECT_EQ(window_.messages[0].details.find("\n添加的文件：\n  UNKNOWN  /mnt/jffs2/") != std::string::npos,
+              *row.original != '\0');
     const DecodedPackage package = DecodePackageFile(out);
     EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
     std::string added;
@@ -251,6 +256,10 @@ TEST_F(PackageButton, SuccessWithWarnings) {
                                            MessageKind::kWarning));
   EXPECT_NE(window_.messages[0].details.find("\n注意：the original package's item 1 (KERNEL)"), std::string::npos)
       << window_.messages[0].details;
+  // Their bytes were kept, whatever their records said.
+  EXPECT_NE(window_.messages[0].details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n  KERNEL  "),
+            std::string::npos) << window_.messages[0].details;
+  EXPECT_EQ(window_.messages[0].details.find("被替换"), std::string::npos) << window_.messages[0].details;
 }
 
 // The job's copy of the configuration file changes once the build begins
