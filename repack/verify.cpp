@@ -94,10 +94,12 @@ VerifiedCounts CountsOf(const Inspection& inspection, const RepackPlan& plan) {
   return c;
 }
 
+// Without image items from an original, nothing is said of one.
 std::string Summary(const VerifiedCounts& c) {
+  const std::string images =
+      c.imageItems > 0 ? Count(c.imageItems, "image item", "image items") + " identical to the original; " : "";
   return "Verified: " + Count(c.items, "item", "items") + ", " + std::to_string(c.headerBytes) +
-         "-byte header, all checksums; " + Count(c.imageItems, "image item", "image items") +
-         " identical to the original; " + Count(c.addedFiles, "file", "files") + " added";
+         "-byte header, all checksums; " + images + Count(c.addedFiles, "file", "files") + " added";
 }
 
 }  // namespace
