@@ -44,7 +44,9 @@ using StopSignals = os::StopSignals;
 int FailedJobStatus();
 
 // After the outcome line, on standard error: "reason: ..." of a failed job,
-// the "Verified: ..." sentence of a successful repack (when the job has one).
+// the "Verified: ..." sentence of a successful repack (when the job has one)
+// and, after a repack with an original, what the new package holds against
+// it.
 void PrintFailureReason();
 void PrintVerifiedSummary();
 // "warning: ..." on standard error for each warning of the job.
