@@ -92,15 +92,19 @@ void PrintText(const char* a, const char* b, const PackageFacts& fa, const Packa
 // JSON output: texts from the files escaped as the text shows them, so that
 // the object is valid UTF-8 whatever the packages hold.
 nlohmann::json ItemJson(const ItemFacts& item) {
-  return {{"index", item.index},   {"name", DisplayText(item.name)},
-          {"destination", DisplayText(item.destination)}, {"size", item.size},
-          {"crc", item.ContentCrc()}, {"policy", item.policy},
+  return {{"index", item.index},
+          {"name", DisplayText(item.name)},
+          {"destination", DisplayText(item.destination)},
+          {"size", item.size},
+          {"crc", item.ContentCrc()},
+          {"policy", item.policy},
           {"version", DisplayText(item.version)}};
 }
 
 nlohmann::json ChangesJson(const std::vector<FieldChange>& changes) {
   nlohmann::json out = nlohmann::json::array();
-  for (const FieldChange& c : changes) out.push_back({{"field", c.field}, {"a", DisplayText(c.a)}, {"b", DisplayText(c.b)}});
+  for (const FieldChange& c : changes)
+    out.push_back({{"field", c.field}, {"a", DisplayText(c.a)}, {"b", DisplayText(c.b)}});
   return out;
 }
 

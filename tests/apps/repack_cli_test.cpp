@@ -85,8 +85,9 @@ TEST_F(RepackCli, RepacksWithRelativePaths) {
   WriteBytes(dir_.path() / "orig.bin", LayOutPackage(items, kProducts));
   const auto efs = Run({"--original", "orig.bin", "--output", "new.bin", "--config", "cfg.xml", "--no-default"});
   ASSERT_EQ(efs.exitCode, 0) << efs.err;
-  EXPECT_NE(efs.err.find("\nItems kept byte for byte:\n  UBOOT  flash:uboot  11 bytes\n  KERNEL  flash:kernel  96 bytes\n"
-                         "  ROOTFS  flash:rootfs  97 bytes\n  UPDATEFLAG  /mnt/jffs2/Updateflag  2 bytes\nFiles added:\n"),
+  EXPECT_NE(efs.err.find("\nItems kept byte for byte:\n  UBOOT  flash:uboot  11 bytes\n"
+                         "  KERNEL  flash:kernel  96 bytes\n  ROOTFS  flash:rootfs  97 bytes\n"
+                         "  UPDATEFLAG  /mnt/jffs2/Updateflag  2 bytes\nFiles added:\n"),
             std::string::npos) << efs.err;
   EXPECT_NE(efs.err.find("  UNKNOWN  /var/default_script.sh  68 bytes\nItems replaced:\n  EFS  /var/efs  68 bytes\n"),
             std::string::npos) << efs.err;

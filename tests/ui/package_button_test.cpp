@@ -147,10 +147,10 @@ TEST_F(PackageButton, Success) {
     // Without an original no image item was compared, and none is counted;
     // with one, the details list what the new package holds against it.
     EXPECT_EQ(window_.messages[0].details.find("镜像") == std::string::npos, *row.original == '\0');
-    EXPECT_EQ(window_.messages[0].details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n") != std::string::npos,
+    const std::string& details = window_.messages[0].details;
+    EXPECT_EQ(details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n") != std::string::npos,
               *row.original != '\0');
-    EXPECT_EQ(window_.messages[0].details.find("\n添加的文件：\n  UNKNOWN  /mnt/jffs2/") != std::string::npos,
-              *row.original != '\0');
+    EXPECT_EQ(details.find("\n添加的文件：\n  UNKNOWN  /mnt/jffs2/") != std::string::npos, *row.original != '\0');
     const DecodedPackage package = DecodePackageFile(out);
     EXPECT_EQ(package.productList, *row.original == '\0' ? kFirstVersion : kProducts);
     std::string added;
@@ -257,9 +257,9 @@ TEST_F(PackageButton, SuccessWithWarnings) {
   EXPECT_NE(window_.messages[0].details.find("\n注意：the original package's item 1 (KERNEL)"), std::string::npos)
       << window_.messages[0].details;
   // Their bytes were kept, whatever their records said.
-  EXPECT_NE(window_.messages[0].details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n  KERNEL  "),
-            std::string::npos) << window_.messages[0].details;
-  EXPECT_EQ(window_.messages[0].details.find("被替换"), std::string::npos) << window_.messages[0].details;
+  const std::string& details = window_.messages[0].details;
+  EXPECT_NE(details.find("\n逐字节保留的项目：\n  UBOOT  flash:uboot  11 字节\n  KERNEL  "), std::string::npos) << details;
+  EXPECT_EQ(details.find("被替换"), std::string::npos) << details;
 }
 
 // The job's copy of the configuration file changes once the build begins
