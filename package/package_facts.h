@@ -26,12 +26,12 @@ struct ItemFacts {
   std::uint32_t index = 0;  // the record's Index
   std::string name;
   std::string destination;
-  std::string version;      // the record's Item Version
+  std::string version;  // the record's Item Version
   std::uint32_t policy = 0;
   std::uint32_t reserved = 0;
   std::uint32_t offset = 0;
-  std::uint32_t size = 0;   // Item Len
-  std::uint32_t crc = 0;    // Item CRC, as the record states it
+  std::uint32_t size = 0;  // Item Len
+  std::uint32_t crc = 0;   // Item CRC, as the record states it
   // The CRC-32 of the item's bytes, once they were read.
   std::optional<std::uint32_t> dataCrc;
   // The Head Version of an image that begins with a whole item head.
@@ -57,19 +57,19 @@ struct PackageFacts {
   bool readable = false;  // false when the file could not be read
   PackageKind kind = PackageKind::kNotPackage;
   std::uint64_t size = 0;
-  std::string mark;  // the four characters of the mark
-  PackageFileHeader header;         // a full package's
-  std::uint32_t itemNum = 0;        // Item Num, of either kind
-  std::string productList;          // a full package's, as stored
+  std::string mark;                    // the four characters of the mark
+  PackageFileHeader header;            // a full package's
+  std::uint32_t itemNum = 0;           // Item Num, of either kind
+  std::string productList;             // a full package's, as stored
   std::vector<ProductFacts> products;  // its codes in list order
-  // The Head Version of the kernel's and of the root file system's item,
-  // empty without such an item or head.
+  // The Head Version of the first kernel and root file system item with a
+  // whole head; empty without one.
   std::string kernelVersion;
   std::string rootfsVersion;
-  std::vector<ItemFacts> items;     // the records inside the file, at most 16
+  std::vector<ItemFacts> items;  // the records inside the file, at most 16
   std::vector<Check> checks;
   std::vector<std::string> notes;
-  bool itemsRead = true;
+  bool itemsRead = true;  // false when only the header and records were read
 
   // The verdict: a readable package of a known kind whose items were read
   // and whose every check passed.

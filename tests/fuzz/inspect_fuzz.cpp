@@ -3,7 +3,8 @@
 // from the raw bytes with a bitwise CRC-32: a package is consistent exactly
 // when its lengths, its back-to-back item layout, every checksum and every
 // item head agree with its bytes. The same bytes inspected as a file must
-// give the same checks.
+// give the same checks, and their facts compared with themselves no
+// difference.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "package/format.h"
 #include "package/inspect.h"
+#include "package/package_diff.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace quarnet::fuzz {
@@ -121,6 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                       : false;
   if (in.Consistent() && !agrees) Fail("consistent, but the bytes differ from what the package describes");
   if (!in.Consistent() && agrees) Fail("inconsistent, but every length and checksum agrees");
+  const PackageFacts facts = FactsOf(in);
+  if (facts.Consistent() != in.Consistent()) Fail("the facts give another verdict than the inspection");
+  if (!ComparePackages(facts, facts).Same()) Fail("a package differs from itself");
 
   const Inspection fromFile = InspectAsFile(bytes);
   if (!fromFile.readable || fromFile.kind != in.kind || !SameChecks(in, fromFile))
