@@ -42,8 +42,14 @@ inline constexpr int kProductsGroup = 1017;
 inline constexpr int kJobProgressLabel = 1030;
 inline constexpr int kJobProgressBar = 1031;
 
-// The About item of the window menu, and the system's standard commands.
+// Package view.
+inline constexpr int kPackageViewText = 1050;
+
+// The window menu's own items (multiples of 16: the system keeps the low
+// four bits), and the system's standard commands.
 inline constexpr int kIdmAboutBox = 16;
+inline constexpr int kIdmViewOriginal = 32;
+inline constexpr int kIdmViewNewPackage = 48;
 inline constexpr int kScMinimize = 0xF020;
 inline constexpr int kScMaximize = 0xF030;
 inline constexpr int kScClose = 0xF060;

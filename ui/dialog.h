@@ -28,6 +28,7 @@ enum class ControlKind {
   kSortedCombo,    // drop-down list that keeps its items sorted
   kCheckList,      // list of rows with tick boxes
   kProgressBar,    // 0 to 100
+  kReadOnlyText,   // lines of text to read, select and copy, with scroll bars
 };
 
 struct ControlLayout {
@@ -109,6 +110,8 @@ class WindowAccess : public virtual DialogAccess {
   // The product dialog's list after OK, or nothing after Cancel.
   virtual std::optional<std::string> RunProductDialog() = 0;
   virtual void RunAboutDialog() = 0;
+  // The package view with `text`, until the person closes it.
+  virtual void RunPackageView(const std::string& text) = 0;
   // Dialogs above the window end as if cancelled.
   virtual void CancelDialogs() = 0;
 

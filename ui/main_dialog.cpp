@@ -12,6 +12,8 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "ui/control_ids.h"
+#include "ui/package_view_dialog.h"
+#include "ui/product_table.h"
 #include "ui/what_changed.h"
 
 namespace quarnet {
@@ -339,9 +341,29 @@ void MainDialog::OnSelChange(int id) {
 
 // The low four bits of a command are the system's own.
 bool MainDialog::OnSysCommand(unsigned id) {
-  if ((id & 0xFFF0u) != idc::kIdmAboutBox) return false;
-  access_.RunAboutDialog();
-  return true;
+  switch (id & 0xFFF0u) {
+    case idc::kIdmAboutBox: access_.RunAboutDialog(); return true;
+    case idc::kIdmViewOriginal:
+      UpdateData(true);
+      ViewPackage(values.originalPackage, 431);
+      return true;
+    case idc::kIdmViewNewPackage: ViewPackage(builtPackage_, 439); return true;
+    default: return false;
+  }
+}
+
+// Reads the package on the job's thread, as a job reads, then shows it.
+// Without a path, `missingTextId` says what to choose first.
+void MainDialog::ViewPackage(const std::string& path, int missingTextId) {
+  if (jobRunning_) return;
+  if (path.empty()) {
+    access_.ShowMessage({MessageKind::kNotice, Text(124), Text(missingTextId), {}});
+    return;
+  }
+  ResetJobReport();
+  PackageFacts facts;
+  RunJob([&] { facts = ReadPackageFacts(path.c_str(), ProductNames); });
+  if (!Ending() && !CancelRequested()) access_.RunPackageView(PackageViewText(facts, path, language_));
 }
 
 void MainDialog::OnSignal(int signalNumber) {
@@ -438,14 +460,15 @@ void MainDialog::OnPackage() {
   choices.asDefault = values.asDefault;
   choices.fileType =
       access_.GetCheck(idc::kConfigFileRadio) ? PackageFileType::kConfigFile : PackageFileType::kConfigPack;
-  RunJob(choices);
+  JobFrontEnd frontEnd(*this);
+  RunJob([&] { RunPackageFlow(choices, frontEnd); });
 }
 
 // The flow runs on a thread of its own so that the windows paint; its lines,
 // its progress and its calls to the front end come back to the window's
 // thread. It works for the window thread's job, whose stop and report the
 // window reaches from its own thread.
-void MainDialog::RunJob(const PackageChoices& choices) {
+void MainDialog::RunJob(const std::function<void()>& work) {
   ResetCancel();
   quitAfterJob_ = false;
   jobOutput_.clear();
@@ -455,7 +478,6 @@ void MainDialog::RunJob(const PackageChoices& choices) {
     // A sink installed before the job goes on hearing it.
     const ProgressSink outerSink = SetProgressSink({});
     SetProgressSink(JobProgressSink(outerSink));
-    JobFrontEnd frontEnd(*this);
     // Stop signals stop the job and then end the window; between jobs they
     // keep their default course (and the toolkit's calls their restarts).
     const os::StopSignals stopSignals;
@@ -463,7 +485,7 @@ void MainDialog::RunJob(const PackageChoices& choices) {
     Job& job = CurrentJob();
     access_.RunJob([&] {
       const ScopedJob current(job);
-      RunPackageFlow(choices, frontEnd);
+      work();
     });
     SetProgressSink(outerSink);
   }
@@ -597,6 +619,7 @@ std::string MainDialog::CauseText(const JobReport& report) const {
 void MainDialog::ShowMessage(int stringId, int number) {
   if (Ending()) return;
   if (stringId == kTextRepackSuccess || stringId == kTextRepackFailed) {
+    if (stringId == kTextRepackSuccess) builtPackage_ = LastJobReport().output;
     access_.ShowMessage(Outcome(stringId));
     return;
   }

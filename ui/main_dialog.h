@@ -7,10 +7,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "package/job_control.h"
 #include "package/output.h"
 #include "repack/package_flow.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/window_memory.h"
 
@@ -31,6 +33,10 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   static const DialogLayout kLayout;
   // The window menu's About item.
   static constexpr int kAboutItemTextId = 101;
+  // The window menu's own items, also offered on a right-click: command
+  // and string ID.
+  static constexpr std::pair<int, int> kMenuItems[] = {
+      {idc::kIdmAboutBox, kAboutItemTextId}, {idc::kIdmViewOriginal, 401}, {idc::kIdmViewNewPackage, 403}};
 
   MainDialog(WindowAccess& access, Language language);
 
@@ -52,8 +58,10 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // original when that is empty, a configuration file or pack to its field,
   // with the package file type that uses it.
   void OnDropFiles(int id, const std::vector<std::string>& paths) override;
-  // Commands of the window menu: 16 to 31 open the About box. False for
-  // the system's own commands, which the toolkit carries out.
+  // Commands of the window menu: 16 to 31 open the About box, 32 to 47 the
+  // view of the original package, 48 to 63 that of the new package built
+  // last. False for the system's own commands, which the toolkit carries
+  // out.
   bool OnSysCommand(unsigned id);
   // Ends the window for `signalNumber`: dialogs above it end as if
   // cancelled; a running job is asked to stop, and the window ends once it
@@ -87,7 +95,8 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void ApplyEnableRules();
   bool IsFactoryModeSelected() const;
   void OnPackage();
-  void RunJob(const PackageChoices& choices);
+  void RunJob(const std::function<void()>& work);
+  void ViewPackage(const std::string& path, int missingTextId);
   OutputSink JobLineSink();
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);
@@ -102,6 +111,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // The folder of each Browse button's last file, from this run or the last.
   std::map<int, std::string> fieldFolders_;
   std::string jobOutput_;   // what the running job printed
+  std::string builtPackage_;  // the new package of the last successful job
   bool jobRunning_ = false;
   bool endingForSignal_ = false;
   bool quitAfterJob_ = false;  // the user chose to quit during the job

@@ -241,6 +241,34 @@ TEST_F(PackageButton, FailureBoxesSayWhy) {
   }
 }
 
+// The package view from the window menu: the original as chosen, the new
+// package once one is built; without either, a notice says what to do.
+TEST_F(PackageButton, PackageViews) {
+  dialog_.OnSysCommand(idc::kIdmViewOriginal);
+  dialog_.OnSysCommand(idc::kIdmViewNewPackage);
+  ASSERT_EQ(window_.messages.size(), 2u);
+  EXPECT_EQ(window_.messages[0].text + "|" + window_.messages[1].text, "请先选择原始包|请先打包一个新包");
+  Bytes damaged = LayOutPackage(OriginalItems(), kProducts);
+  damaged.back() ^= 1;  // the last item's bytes no longer agree with its CRC
+  WriteBytes(In("damaged\x1b.bin"), damaged);
+  SetPaths("damaged\x1b.bin", "cfg.xml", "out.bin", "");
+  dialog_.OnSysCommand(idc::kIdmViewOriginal);
+  SetPaths("orig.bin", "cfg.xml", "out.bin", "");
+  Press();
+  dialog_.OnSysCommand(idc::kIdmViewNewPackage | 0xF);
+  ASSERT_EQ(window_.packageViews.size(), 2u);
+  const std::string& view = window_.packageViews[0];
+  EXPECT_NE(view.find("文件：" + In("damaged\\x1B.bin") + "\n类型：完整包\n版本：" + kVersion + "\n产品：\n    1A0  "),
+            std::string::npos) << view;
+  EXPECT_NE(view.find("\n    KERNEL    96 字节    flash:kernel    策略 0    CRC 一致\n"), std::string::npos) << view;
+  EXPECT_NE(view.find("CRC 不一致\n"), std::string::npos) << view;
+  EXPECT_NE(view.find("结论：有 "), std::string::npos) << view;
+  const std::string& built = window_.packageViews[1];
+  EXPECT_NE(built.find("文件：" + In("out.bin")), std::string::npos) << built;
+  EXPECT_EQ(built.find("CRC 不一致"), std::string::npos) << built;
+  EXPECT_NE(built.find("\n结论：包完整一致"), std::string::npos) << built;
+}
+
 // A compact original whose records' CRCs disagree with their items: a
 // success with warnings, each kind named once in the window's language,
 // each warning in the details.

@@ -61,6 +61,7 @@ class RecordingWindow : public WindowAccess {
     return productList;
   }
   void RunAboutDialog() override { ++aboutBoxes; }
+  void RunPackageView(const std::string& text) override { packageViews.push_back(text); }
   void CancelDialogs() override { ++cancelledDialogs; }
   void ShowProgress(int delayMs) override { progress.push_back("show " + std::to_string(delayMs)); }
   void HoldProgress() override { progress.push_back("hold"); }
@@ -115,6 +116,7 @@ class RecordingWindow : public WindowAccess {
   std::optional<std::string> productList;  // the product dialog's answer; none: Cancel
   int productDialogs = 0;
   int aboutBoxes = 0;
+  std::vector<std::string> packageViews;  // the text of each package view shown
   int cancelledDialogs = 0;
   std::vector<std::string> progress;    // show, hold and close of the progress dialog
   std::function<void(int)> onProgress;  // hears each percentage

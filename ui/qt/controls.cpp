@@ -1,6 +1,8 @@
 #include "ui/qt/controls.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QFontMetrics>
@@ -35,6 +37,13 @@ QWidget* NewControl(ControlKind kind, QWidget* parent) {
     case ControlKind::kRadio: return new QRadioButton(parent);
     case ControlKind::kSortedCombo: return new SortedComboBox(parent);
     case ControlKind::kCheckList: return new CheckListBox(parent);
+    case ControlKind::kReadOnlyText: {
+      auto* text = new QPlainTextEdit(parent);
+      text->setReadOnly(true);
+      text->setLineWrapMode(QPlainTextEdit::NoWrap);
+      text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+      return text;
+    }
     case ControlKind::kProgressBar: {
       auto* bar = new QProgressBar(parent);
       bar->setRange(0, 100);
@@ -81,6 +90,7 @@ std::string ControlDialog::GetText(int id) const {
   if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
   if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
   if (auto* group = qobject_cast<QGroupBox*>(control)) text = group->title();
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) text = lines->toPlainText();
   return text.toStdString();
 }
 
@@ -90,6 +100,7 @@ void ControlDialog::SetText(int id, const std::string& text) {
   if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(FromUtf8(text));
   if (auto* label = qobject_cast<QLabel*>(control)) label->setText(FromUtf8(text));
   if (auto* group = qobject_cast<QGroupBox*>(control)) group->setTitle(FromUtf8(text));
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) lines->setPlainText(FromUtf8(text));
 }
 
 bool ControlDialog::GetCheck(int id) const { return ControlAs<QAbstractButton>(id)->isChecked(); }

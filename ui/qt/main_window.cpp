@@ -18,6 +18,7 @@
 
 #include "platform/process.h"
 #include "ui/qt/about_window.h"
+#include "ui/qt/package_view_window.h"
 #include "ui/qt/app_icon.h"
 #include "ui/control_ids.h"
 #include "ui/qt/product_window.h"
@@ -144,10 +145,11 @@ void CQuarnetDlg::LayOut() {
 
 void CQuarnetDlg::MakeSystemMenu() {
   systemMenu_ = new QMenu(this);
-  const QString about = Res(MainDialog::kAboutItemTextId);
-  if (about.isEmpty()) return;
   systemMenu_->addSeparator();
-  systemMenu_->addAction(about, this, [this] { OnSysCommand(idc::kIdmAboutBox); });
+  for (const auto& [command, textId] : MainDialog::kMenuItems) {
+    const unsigned id = static_cast<unsigned>(command);
+    systemMenu_->addAction(Res(textId), this, [this, id] { OnSysCommand(id); });
+  }
 }
 
 void CQuarnetDlg::OnSysCommand(unsigned id) {
@@ -230,6 +232,11 @@ std::optional<std::string> CQuarnetDlg::RunProductDialog() {
 void CQuarnetDlg::RunAboutDialog() {
   CAboutDlg about(this, GetLanguage());
   host_.RunModal(about);
+}
+
+void CQuarnetDlg::RunPackageView(const std::string& text) {
+  CPackageViewDlg view(this, GetLanguage(), text);
+  host_.RunModal(view);
 }
 
 void CQuarnetDlg::CancelDialogs() {

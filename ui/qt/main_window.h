@@ -41,6 +41,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   std::optional<std::string> ChooseFile(const FileRequest& request) override;
   std::optional<std::string> RunProductDialog() override;
   void RunAboutDialog() override;
+  void RunPackageView(const std::string& text) override;
   void CancelDialogs() override;
   void ShowProgress(int delayMs) override;
   void HoldProgress() override;

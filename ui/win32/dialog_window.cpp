@@ -307,7 +307,15 @@ std::string DialogWindow::GetText(int id) const {
   return Narrow(text);
 }
 
-void DialogWindow::SetText(int id, const std::string& text) { ::SetDlgItemTextW(hwnd_, id, Widen(text).c_str()); }
+// A multi-line edit breaks lines at CR LF only.
+void DialogWindow::SetText(int id, const std::string& text) {
+  std::string shown = text;
+  if (KindOf(id) == ControlKind::kReadOnlyText) {
+    shown.clear();
+    for (const char c : text) shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  }
+  ::SetDlgItemTextW(hwnd_, id, Widen(shown).c_str());
+}
 
 bool DialogWindow::GetCheck(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
 

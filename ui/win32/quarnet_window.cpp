@@ -11,6 +11,7 @@
 
 #include "ui/about_dialog.h"
 #include "ui/control_ids.h"
+#include "ui/package_view_dialog.h"
 #include "ui/product_dialog.h"
 
 namespace quarnet::win32 {
@@ -168,10 +169,10 @@ void QuarnetWindow::OnCreated() {
   ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
   ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   const HMENU menu = ::GetSystemMenu(Handle(), FALSE);
-  const std::string about = Text(MainDialog::kAboutItemTextId, GetLanguage());
-  if (menu == nullptr || about.empty()) return;
+  if (menu == nullptr) return;
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu, MF_STRING, idc::kIdmAboutBox, Widen(about).c_str());
+  for (const auto& [command, textId] : MainDialog::kMenuItems)
+    ::AppendMenuW(menu, MF_STRING, command, Widen(Text(textId, GetLanguage())).c_str());
 }
 
 bool QuarnetWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -244,7 +245,8 @@ void QuarnetWindow::ShowAboutMenu(LPARAM at) {
     ::ClientToScreen(Handle(), &point);
   }
   const HMENU menu = ::CreatePopupMenu();
-  ::AppendMenuW(menu, MF_STRING, idc::kIdmAboutBox, Widen(Text(MainDialog::kAboutItemTextId, GetLanguage())).c_str());
+  for (const auto& [command, textId] : MainDialog::kMenuItems)
+    ::AppendMenuW(menu, MF_STRING, command, Widen(Text(textId, GetLanguage())).c_str());
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0,
                                                           Handle(), nullptr));
   ::DestroyMenu(menu);
@@ -309,6 +311,12 @@ void QuarnetWindow::RunAboutDialog() {
   AboutWindow about(GetLanguage());
   AboutDialog logic(about, GetLanguage());
   about.RunModal(Owner(), logic);
+}
+
+void QuarnetWindow::RunPackageView(const std::string& text) {
+  DialogWindow view(kPackageViewTemplate, PackageViewDialog::kLayout, GetLanguage());
+  PackageViewDialog logic(view, GetLanguage(), text);
+  view.RunModal(Owner(), logic);
 }
 
 void QuarnetWindow::CancelDialogs() {

@@ -18,6 +18,7 @@ inline constexpr int kAboutTemplate = 100;
 inline constexpr int kMainTemplate = 102;
 inline constexpr int kProductTemplate = 130;
 inline constexpr int kProgressTemplate = 140;
+inline constexpr int kPackageViewTemplate = 150;
 inline constexpr int kAppIcon = 128;
 // The About box's two lines, which its description leaves to the window.
 inline constexpr int kAboutNameLabel = 1040;
@@ -37,6 +38,7 @@ class QuarnetWindow : public DialogWindow, public WindowAccess {
   std::optional<std::string> ChooseFile(const FileRequest& request) override;
   std::optional<std::string> RunProductDialog() override;
   void RunAboutDialog() override;
+  void RunPackageView(const std::string& text) override;
   void CancelDialogs() override;
   void ShowProgress(int delayMs) override;
   void HoldProgress() override;

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -21,7 +22,10 @@
 #include <QTimer>
 
 #include "tests/ui/qt/ui_test.h"
+#include "tests/support/package_check.h"
+#include "tests/support/temp_dir.h"
 #include "ui/qt/about_window.h"
+#include "ui/qt/package_view_window.h"
 #include "ui/qt/app_icon.h"
 #include "ui/command_line.h"
 #include "ui/control_ids.h"
@@ -174,7 +178,7 @@ class MainWindowTest : public QObject {
     const QList<QAction*> actions = window_->SystemMenu()->actions();
     QVERIFY(!actions.isEmpty());
     QVERIFY(actions.first()->isSeparator());
-    QCOMPARE(actions.last()->text(), QString::fromUtf8("关于 Quarnet(&A)..."));
+    QCOMPARE(actions.at(1)->text(), QString::fromUtf8("关于 Quarnet(&A)..."));
     int result = -1;
     bool fixed = false;
     host_->onDialog = [&](QDialog& dialog) {
@@ -185,10 +189,36 @@ class MainWindowTest : public QObject {
       Click(about->ControlAs<QPushButton>(idc::kOk));
       return result = about->result();
     };
-    actions.last()->trigger();
+    actions.at(1)->trigger();
     QCOMPARE(host_->dialogs, 1);
     QCOMPARE(result, int(QDialog::Accepted));
     QVERIFY(fixed);
+  }
+
+  // The menu's view of the original shows its facts in a fixed-width font.
+  void viewItemOpensThePackageView() {
+    TempDir temp;
+    const std::string original = Utf8(temp.path() / "orig.bin");
+    WriteBytes(original, LayOutPackage(OriginalItems(), kProducts));
+    window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit)->setText(QString::fromStdString(original));
+    QString shown;
+    bool fixedPitch = false;
+    host_->onDialog = [&](QDialog& dialog) {
+      auto* view = dynamic_cast<CPackageViewDlg*>(&dialog);
+      if (view == nullptr) return int(QDialog::Rejected);
+      auto* text = view->ControlAs<QPlainTextEdit>(idc::kPackageViewText);
+      shown = text->toPlainText();
+      fixedPitch = QFontInfo(text->font()).fixedPitch();
+      Click(view->ControlAs<QPushButton>(idc::kOk));
+      return view->result();
+    };
+    const QList<QAction*> actions = window_->SystemMenu()->actions();
+    QCOMPARE(actions.at(2)->text(), QString::fromUtf8("查看原始包(&V)..."));
+    actions.at(2)->trigger();
+    QCOMPARE(host_->dialogs, 1);
+    QVERIFY2(shown.contains(QString::fromUtf8("类型：完整包\n版本：") + kVersion), qPrintable(shown));
+    QVERIFY(shown.endsWith(QString::fromUtf8("结论：包完整一致")));
+    QVERIFY(fixedPitch);
   }
 
   // The close command ends the window as Escape does.

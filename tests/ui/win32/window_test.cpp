@@ -365,6 +365,23 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
   }
 }
 
+// The window menu's view of the original: its lines, in CR LF, in a box of
+// its own above the window.
+TEST_F(Window, PackageViewFromTheWindowMenu) {
+  WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
+  Open();
+  SetPath(idc::kOriginalPackageEdit, In("orig.bin"));
+  ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmViewOriginal, 0);
+  const HWND view = WaitFor([](HWND w) { return HasControl(w, idc::kPackageViewText); });
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(TextOf(view), "包内容");
+  const std::string text = Text(idc::kPackageViewText, view);
+  EXPECT_NE(text.find("\r\n类型：完整包\r\n版本：" + std::string(kVersion) + "\r\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with("结论：包完整一致")) << text;
+  Click(idc::kOk, view);
+  EXPECT_TRUE(win32::WaitUntilGone(view));
+}
+
 // At 150 % on a 1024x768 screen the window keeps to the work area and
 // scrolls: each control is wholly in view at one of the four ends, and
 // Tab brings Close into view.

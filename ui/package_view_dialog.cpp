@@ -1,0 +1,78 @@
+#include "ui/package_view_dialog.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "package/display_text.h"
+#include "package/job_findings.h"
+#include "ui/control_ids.h"
+
+namespace quarnet {
+namespace {
+
+constexpr ControlLayout kControls[] = {
+    {idc::kPackageViewText, ControlKind::kReadOnlyText},
+    {idc::kOk, ControlKind::kDefaultButton, 157},
+};
+
+std::string Fill(int id, Language language, std::vector<std::string> args) {
+  return FillPlaceholders(Text(id, language), args);
+}
+
+std::string KindLine(PackageKind kind, Language language) {
+  switch (kind) {
+    case PackageKind::kFull: return Text(409, language);
+    case PackageKind::kCompact: return Text(411, language);
+    default: return Text(413, language);
+  }
+}
+
+std::string VersionLine(const PackageFacts& facts, Language language) {
+  const std::string kernel = DisplayText(facts.kernelVersion), rootfs = DisplayText(facts.rootfsVersion);
+  if (kernel.empty() || rootfs.empty() || kernel == rootfs)
+    return Fill(415, language, {kernel.empty() ? rootfs : kernel});
+  return Fill(437, language, {kernel, rootfs});
+}
+
+std::string ProductLines(const PackageFacts& facts, Language language) {
+  if (facts.products.empty()) return Fill(417, language, {Text(435, language)});
+  std::string lines = Fill(417, language, {""});
+  for (const ProductFacts& product : facts.products) {
+    std::string names;
+    for (const std::string& name : product.names) names += (names.empty() ? "" : ", ") + DisplayText(name);
+    lines += "\n    " + DisplayText(product.code) + (names.empty() ? "" : "  " + names);
+  }
+  return lines;
+}
+
+std::string ItemLine(const ItemFacts& item, Language language) {
+  return Fill(421, language,
+              {DisplayText(item.name), std::to_string(item.size), DisplayText(std::string(item.Place())),
+               std::to_string(item.policy), Text(item.CrcAgrees() ? 423 : 425, language)});
+}
+
+}  // namespace
+
+const DialogLayout PackageViewDialog::kLayout = {405, kControls, 320, 220};
+
+std::string PackageViewText(const PackageFacts& facts, const std::string& path, Language language) {
+  std::string text = Fill(407, language, {DisplayText(path)}) + "\n";
+  if (!facts.readable) return text + Text(433, language);
+  text += KindLine(facts.kind, language) + "\n";
+  if (facts.kind == PackageKind::kNotPackage) return text;
+  text += VersionLine(facts, language) + "\n" + ProductLines(facts, language) + "\n" + Text(419, language) + "\n";
+  for (const ItemFacts& item : facts.items) text += ItemLine(item, language) + "\n";
+  return text + (facts.Consistent() ? Text(427, language)
+                                    : Fill(429, language, {std::to_string(std::max<std::size_t>(1, facts.FailedChecks()))}));
+}
+
+void PackageViewDialog::OnInit() {
+  ApplyTexts(access_, kLayout, language_);
+  access_.SetText(idc::kPackageViewText, text_);
+}
+
+void PackageViewDialog::OnCommand(int id) {
+  if (id == idc::kOk || id == idc::kCancel) access_.End(id);
+}
+
+}  // namespace quarnet
