@@ -64,9 +64,9 @@ test-windows: build
 	@scripts/windows-installer
 	@scripts/test-windows build-win -j $(JOBS)
 
-# The window on Windows, quarnet.exe, drawn by wine on a virtual display:
-# build-win/screenshots/{zh,en}/*.png.
-screenshots-windows: windows
+# The window on Windows, quarnet.exe, and the installer's pages, drawn by
+# wine on a virtual display: build-win/screenshots/{zh,en}/*.png.
+screenshots-windows: windows-installer
 	@scripts/setup windows-screenshots
 	cmake --build build-win -j $(JOBS) --target quarnet-screenshots
 	@scripts/screenshots-windows build-win

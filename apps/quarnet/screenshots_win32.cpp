@@ -7,12 +7,18 @@
 // on a thread of its own, driven from this one through its controls'
 // messages, and through the calls that a job makes for its dialogs and
 // boxes. Needs a display on which nothing covers the windows.
+//   --small-screen: only the main window on a screen too small for it
+//     (150 % on 1024x768), at its start and scrolled to its far end.
+//   --installer SETUP: the installer's pages instead, pressed through as a
+//     person would; Finish with "Run Quarnet" ticked must start the
+//     installed window in the language of the pages, --lang's.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,6 +36,7 @@ namespace {
 constexpr int kMessageText = 0xFFFF;  // the text of a system message box
 constexpr int kVersionRow = 4;        // the version ticked in the product dialog
 constexpr int kStageText = 197;       // "Building the new package..."
+constexpr int kPackageText = 104;     // "Package"
 
 
 // A picture of `width` x `height` pixels, rows from the top, each pixel
@@ -101,6 +108,30 @@ Picture Grab(HWND window) {
   return picture;
 }
 
+// Has `window` drawn anew, gives the display time to show it, then saves
+// what the screen shows of it to DIR/NAME.bmp.
+bool SaveWindow(HWND window, const std::filesystem::path& dir, const char* name) {
+  if (window == nullptr) {
+    std::fprintf(stderr, "quarnet-screenshots: no window for %s\n", name);
+    return false;
+  }
+  // The caption as the active window's, as a person at the window sees
+  // it: the display's focus need not be on it yet.
+  ::SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ::Sleep(500);
+  const Picture picture = Grab(window);
+  const std::filesystem::path path = dir / (std::string(name) + ".bmp");
+  const std::vector<char> bytes = EncodeBmp(picture);
+  std::ofstream file(path, std::ios::binary);
+  if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+    std::fprintf(stderr, "quarnet-screenshots: cannot write %s\n", path.string().c_str());
+    return false;
+  }
+  std::printf("%s\n", path.string().c_str());
+  return true;
+}
+
 // The job reports behind the outcome boxes.
 void ReportSuccess() {
   SetVerifiedSummary(
@@ -134,7 +165,8 @@ void ReportCancel() { SetFailureReason("cancelled", FailureKind::kCancelled); }
 
 class Shooter {
  public:
-  Shooter(Language language, std::filesystem::path dir) : language_(language), dir_(std::move(dir)) {}
+  Shooter(Language language, std::filesystem::path dir, bool smallScreen)
+      : language_(language), dir_(std::move(dir)), smallScreen_(smallScreen) {}
 
   // The window's run, from its first picture to its end; false if any
   // picture is missing.
@@ -148,7 +180,9 @@ class Shooter {
     });
     window_ = started.get_future().get();
     main_ = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
-    const bool ok = main_ != nullptr && MainWindow() && Products() && About() && Progress() && Outcomes() && Question();
+    const bool ok = main_ != nullptr && (smallScreen_ ? SmallScreen()
+                                                      : MainWindow() && Products() && About() && Progress() &&
+                                                            Outcomes() && Question());
     Close();
     thread.join();
     return ok;
@@ -170,29 +204,7 @@ class Shooter {
   // keeps this thread free to take its picture.
   void OnWindowThread(std::function<void()> call) const { window_->PostFromJob(std::move(call)); }
 
-  // Has the window drawn anew, gives the display time to show it, then
-  // saves what the screen shows.
-  bool Save(HWND window, const char* name) const {
-    if (window == nullptr) {
-      std::fprintf(stderr, "quarnet-screenshots: no window for %s\n", name);
-      return false;
-    }
-    // The caption as the active window's, as a person at the window sees
-    // it: the display's focus need not be on it yet.
-    ::SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::Sleep(500);
-    const Picture picture = Grab(window);
-    const std::filesystem::path path = dir_ / (std::string(name) + ".bmp");
-    const std::vector<char> bytes = EncodeBmp(picture);
-    std::ofstream file(path, std::ios::binary);
-    if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-      std::fprintf(stderr, "quarnet-screenshots: cannot write %s\n", path.string().c_str());
-      return false;
-    }
-    std::printf("%s\n", path.string().c_str());
-    return true;
-  }
+  bool Save(HWND window, const char* name) const { return SaveWindow(window, dir_, name); }
 
   // Saves the dialog that has control `id` and ends it with button `end`.
   bool SaveDialog(int id, const char* name, int end) const {
@@ -202,10 +214,14 @@ class Shooter {
     return ok && WaitUntilGone(dialog);
   }
 
-  bool MainWindow() const {
+  void SetPaths() const {
     SetPath(idc::kOriginalPackageEdit, L"C:\\Users\\tech\\firmware\\V200R005C10_orig.bin");
     SetPath(idc::kConfigFileEdit, L"C:\\Users\\tech\\site-a\\qz_ctree.xml");
     SetPath(idc::kNewPackageEdit, L"C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
+  }
+
+  bool MainWindow() const {
+    SetPaths();
     bool ok = Save(main_, "main-config-file");
     Click(main_, idc::kConfigPackRadio);
     SetPath(idc::kConfigPackEdit, L"C:\\Users\\tech\\site-a\\customize_xml.tar.gz");
@@ -213,6 +229,20 @@ class Shooter {
     ChooseNormalUpdate();
     SetPath(idc::kUpdateScriptEdit, L"C:\\Users\\tech\\site-a\\customize_upgrade.tar.gz");
     return Save(main_, "main-config-pack-normal") && ok;
+  }
+
+  // The window on a screen too small for it, with its scroll bars, then
+  // scrolled to its far end, where Package and Close are.
+  bool SmallScreen() const {
+    if ((::GetWindowLongPtrW(main_, GWL_STYLE) & WS_VSCROLL) == 0) {
+      std::fputs("quarnet-screenshots: the window fits the screen and does not scroll\n", stderr);
+      return false;
+    }
+    SetPaths();
+    const bool ok = Save(main_, "main-small-screen");
+    ::SendMessageW(main_, WM_HSCROLL, SB_BOTTOM, 0);
+    ::SendMessageW(main_, WM_VSCROLL, SB_BOTTOM, 0);
+    return Save(main_, "main-small-screen-end") && ok;
   }
 
   // The update mode that takes an update script, as if chosen in the list.
@@ -293,9 +323,101 @@ class Shooter {
 
   Language language_;
   std::filesystem::path dir_;
+  bool smallScreen_;
   QuarnetWindow* window_ = nullptr;
   DWORD ui_ = 0;
   HWND main_ = nullptr;
+};
+
+// The installer, its pages pressed through by their first button, each
+// saved once it shows; its finish page is the first with a tick box.
+class InstallerShooter {
+ public:
+  InstallerShooter(Language language, std::filesystem::path dir) : language_(language), dir_(std::move(dir)) {}
+
+  bool Run(std::wstring setup) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    setup = L"\"" + setup + L"\"";
+    if (!::CreateProcessW(nullptr, setup.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+      std::fputs("quarnet-screenshots: the installer does not start\n", stderr);
+      return false;
+    }
+    ::CloseHandle(process.hThread);
+    window_ = WaitForWindow(process.dwThreadId, [](HWND w) { return ::GetDlgItem(w, IDOK) != nullptr; });
+    bool ok = window_ != nullptr;
+    for (const char* name : {"installer-welcome", "installer-licence", "installer-users", "installer-folder"}) {
+      ok = ok && NextPage([](HWND) { return true; }) != nullptr && SaveWindow(window_, dir_, name) && Press(IDOK);
+    }
+    // The files take their time; the finish page comes by itself, its
+    // "Run Quarnet" ticked.
+    const HWND finish = ok ? NextPage([](HWND page) { return Tick(page) != nullptr; }, 12000) : nullptr;
+    const HWND run = finish != nullptr ? Tick(finish) : nullptr;
+    if (run != nullptr && ::SendMessageW(run, BM_GETCHECK, 0, 0) != BST_CHECKED) ::SendMessageW(run, BM_CLICK, 0, 0);
+    ok = ok && run != nullptr && SaveWindow(window_, dir_, "installer-finish") && Press(IDOK);
+    DWORD status = 1;
+    ok = ok && ::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
+         ::GetExitCodeProcess(process.hProcess, &status) && status == 0;
+    if (!ok) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hProcess);
+    return ok && RanQuarnet();
+  }
+
+ private:
+  // A page of the installer's other than the last one seen, that `match`
+  // accepts.
+  HWND NextPage(const std::function<bool(HWND)>& match, int tries = 2000) {
+    for (int i = 0; i < tries; ++i) {
+      const HWND page = ::FindWindowExW(window_, nullptr, L"#32770", nullptr);
+      if (page != nullptr && page != page_ && ::IsWindowVisible(page) && match(page)) {
+        page_ = page;
+        return page;
+      }
+      ::Sleep(10);
+    }
+    return nullptr;
+  }
+  bool Press(int id) const { return ::PostMessageW(::GetDlgItem(window_, id), BM_CLICK, 0, 0) != 0; }
+
+  // The tick box of `page`, or null.
+  static HWND Tick(HWND page) {
+    HWND found = nullptr;
+    ::EnumChildWindows(
+        page,
+        [](HWND child, LPARAM data) -> BOOL {
+          const auto type = ::GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK;
+          wchar_t kind[16] = {};
+          ::GetClassNameW(child, kind, 16);
+          if (std::wstring(kind) != L"Button" || (type != BS_AUTOCHECKBOX && type != BS_CHECKBOX)) return TRUE;
+          *reinterpret_cast<HWND*>(data) = child;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  // Quarnet's window, started by Finish, speaks the pages' language; it is
+  // closed again.
+  bool RanQuarnet() const {
+    const std::wstring package = Widen(Text(kPackageText, language_));
+    const HWND quarnet = WaitForWindow(0, [&package](HWND w) {
+      wchar_t text[64] = {};
+      return ::GetDlgItemTextW(w, idc::kPackageButton, text, 64) > 0 && package == text;
+    }, 6000);
+    if (quarnet == nullptr) {
+      std::fputs("quarnet-screenshots: Finish did not run Quarnet in the installer's language\n", stderr);
+      return false;
+    }
+    std::puts("Finish ran Quarnet");
+    ::PostMessageW(quarnet, WM_COMMAND, IDCANCEL, 0);
+    return WaitUntilGone(quarnet);
+  }
+
+  Language language_;
+  std::filesystem::path dir_;
+  HWND window_ = nullptr;
+  HWND page_ = nullptr;
 };
 
 }  // namespace
@@ -303,12 +425,15 @@ class Shooter {
 
 int main(int argc, char** argv) {
   using quarnet::Language;
-  const std::string lang = argc == 4 ? argv[2] : "";
-  if (std::string(argc > 1 ? argv[1] : "") != "--lang" || (lang != "zh" && lang != "en")) {
-    std::fputs("Usage: quarnet-screenshots --lang zh|en DIR\n", stderr);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const bool smallScreen = args.size() == 4 && args[2] == "--small-screen";
+  const bool installer = args.size() == 5 && args[2] == "--installer";
+  if ((args.size() != 3 && !smallScreen && !installer) || args[0] != "--lang" || (args[1] != "zh" && args[1] != "en")) {
+    std::fputs("Usage: quarnet-screenshots --lang zh|en [--small-screen | --installer SETUP] DIR\n", stderr);
     return 2;
   }
-  quarnet::win32::Shooter shooter(lang == "zh" ? Language::kChinese : Language::kEnglish,
-                                  quarnet::win32::Widen(argv[3]));
-  return shooter.Run() ? 0 : 1;
+  const Language language = args[1] == "zh" ? Language::kChinese : Language::kEnglish;
+  const std::filesystem::path dir = quarnet::win32::Widen(args.back());
+  if (installer) return quarnet::win32::InstallerShooter(language, dir).Run(quarnet::win32::Widen(args[3])) ? 0 : 1;
+  return quarnet::win32::Shooter(language, dir, smallScreen).Run() ? 0 : 1;
 }

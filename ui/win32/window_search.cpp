@@ -7,16 +7,18 @@ HWND WaitForWindow(DWORD thread, const std::function<bool(HWND)>& match, int tri
     const std::function<bool(HWND)>& match;
     HWND found = nullptr;
   };
+  const WNDENUMPROC visit = [](HWND window, LPARAM data) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(data);
+    if (::IsWindowVisible(window) && s.match(window)) s.found = window;
+    return s.found == nullptr;
+  };
   for (int i = 0; i < tries; ++i) {
     Search search{match};
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          if (::IsWindowVisible(window) && s.match(window)) s.found = window;
-          return s.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    if (thread == 0) {
+      ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+    } else {
+      ::EnumThreadWindows(thread, visit, reinterpret_cast<LPARAM>(&search));
+    }
     if (search.found != nullptr) return search.found;
     ::Sleep(10);
   }

@@ -7,8 +7,9 @@
 
 namespace quarnet::win32 {
 
-// A visible top-level window of `thread` that `match` accepts, looked for
-// `tries` times 10 ms apart (20 s by default); null if none came.
+// A visible top-level window of `thread` (of any thread, any program, when
+// 0) that `match` accepts, looked for `tries` times 10 ms apart (20 s by
+// default); null if none came.
 HWND WaitForWindow(DWORD thread, const std::function<bool(HWND)>& match, int tries = 2000);
 
 // Whether `window` is gone within 20 s.
