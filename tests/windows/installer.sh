@@ -1,6 +1,6 @@
 #!/bin/sh
 # The installer under wine, as a technician would use it unattended:
-#   installer.sh WINE_RUN PREFIX INSTALLER VERSION
+#   installer.sh WINE_RUN PREFIX INSTALLER VERSION SHOOTER
 # A silent install puts the window and the command-line programs in
 # Program Files\Quarnet with a Start-menu entry that opens the window in
 # the system's language (wine's: English) and an uninstall record of its
@@ -9,9 +9,10 @@
 # be removed stops the install. A silent uninstall leaves nothing behind:
 # no files, no Start-menu entry, no uninstall record. /CurrentUser installs
 # for the current user alone, in the user's own programs folder, recorded
-# for that user only.
+# for that user only. Pressed through page by page (by SHOOTER, the
+# screenshot tool), its Finish with "Run Quarnet" ticked starts the window.
 set -u
-wine_run=$1 prefix=$2 installer=$3 version=$4
+wine_run=$1 prefix=$2 installer=$3 version=$4 shooter=$5
 folder="$prefix/drive_c/Program Files/Quarnet"
 menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnet"
 record='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnet'
@@ -86,4 +87,13 @@ mkdir -p "$old" && cp "$(dirname "$installer")/bin/packall.exe" "$old/Uninstall.
 check "a Quarnet that cannot be removed stops the install" test $? -ne 0 -a ! -e "$prefix/drive_c/Program Files/Quarnet"
 "$wine_run" "$prefix" reg delete "$record" /f </dev/null >/dev/null 2>&1
 rm -rf "$old"
+
+pictures=$(mktemp -d)
+pressed_through() {
+  "$wine_run" "$prefix" "$shooter" --lang en --installer "$(run winepath -w "$installer")" \
+    "$(run winepath -w "$pictures")" </dev/null >/dev/null
+}
+check "Finish with Run Quarnet ticked starts Quarnet" pressed_through
+"$wine_run" "$prefix" 'C:\Program Files\Quarnet\Uninstall.exe' /S </dev/null >/dev/null 2>&1
+rm -rf "$pictures"
 [ "$failures" -eq 0 ]
