@@ -189,15 +189,18 @@ TEST(MainDialog, DroppedFiles) {
   EXPECT_EQ(main.window.GetText(idc::kOriginalPackageEdit), "/d/first.bin");
 }
 
-// 16 to 31 open the About box; the rest are the system's own.
+// 16 to 31 open the About box, 32 to 63 the package views; the rest are
+// the system's own.
 TEST(MainDialog, SysCommands) {
   const struct {
     unsigned command;
+    bool ours;
     bool about;
-  } rows[] = {{16, true}, {31, true}, {32, false}, {15, false}, {idc::kScClose, false}};
+  } rows[] = {{16, true, true},  {31, true, true},   {32, true, false},
+              {63, true, false}, {64, false, false}, {15, false, false}, {idc::kScClose, false, false}};
   for (const auto& row : rows) {
     Main main;
-    EXPECT_EQ(main.dialog.OnSysCommand(row.command), row.about) << row.command;
+    EXPECT_EQ(main.dialog.OnSysCommand(row.command), row.ours) << row.command;
     EXPECT_EQ(main.window.aboutBoxes, row.about ? 1 : 0) << row.command;
   }
 }
@@ -217,9 +220,9 @@ TEST(MainDialog, Ends) {
 // Cancel asks the job to stop and says so; the dialog stays until the job
 // has stopped.
 // Where the window keeps its settings, for this process.
-void SetSettingsHome(const std::string& folder) {
+void SetSettingsHome(const fs::path& folder) {
 #ifdef _WIN32
-  ::_putenv_s("APPDATA", folder.c_str());
+  ::_wputenv_s(L"APPDATA", folder.c_str());
 #else
   ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
 #endif
@@ -241,11 +244,11 @@ void RunRemembering(Act act) {
 TEST(MainDialog, RemembersTheLastRun) {
   TempDir temp;
   const fs::path home = temp.path() / "设置 home";
-  SetSettingsHome(home.string());
+  SetSettingsHome(home);
   for (const char* folder : {"a", "b", "c"}) fs::create_directories(temp.path() / folder);
-  const std::string config = (temp.path() / "a" / "cfg.xml").string(), pack = (temp.path() / "b" / "p.tar.gz").string(),
-                    script = (temp.path() / "c" / "s.tar.gz").string();
-  for (const std::string& file : {config, pack, script}) std::ofstream(fs::path(file)) << "x";
+  const std::string config = Utf8(temp.path() / "a" / "cfg.xml"), pack = Utf8(temp.path() / "b" / "p.tar.gz"),
+                    script = Utf8(temp.path() / "c" / "s.tar.gz");
+  for (const std::string& file : {config, pack, script}) std::ofstream(Utf8Path(file)) << "x";
   RunRemembering([&](RecordingWindow& window, MainDialog& dialog) {
     window.fileAnswers = {config, pack, script};
     window.Click(dialog, idc::kConfigFileBrowse);
@@ -265,9 +268,9 @@ TEST(MainDialog, RemembersTheLastRun) {
     EXPECT_FALSE(window.GetCheck(idc::kAsDefaultCheck));
     for (const int button : {idc::kConfigPackBrowse, idc::kUpdateScriptBrowse}) window.Click(dialog, button);
     ASSERT_EQ(window.fileRequests.size(), 2u);
-    EXPECT_EQ(window.fileRequests[0].folder + "|" + window.fileRequests[1].folder, (temp.path() / "b").string() + "|");
+    EXPECT_EQ(window.fileRequests[0].folder + "|" + window.fileRequests[1].folder, Utf8(temp.path() / "b") + "|");
   });
-  std::ofstream(fs::path(os::SettingsFolder()) / "quarnet.ini", std::ios::binary) << "[window]\nconfig_file\n=\\\xff[window\n";
+  std::ofstream(Utf8Path(os::SettingsFolder()) / "quarnet.ini", std::ios::binary) << "[window]\nconfig_file\n=\\\xff[window\n";
   RunRemembering([&](RecordingWindow& window, MainDialog&) {
     EXPECT_EQ(window.GetText(idc::kConfigFileEdit), "");
     EXPECT_TRUE(window.GetCheck(idc::kConfigFileRadio));
