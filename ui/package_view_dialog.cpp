@@ -1,6 +1,7 @@
 #include "ui/package_view_dialog.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "package/display_text.h"
@@ -45,10 +46,31 @@ std::string ProductLines(const PackageFacts& facts, Language language) {
   return lines;
 }
 
-std::string ItemLine(const ItemFacts& item, Language language) {
-  return Fill(421, language,
-              {DisplayText(item.name), std::to_string(item.size), DisplayText(std::string(item.Place())),
-               std::to_string(item.policy), Text(item.CrcAgrees() ? 423 : 425, language)});
+// Characters, not bytes: the columns line up in a fixed-width font.
+std::size_t Width(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The items' name, size and place, each column as wide as its widest entry
+// (sizes to the right).
+std::vector<std::string> ItemLines(const std::vector<ItemFacts>& items, Language language) {
+  std::vector<std::array<std::string, 3>> columns;
+  std::array<std::size_t, 3> widths{};
+  for (const ItemFacts& item : items) {
+    columns.push_back({DisplayText(item.name), std::to_string(item.size), DisplayText(std::string(item.Place()))});
+    for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = std::max(widths[i], Width(columns.back()[i]));
+  }
+  std::vector<std::string> lines;
+  for (std::size_t row = 0; row < items.size(); ++row) {
+    auto [name, size, place] = columns[row];
+    name.append(widths[0] - Width(name), ' ');
+    size.insert(0, widths[1] - Width(size), ' ');
+    place.append(widths[2] - Width(place), ' ');
+    lines.push_back(Fill(421, language, {name, size, place, std::to_string(items[row].policy),
+                                         Text(items[row].CrcAgrees() ? 423 : 425, language)}));
+  }
+  return lines;
 }
 
 }  // namespace
@@ -61,7 +83,7 @@ std::string PackageViewText(const PackageFacts& facts, const std::string& path, 
   text += KindLine(facts.kind, language) + "\n";
   if (facts.kind == PackageKind::kNotPackage) return text;
   text += VersionLine(facts, language) + "\n" + ProductLines(facts, language) + "\n" + Text(419, language) + "\n";
-  for (const ItemFacts& item : facts.items) text += ItemLine(item, language) + "\n";
+  for (const std::string& line : ItemLines(facts.items, language)) text += line + "\n";
   return text + (facts.Consistent() ? Text(427, language)
                                     : Fill(429, language, {std::to_string(std::max<std::size_t>(1, facts.FailedChecks()))}));
 }

@@ -260,7 +260,7 @@ TEST_F(PackageButton, PackageViews) {
   const std::string& view = window_.packageViews[0];
   EXPECT_NE(view.find("文件：" + In("damaged\\x1B.bin") + "\n类型：完整包\n版本：" + kVersion + "\n产品：\n    1A0  "),
             std::string::npos) << view;
-  EXPECT_NE(view.find("\n    KERNEL    96 字节    flash:kernel    策略 0    CRC 一致\n"), std::string::npos) << view;
+  EXPECT_NE(view.find("\n    KERNEL      96 字节  flash:kernel           策略 0  CRC 一致\n"), std::string::npos) << view;
   EXPECT_NE(view.find("CRC 不一致\n"), std::string::npos) << view;
   EXPECT_NE(view.find("结论：有 "), std::string::npos) << view;
   const std::string& built = window_.packageViews[1];
