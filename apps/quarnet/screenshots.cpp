@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "package/job_control.h"
-#include "ui/product_table.h"
+#include "apps/quarnet/demo_package.h"
 #include "ui/qt/about_window.h"
 #include "ui/qt/package_view_window.h"
 #include "ui/qt/app_icon.h"
@@ -83,36 +83,6 @@ bool RenderOutcomes(CQuarnetDlg& window, const QDir& dir) {
   ok &= SaveBox(window, window.Logic().Outcome(kTextRepackFailed), dir, "outcome-cancelled.png");
   ResetJobReport();
   return ok;
-}
-
-// A package as the view shows it: an original of a fictional site.
-PackageFacts DemoFacts() {
-  PackageFacts facts;
-  facts.readable = true;
-  facts.kind = PackageKind::kFull;
-  facts.kernelVersion = facts.rootfsVersion = "V200R005C10";
-  for (const char* code : {"1A0", "2B0"}) facts.products.push_back({code, ProductNames(code)});
-  const struct {
-    const char* name;
-    std::uint32_t size;
-    const char* place;
-    std::uint32_t policy;
-  } items[] = {{"UBOOT", 262144, "flash:uboot", 0},
-               {"KERNEL", 2621440, "flash:kernel", 0},
-               {"ROOTFS", 13631488, "flash:rootfs", 0},
-               {"UNKNOWN", 18213, "file:/mnt/jffs2/qz_ctree.xml", 0},
-               {"UNKNOWN", 2, "file:/mnt/jffs2/Updateflag", 2},
-               {"EFS", 68, "flash:efs", 0}};
-  for (const auto& item : items) {
-    ItemFacts facts_item;
-    facts_item.name = item.name;
-    facts_item.size = item.size;
-    facts_item.destination = item.place;
-    facts_item.policy = item.policy;
-    facts_item.dataCrc = facts_item.crc;
-    facts.items.push_back(facts_item);
-  }
-  return facts;
 }
 
 bool Render(const QDir& dir, Language language) {

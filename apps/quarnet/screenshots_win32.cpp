@@ -2,11 +2,11 @@
 // in turn and writes what the screen shows of it, frame and caption
 // included, to DIR/<name>.bmp: the main window in both package file types
 // and both update modes, the product dialog with a version ticked, the
-// About box, the progress dialog of a long job, the boxes of a job's three
-// outcomes and the question before quitting during a job. The window runs
-// on a thread of its own, driven from this one through its controls'
-// messages, and through the calls that a job makes for its dialogs and
-// boxes. Needs a display on which nothing covers the windows.
+// About box, the package view, the progress dialog of a long job, the boxes
+// of a job's three outcomes and the question before quitting during a job.
+// The window runs on a thread of its own, driven from this one through its
+// controls' messages, and through the calls that a job makes for its
+// dialogs and boxes. Needs a display on which nothing covers the windows.
 //   --small-screen: only the main window on a screen too small for it
 //     (150 % on 1024x768), at its start and scrolled to its far end.
 //   --installer SETUP: the installer's pages instead, pressed through as a
@@ -22,9 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "apps/quarnet/demo_package.h"
 #include "package/job_control.h"
 #include "platform/errors.h"
 #include "ui/control_ids.h"
+#include "ui/package_view_dialog.h"
 #include "ui/win32/quarnet_window.h"
 #include "ui/win32/window_search.h"
 
@@ -181,7 +183,7 @@ class Shooter {
     window_ = started.get_future().get();
     main_ = WaitForWindow(ui_, [](HWND w) { return ::GetDlgItem(w, idc::kPackageButton) != nullptr; });
     const bool ok = main_ != nullptr && (smallScreen_ ? SmallScreen()
-                                                      : MainWindow() && Products() && About() && Progress() &&
+                                                      : MainWindow() && Products() && About() && View() && Progress() &&
                                                             Outcomes() && Question());
     Close();
     thread.join();
@@ -272,6 +274,14 @@ class Shooter {
   bool About() const {
     ::PostMessageW(main_, WM_SYSCOMMAND, idc::kIdmAboutBox, 0);
     return SaveDialog(kAboutNameLabel, "about", idc::kOk);
+  }
+
+  bool View() const {
+    OnWindowThread([this] {
+      window_->RunPackageView(
+          PackageViewText(DemoFacts(), "C:\\Users\\tech\\firmware\\V200R005C10_orig.bin", language_));
+    });
+    return SaveDialog(idc::kPackageViewText, "package-view", idc::kOk);
   }
 
   // The dialog as a long job shows it, closed by the job's end rather than

@@ -169,7 +169,24 @@ void DialogWindow::SetUpControls() {
       ::SetWindowSubclass(window, PathEditProcedure, 0, reinterpret_cast<DWORD_PTR>(tip));
     }
     if (control.kind == ControlKind::kCheckList) SetUpCheckList(window);
+    if (control.kind == ControlKind::kReadOnlyText) UseFixedPitchFont(window);
   }
+}
+
+DialogWindow::~DialogWindow() {
+  if (fixedFont_ != nullptr) ::DeleteObject(fixedFont_);
+}
+
+// Lines meant to be read in columns take the fixed-width twin of the
+// dialog's font (新宋体 beside 宋体), at its size.
+void DialogWindow::UseFixedPitchFont(HWND control) {
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof font, &font);
+  font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  constexpr wchar_t kFace[] = L"NSimSun";
+  std::copy(std::begin(kFace), std::end(kFace), font.lfFaceName);
+  if (fixedFont_ == nullptr) fixedFont_ = ::CreateFontIndirectW(&font);
+  ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_), FALSE);
 }
 
 // A template's own place is the corner of the screen or of the owner's

@@ -29,7 +29,7 @@ class DialogWindow : public virtual DialogAccess {
  public:
   DialogWindow(int templateId, const DialogLayout& layout, Language language)
       : templateId_(templateId), layout_(layout), language_(language) {}
-  virtual ~DialogWindow() = default;
+  virtual ~DialogWindow();
   DialogWindow(const DialogWindow&) = delete;
   DialogWindow& operator=(const DialogWindow&) = delete;
 
@@ -78,11 +78,13 @@ class DialogWindow : public virtual DialogAccess {
   void ScrollTo(int bar, int position);
   void RevealFocus();
   void DropFiles(HDROP drop);
+  void UseFixedPitchFont(HWND control);
 
   int templateId_;
   const DialogLayout& layout_;
   Language language_;
   DialogLogic* logic_ = nullptr;
+  HFONT fixedFont_ = nullptr;  // of text in columns, as long as the dialog
   HWND hwnd_ = nullptr;
   bool modal_ = false;
   bool settingTicks_ = false;
