@@ -572,7 +572,7 @@ TEST(WindowCommandLine, WithoutAConsoleBoxesSpeak) {
 
 // The program's string table is its resources' string table.
 TEST(WindowResources, StringTableIsTheProgramsTable) {
-  for (int id = 101; id <= 270; ++id) {
+  for (int id = 101; id <= 544; ++id) {
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
     EXPECT_EQ(Narrow(std::wstring(text, length)), LoadResString(id)) << id;
