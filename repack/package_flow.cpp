@@ -1,8 +1,12 @@
 // The Package button's flow, shared by the desktop program and the command line.
 #include "repack/package_flow.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <initializer_list>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include "package/crc32.h"
 #include "platform/job_folder.h"
@@ -34,14 +38,50 @@ bool RequiredPathMissing(const PackageChoices& c) {
   return c.newPackage.empty() || c.configPack.empty();
 }
 
+// The checks of the chosen files the job would take, of those that could be
+// opened. The user's relative paths name files in the current folder.
+std::vector<FileCheck> CheckChoices(const PackageChoices& c) {
+  std::vector<std::pair<const std::string*, FileRole>> chosen;
+  if (c.fileType == PackageFileType::kConfigFile) {
+    chosen = {{&c.configFile, FileRole::kConfigFile}};
+  } else {
+    chosen = {{&c.configPack, FileRole::kConfigPack}};
+    if (!c.updateScript.empty()) chosen.emplace_back(&c.updateScript, FileRole::kUpdateScript);
+  }
+  const os::Folder current;
+  std::vector<FileCheck> checks;
+  for (const auto& [path, role] : chosen) {
+    if (const std::optional<FileCheck> check = CheckChosenFile(current, *path, role)) checks.push_back(*check);
+  }
+  return checks;
+}
+
+// The checks that failed or did not judge their file.
+std::vector<FileCheck> Findings(const std::vector<FileCheck>& checks) {
+  std::vector<FileCheck> findings;
+  std::copy_if(checks.begin(), checks.end(), std::back_inserter(findings),
+               [](const FileCheck& check) { return check.problem != CheckProblem::kNone; });
+  return findings;
+}
+
+// A stop asked for while the files were checked ends the flow as a stopped
+// job does.
+PackageOutcome Stopped(PackageFrontEnd& frontEnd) {
+  SetFailureReason("cancelled", FailureKind::kCancelled);
+  frontEnd.ShowMessage(kTextRepackFailed, 0);
+  return PackageOutcome::kFailed;
+}
+
 // The job's files and what it staged for the check.
 class Staging {
  public:
-  explicit Staging(const os::Folder& user) : user_(user) {}
+  Staging(const os::Folder& user, const std::vector<FileCheck>& checks) : user_(user), checks_(checks) {}
 
   // Copies the chosen file `path` into the job's folder as `copy`, taking
   // the length and CRC of the bytes read. A file that cannot be copied is
   // left out: the builder then fails on it, as it would on the original.
+  // A copy that differs from the bytes the file's check judged fails the
+  // job: the file changed in between.
   const char* Copy(const std::string& path, const char* copy) {
     InputFile in;
     OutputFile out(Durability::kScratch);  // in the job's folder
@@ -51,10 +91,14 @@ class Staging {
       WriteSink sink(&out, kToEnd);
       const CopyResult r = sink.ok() ? CopyBlocks(source, sink, kToEnd, &staged.crc) : CopyResult{};
       staged.length = r.copied;
+      if (r.complete && !AsChecked(path, staged)) return copy;
       if (r.complete && out.Commit()) staged_.push_back(staged);
     }
     return copy;
   }
+
+  // No chosen file changed after its check.
+  bool ok() const { return !changed_; }
 
   void Written(const char* name, std::string_view content) {
     staged_.push_back({name, content.size(), Crc32Update(0, content.data(), content.size())});
@@ -63,8 +107,19 @@ class Staging {
   JobContext Context() const { return {&user_, staged_}; }
 
  private:
+  bool AsChecked(const std::string& path, const StagedInput& staged) {
+    for (const FileCheck& check : checks_) {
+      if (check.path != path || !check.whole || (check.length == staged.length && check.crc == staged.crc)) continue;
+      SetFailureReason(path + " changed after its check");
+      changed_ = true;
+    }
+    return !changed_;
+  }
+
   const os::Folder& user_;
+  const std::vector<FileCheck>& checks_;
   std::vector<StagedInput> staged_;
+  bool changed_ = false;
 };
 
 // Staging files and copies of the chosen files in the job's folder, and the
@@ -108,7 +163,8 @@ bool MakeJobFolder(const os::Folder& user, const std::string& output, os::Privat
   return false;
 }
 
-int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& frontEnd) {
+int RunJob(const PackageChoices& c, const std::vector<FileCheck>& checks, RepackRequest& request,
+           PackageFrontEnd& frontEnd) {
   os::Folder user;
   if (const os::Error error = os::OpenStartFolder(user)) {
     RecordSystemError("open", "the current folder", error);
@@ -119,10 +175,12 @@ int RunJob(const PackageChoices& c, RepackRequest& request, PackageFrontEnd& fro
   int result = -1;
   {
     const ScopedScratchFolder scratch(folder.folder());
-    Staging staging(user);
+    Staging staging(user, checks);
     StageFiles(c, request, frontEnd, staging);
-    result = RunRepackJob(c.originalPackage.empty() ? nullptr : c.originalPackage.c_str(), request,
-                          c.newPackage.c_str(), staging.Context());
+    if (staging.ok()) {
+      result = RunRepackJob(c.originalPackage.empty() ? nullptr : c.originalPackage.c_str(), request,
+                            c.newPackage.c_str(), staging.Context());
+    }
   }
   if (const os::Error error = folder.Remove()) {
     const std::string what = "remove " + folder.path() + ": " + os::Describe(error);
@@ -140,6 +198,10 @@ PackageOutcome RunPackageFlow(const PackageChoices& c, PackageFrontEnd& frontEnd
     frontEnd.ShowMessage(kTextSelectFiles, 0);
     return PackageOutcome::kRefused;
   }
+  const std::vector<FileCheck> checks = CheckChoices(c);
+  if (CancelRequested()) return Stopped(frontEnd);
+  if (const std::vector<FileCheck> findings = Findings(checks); !findings.empty() && !frontEnd.ReviewChecks(findings))
+    return PackageOutcome::kRefused;
   RepackRequest request;
   if (c.originalPackage.empty()) {
     if (frontEnd.SelectProducts(request.productList) != 0) return PackageOutcome::kCancelled;
@@ -149,7 +211,7 @@ PackageOutcome RunPackageFlow(const PackageChoices& c, PackageFrontEnd& frontEnd
     }
   }
   // The outcome shows once the job's folder is gone.
-  const int result = RunJob(c, request, frontEnd);
+  const int result = RunJob(c, checks, request, frontEnd);
   frontEnd.ShowMessage(result == 0 ? kTextRepackSuccess : kTextRepackFailed, 0);
   return result == 0 ? PackageOutcome::kSucceeded : PackageOutcome::kFailed;
 }

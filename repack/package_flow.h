@@ -1,13 +1,16 @@
 #pragma once
 // What the Package button does, shared by every front end: check the
-// choices, ask for products when there is no original package, write the
+// choices and the chosen files, ask for products when there is no original
+// package, write the
 // staging files and descriptors, run the job in a private working
 // directory, report the outcome, clean up. The front end supplies the
 // product selection, the update mode and the message box; messages are named
 // by their string ID so that this layer stays below the user interface.
 #include <string>
+#include <vector>
 
 #include "package/format.h"
+#include "repack/input_check.h"
 
 namespace quarnet {
 
@@ -40,6 +43,10 @@ class PackageFrontEnd {
   virtual void GetUpdateMode(int& updateMode) = 0;
   // Shows string `stringId`; a text with "%d" is formatted with `number`.
   virtual void ShowMessage(int stringId, int number) = 0;
+  // The chosen files that failed their check or were not judged, heard
+  // before anything else is asked or done, and only when there are such:
+  // true goes on with the job, false refuses it.
+  virtual bool ReviewChecks(const std::vector<FileCheck>& findings) = 0;
 };
 
 enum class PackageOutcome { kRefused, kCancelled, kFailed, kSucceeded };

@@ -236,6 +236,11 @@ class MainDialog::JobFrontEnd : public PackageFrontEnd {
   void ShowMessage(int stringId, int number) override {
     dialog_.CallForJob([&] { dialog_.ShowMessage(stringId, number); }, true);
   }
+  bool ReviewChecks(const std::vector<FileCheck>& findings) override {
+    bool go = false;
+    dialog_.CallForJob([&] { go = dialog_.ReviewChecks(findings); }, false);
+    return go;
+  }
 
  private:
   MainDialog& dialog_;
@@ -472,6 +477,7 @@ void MainDialog::RunJob(const std::function<void()>& work) {
   ResetCancel();
   quitAfterJob_ = false;
   jobOutput_.clear();
+  findings_.clear();
   jobRunning_ = true;
   {
     const ScopedOutputSink lines(JobLineSink());
@@ -553,6 +559,24 @@ void MainDialog::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
+// The question names each file that failed its check, the problem and its
+// place; files that were not judged are only told in the outcome's details.
+bool MainDialog::ReviewChecks(const std::vector<FileCheck>& findings) {
+  if (Ending()) return false;
+  findings_ = findings;
+  if (std::none_of(findings.begin(), findings.end(), [](const FileCheck& f) { return f.Failed(); })) return true;
+  std::vector<std::string> lines = {Text(541)};
+  for (const FileCheck& finding : findings) {
+    if (finding.Failed()) lines.push_back(CheckText(finding));
+  }
+  lines.push_back(Text(543));
+  return access_.ShowMessage({MessageKind::kQuestion, Text(132), JoinLines(lines), {}});
+}
+
+std::string MainDialog::CheckText(const FileCheck& finding) const {
+  return DescribeCheck(finding, [this](int id) { return Text(id); });
+}
+
 // What the check compared, in the window's language; without image items
 // from an original, nothing is said of them.
 std::string MainDialog::VerifiedText(const JobReport& report) const {
@@ -582,7 +606,8 @@ MessageBoxContent MainDialog::Outcome(int stringId) const {
 
 // A success names each kind of warning once in its text; the details give
 // what was verified and what the new package holds against the original,
-// the new package and the warnings as the job wrote them.
+// the new package, what the checks of the chosen files found and the
+// warnings as the job wrote them.
 MessageBoxContent MainDialog::SuccessOutcome(const JobReport& report) const {
   std::vector<std::string> lines;
   if (!report.verified.empty()) lines.push_back(VerifiedText(report));
@@ -590,6 +615,7 @@ MessageBoxContent MainDialog::SuccessOutcome(const JobReport& report) const {
     for (std::string& line : WhatChangedLines(*report.againstOriginal, language_)) lines.push_back(std::move(line));
   }
   if (!report.output.empty()) lines.push_back(Text(171) + DisplayText(report.output));
+  for (const FileCheck& finding : findings_) lines.push_back(CheckText(finding));
   if (report.warnings.empty()) return {MessageKind::kInformation, Text(124), Text(kTextRepackSuccess), JoinLines(lines)};
   std::vector<std::string> kinds = {Text(205)};
   for (const JobWarning& warning : report.warnings) {

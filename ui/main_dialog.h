@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "package/job_control.h"
 #include "package/output.h"
@@ -72,6 +73,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   int SelectProducts(ProductListBuffer& productList) override;
   void GetUpdateMode(int& updateMode) override;
   void ShowMessage(int stringId, int number) override;
+  // A failed check asks whether to build all the same (No by default); the
+  // findings stay for the outcome's details.
+  bool ReviewChecks(const std::vector<FileCheck>& findings) override;
   // The box of the last job's outcome: kTextRepackSuccess or
   // kTextRepackFailed.
   MessageBoxContent Outcome(int stringId) const;
@@ -101,6 +105,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);
   std::string VerifiedText(const JobReport& report) const;
+  std::string CheckText(const FileCheck& finding) const;
   MessageBoxContent SuccessOutcome(const JobReport& report) const;
   std::string CauseText(const JobReport& report) const;
   bool Ending() const;
@@ -112,6 +117,7 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   std::map<int, std::string> fieldFolders_;
   std::string jobOutput_;   // what the running job printed
   std::string builtPackage_;  // the new package of the last successful job
+  std::vector<FileCheck> findings_;  // of the chosen files of the running job
   bool jobRunning_ = false;
   bool endingForSignal_ = false;
   bool quitAfterJob_ = false;  // the user chose to quit during the job

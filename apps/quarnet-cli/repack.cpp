@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/quarnet-cli/commands.h"
 #include "apps/quarnet-cli/job_console.h"
@@ -21,7 +22,7 @@ constexpr char kUsage[] =
     "Usage: quarnet-cli repack [--original PKG] --output OUT\n"
     "         (--config XML [--no-default] |\n"
     "          --config-pack TGZ [--update-mode factory|normal] [--update-script TGZ])\n"
-    "         [--products LIST] [--progress]\n"
+    "         [--products LIST] [--force] [--progress]\n"
     "\n"
     "Builds a new package OUT from the items of PKG plus a configuration file or\n"
     "a configuration pack. Without --original, --products gives the product list\n"
@@ -30,7 +31,14 @@ constexpr char kUsage[] =
     "  --no-default        do not install the configuration file as default too\n"
     "  --update-mode MODE  factory (default) or normal\n"
     "  --update-script TGZ update-script pack; needs --update-mode normal\n"
+    "  --force             build even when a chosen file fails its check\n"
     "  --progress          show the percentage done on standard error\n"
+    "Before the job the chosen files are checked: a configuration file that looks\n"
+    "like XML must be well-formed (one that does not, an encrypted one, is not\n"
+    "judged: \"note: ...\" says so), and each pack must be a gzip stream of a tar\n"
+    "archive that holds files and folders only, under relative paths without\n"
+    "\"..\". A file that fails is named with its problem and place, and the job\n"
+    "is refused; with --force it is built all the same after \"warning: ...\".\n"
     "The job's lines go to standard output. The outcome goes to standard error,\n"
     "followed by \"reason: ...\" after a failure and by what was verified of\n"
     "the new package after a success.\n"
@@ -55,15 +63,17 @@ struct Options {
   bool packGiven = false;
   bool noDefault = false;
   bool outputGiven = false;
+  bool force = false;
   bool progress = false;
 };
 
-// The product selection, update mode and message box of the window, answered
-// from the command line; messages are shown as their English twins.
+// The product selection, update mode, message box and question of the
+// window, answered from the command line; messages are shown as their
+// English twins.
 class CliFrontEnd : public PackageFrontEnd {
  public:
-  CliFrontEnd(std::string products, int updateMode, ProgressDisplay& progress)
-      : products_(std::move(products)), updateMode_(updateMode), progress_(progress) {}
+  CliFrontEnd(std::string products, int updateMode, bool force, ProgressDisplay& progress)
+      : products_(std::move(products)), updateMode_(updateMode), force_(force), progress_(progress) {}
 
   int SelectProducts(ProductListBuffer& productList) override {
     std::strncpy(productList.data(), products_.c_str(), productList.size() - 1);
@@ -75,10 +85,24 @@ class CliFrontEnd : public PackageFrontEnd {
     const std::string text = FormatResString(LoadResString(EnglishTwinId(stringId)), number);
     std::fprintf(stderr, "%s\n", text.c_str());
   }
+  // Each finding on a line of its own: a file not judged as a note, a
+  // failed check as the refusal's reason or, with --force, a warning.
+  bool ReviewChecks(const std::vector<FileCheck>& findings) override {
+    bool refused = false;
+    for (const FileCheck& finding : findings) {
+      const char* label = !finding.Failed() ? "note: " : force_ ? "warning: " : "quarnet-cli repack: ";
+      const std::string line = DescribeCheck(finding, [](int id) { return std::string(LoadResString(EnglishTwinId(id))); });
+      std::fprintf(stderr, "%s%s\n", label, line.c_str());
+      refused = refused || (finding.Failed() && !force_);
+    }
+    if (refused) std::fprintf(stderr, "quarnet-cli repack: refused before the job; --force builds all the same\n");
+    return !refused;
+  }
 
  private:
   std::string products_;
   int updateMode_;
+  bool force_;
   ProgressDisplay& progress_;
 };
 
@@ -129,6 +153,8 @@ std::string Parse(int argc, char** argv, Options& o) {
     std::optional<std::string> v;
     if (arg == "--no-default") {
       o.noDefault = true;
+    } else if (arg == "--force") {
+      o.force = true;
     } else if (arg == "--progress") {
       o.progress = true;
     } else if (Matches(arg, "--original")) {
@@ -196,7 +222,7 @@ int Repack(int argc, char** argv) {
   ResetCancel();
   ResetJobReport();
   ProgressDisplay progress(o.progress);
-  CliFrontEnd frontEnd(o.products.value_or(""), o.updateMode.value_or(kFactoryMode), progress);
+  CliFrontEnd frontEnd(o.products.value_or(""), o.updateMode.value_or(kFactoryMode), o.force, progress);
   PackageOutcome outcome;
   {
     const StopSignals stopSignals;

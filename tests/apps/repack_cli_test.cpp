@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/support/package_check.h"
+#include "tests/support/pack_builder.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,7 +37,7 @@ class RepackCli : public ::testing::Test {
  protected:
   RepackCli() {
     WriteText(dir_.path() / "cfg.xml", "<config/>");
-    WriteText(dir_.path() / "pack.tar.gz", "pack");
+    WriteText(dir_.path() / "pack.tar.gz", SamplePack());
     WriteBytes(dir_.path() / "orig.bin", LayOutPackage(OriginalItems(), kProducts));
     for (const char* name : {"KERNEL.bin", "Updateflag", "pack_xml.log", "package[UKRF].bin"})
       WriteText(dir_.path() / name, "user's own");
@@ -94,7 +95,7 @@ TEST_F(RepackCli, RepacksWithRelativePaths) {
 }
 
 TEST_F(RepackCli, ConfigPackWithProductsAndUpdateScript) {
-  WriteText(dir_.path() / "script.tar.gz", "script");
+  WriteText(dir_.path() / "script.tar.gz", SamplePack());
   const auto r = Run({"--output=new.bin", "--config-pack", "pack.tar.gz", "--update-mode", "normal",
                       "--update-script", "script.tar.gz", "--products", "1A0|"});
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;

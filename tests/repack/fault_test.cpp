@@ -279,24 +279,38 @@ TEST_F(FlowFaults, JobUnderAFileSizeLimitLeavesNoPackage) {
   EXPECT_EQ(ReadText("work/new.bin"), kPrecious);
 }
 
-// The job reads the chosen configuration file once, into its own folder:
-// what the builder packs and the check compares is that copy.
-TEST_F(FlowFaults, ConfigurationFileIsReadOnce) {
+// The chosen configuration file is read by its check, then once more by
+// the job, into its own folder: what the builder packs and the check of the
+// new package compares is that copy. A file that changed in between
+// (another program still writing it) fails the job before it builds.
+TEST_F(FlowFaults, ConfigurationFileIsPackedAsChecked) {
   const fs::path cfg = dir() / "cfg.xml";
-  WriteText("cfg.xml", std::string(1000, 'c'));
-  auto c = Choices("out.bin");
-  c.asDefault = false;
-  PackageOutcome outcome = PackageOutcome::kRefused;
-  int opens = 0;
-  {
-    OpenGate gate(cfg, 99, [] { return true; });
-    if (!gate.ok()) GTEST_SKIP() << "cannot watch file accesses here";
-    outcome = RunFlow(c);
-    opens = gate.opens();
+  const std::string xml = "<config>" + std::string(1000, 'c') + "</config>";
+  for (const bool changes : {false, true}) {
+    SCOPED_TRACE(changes);
+    WriteText("cfg.xml", xml);
+    const int writer = ::open("cfg.xml", O_WRONLY);
+    auto c = Choices("out.bin");
+    c.asDefault = false;
+    PackageOutcome outcome = PackageOutcome::kRefused;
+    int opens = 0;
+    {
+      OpenGate gate(cfg, 2, [&] { return !changes || ::pwrite(writer, "d", 1, 20) == 1; });
+      if (!gate.ok()) GTEST_SKIP() << "cannot watch file accesses here";
+      outcome = RunFlow(c);
+      opens = gate.opens();
+    }
+    ::close(writer);
+    EXPECT_EQ(opens, 2);
+    if (changes) {
+      EXPECT_EQ(outcome, PackageOutcome::kFailed);
+      EXPECT_EQ(LastJobReport().reason, "cfg.xml changed after its check");
+      EXPECT_EQ(ListDir("."), (std::vector<std::string>{"cfg.xml", "orig.bin", "out.bin", "tmp"}));
+    } else {
+      ASSERT_EQ(outcome, PackageOutcome::kSucceeded) << lines_;
+    }
+    EXPECT_EQ(DecodeAndVerify(ReadBytes("out.bin")).items[4].data, BytesOf(xml));
   }
-  EXPECT_EQ(opens, 1);
-  ASSERT_EQ(outcome, PackageOutcome::kSucceeded) << lines_;
-  EXPECT_EQ(DecodeAndVerify(ReadBytes("out.bin")).items[4].data, BytesOf(std::string(1000, 'c')));
 }
 
 #endif

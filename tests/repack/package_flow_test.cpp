@@ -9,6 +9,7 @@
 #include "package/job.h"
 #include "repack/repack.h"
 #include "tests/support/package_check.h"
+#include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarnet::test {
@@ -20,8 +21,8 @@ class PackageFlow : public InTempDir {
  protected:
   PackageFlow() {
     WriteText("cfg.xml", "<config/>");
-    WriteText("pack.tar.gz", "pack");
-    WriteText("script.tar.gz", "script");
+    WriteText("pack.tar.gz", SamplePack());
+    WriteText("script.tar.gz", SamplePack());
     // Files named like the job's transient files must survive.
     for (const char* name : {"KERNEL.bin", "Updateflag", "pack_xml.log", "default_script.sh", "package[].bin"})
       WriteText(name, "user's own");
@@ -166,6 +167,57 @@ TEST_F(PackageFlow, Refusals) {
   EXPECT_EQ(Run(ConfigFile()), PackageOutcome::kCancelled);
   EXPECT_TRUE(front_.messages.empty());
   EXPECT_FALSE(fs::exists("out.bin"));
+  ExpectUserFilesUntouched();
+}
+
+// The chosen files the job would take are checked before anything is asked
+// or done, each in its role: a failed check refuses the job unless the front
+// end builds all the same, a file not judged is only told, and a stop
+// during the checks stops the flow as a stopped job.
+TEST_F(PackageFlow, ChecksComeFirst) {
+  using enum CheckProblem;
+  using Finding = std::pair<FileRole, CheckProblem>;
+  WriteText("bad.xml", "<config>");
+  WriteText("secret.xml", "\x93\x1f");
+  WriteText("evil.tar.gz", Gzip(TarArchive({{"/etc/x", '0', "x"}})));
+  const auto with = [](PackageChoices c, const char* config, const char* pack) {
+    c.configFile = config;
+    c.configPack = pack;
+    c.updateScript = pack;
+    return c;
+  };
+  const struct {
+    PackageChoices choices;
+    bool despite;
+    bool stop;
+    PackageOutcome outcome;
+    std::vector<Finding> findings;
+  } rows[] = {
+      {with(ConfigFile(), "bad.xml", ""), false, false, PackageOutcome::kRefused, {{FileRole::kConfigFile, kMalformedXml}}},
+      {with(ConfigFile(), "bad.xml", ""), true, false, PackageOutcome::kSucceeded, {{FileRole::kConfigFile, kMalformedXml}}},
+      {with(ConfigFile(), "secret.xml", ""), false, false, PackageOutcome::kSucceeded, {{FileRole::kConfigFile, kNotXml}}},
+      {with(ConfigPack(), "bad.xml", "evil.tar.gz"), false, false, PackageOutcome::kRefused,
+       {{FileRole::kConfigPack, kAbsoluteMember}, {FileRole::kUpdateScript, kAbsoluteMember}}},
+      {with(ConfigFile(), "cfg.xml", ""), false, true, PackageOutcome::kFailed, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.choices.configFile + row.choices.configPack + (row.despite ? " despite" : ""));
+    front_ = ScriptedFrontEnd();
+    front_.buildDespiteChecks = row.despite;
+    if (row.stop) RequestCancel();
+    EXPECT_EQ(Run(row.choices), row.outcome);
+    ResetCancel();
+    std::vector<Finding> findings;
+    for (const FileCheck& f : front_.findings) findings.emplace_back(f.role, f.problem);
+    EXPECT_EQ(findings, row.findings);
+    EXPECT_EQ(front_.selections, row.outcome == PackageOutcome::kSucceeded ? 1 : 0);
+    EXPECT_EQ(fs::exists("out.bin"), row.outcome == PackageOutcome::kSucceeded);
+    fs::remove("out.bin");
+    if (row.stop) {
+      EXPECT_EQ(front_.messages, (std::vector<std::pair<int, int>>{{kTextRepackFailed, 0}}));
+      EXPECT_EQ(LastJobReport().kind, FailureKind::kCancelled);
+    }
+  }
   ExpectUserFilesUntouched();
 }
 

@@ -2,6 +2,7 @@
 // Shared pieces of the end-to-end tests: an original package with item heads,
 // captured output, a scripted front end for the Package flow, and decoding
 // of a written package.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ class ScriptedFrontEnd : public PackageFrontEnd {
     messages.emplace_back(stringId, number);
     if (printMessages) Print("<message %d>\n", stringId);
   }
+  bool ReviewChecks(const std::vector<FileCheck>& heard) override {
+    findings.insert(findings.end(), heard.begin(), heard.end());
+    return buildDespiteChecks || std::none_of(heard.begin(), heard.end(), [](const FileCheck& f) { return f.Failed(); });
+  }
 
   std::string products = kProducts;
   bool cancel = false;
@@ -63,6 +68,8 @@ class ScriptedFrontEnd : public PackageFrontEnd {
   int updateMode = kFactoryMode;
   int selections = 0;
   std::vector<std::pair<int, int>> messages;
+  bool buildDespiteChecks = false;
+  std::vector<FileCheck> findings;
 };
 
 struct DecodedItem {

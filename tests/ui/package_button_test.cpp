@@ -13,6 +13,7 @@
 #include "package/job_control.h"
 #include "platform/errors.h"
 #include "tests/support/package_check.h"
+#include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
@@ -29,8 +30,8 @@ class PackageButton : public ::testing::Test {
  protected:
   PackageButton() : chdir_(work_.path()) {
     WriteText(In("cfg.xml"), "<config/>");
-    WriteText(In("pack.tar.gz"), "pack");
-    WriteText(In("script.tar.gz"), "script");
+    WriteText(In("pack.tar.gz"), SamplePack());
+    WriteText(In("script.tar.gz"), SamplePack());
     WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
     WriteText(In("bad.bin"), "not a package");
     dialog_.OnInit();
