@@ -57,8 +57,12 @@ foreach(part TOOLS EXAMPLES TESTS DOCS PKGCONFIG)
 endforeach()
 set(EXPAT_SHARED_LIBS OFF CACHE BOOL "" FORCE)
 set(EXPAT_ENABLE_INSTALL OFF CACHE BOOL "" FORCE)
+# Debian's patches test "XML_DTD == 1", as its own build (configure) defines
+# it; expat's CMake build would define it empty, so it is given here.
+set(EXPAT_DTD OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/expat/expat ${CMAKE_BINARY_DIR}/expat EXCLUDE_FROM_ALL)
 set_property(TARGET expat PROPERTY COMPILE_OPTIONS "")
+target_compile_definitions(expat PRIVATE XML_DTD=1)
 add_library(EXPAT::EXPAT ALIAS expat)
 # zlib is Debian's MinGW build, linked statically like every library here.
 set(ZLIB_USE_STATIC_LIBS ON)
