@@ -136,6 +136,41 @@ TEST_F(RepackCli, ProgressRisesTo100) {
   EXPECT_EQ(r.out, quiet.out);
 }
 
+// The chosen files' checks: a failure is refused before the job, with its
+// file, problem and place; --force builds it after warnings; a file not
+// judged is noted.
+TEST_F(RepackCli, ChecksOfTheChosenFiles) {
+  WriteText(dir_.path() / "bad.xml", "<config>\n  <a></b>\n</config>\n");
+  WriteText(dir_.path() / "secret.xml", "\x93\x1f\xa7");
+  WriteText(dir_.path() / "evil.tar.gz", Gzip(TarArchive({{"../x", '0', "x"}})));
+  const std::string bad = "configuration file bad.xml: line 2, column 8: the XML is not well-formed (mismatched tag)\n";
+  const std::string refused = "quarnet-cli repack: refused before the job; --force builds all the same\n";
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;  // its start, when the job ran
+  } rows[] = {
+      {{"--config", "bad.xml"}, 2, "quarnet-cli repack: " + bad + refused},
+      {{"--config", "bad.xml", "--force"}, 0, "warning: " + bad + "Repack success!\nVerified: "},
+      {{"--config", "secret.xml"}, 0,
+       "note: configuration file secret.xml: not checked, it does not look like XML (it may be encrypted)\n"
+       "Repack success!\n"},
+      {{"--config-pack", "pack.tar.gz", "--update-mode", "normal", "--update-script", "evil.tar.gz"}, 2,
+       "quarnet-cli repack: update script evil.tar.gz: member 1 \"../x\" has \"..\" in its path\n" + refused},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"--original", "orig.bin", "--output", "new.bin"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const auto r = Run(args);
+    EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+    EXPECT_EQ(r.exitCode == 2 ? r.err : r.err.substr(0, row.err.size()), row.err);
+    EXPECT_EQ(fs::exists(dir_.path() / "new.bin"), row.exitCode == 0);
+    EXPECT_EQ(r.out.empty(), row.exitCode == 2);
+    fs::remove(dir_.path() / "new.bin");
+  }
+  ExpectUserFilesUntouched();
+}
+
 TEST_F(RepackCli, RefusalsAndUsageErrors) {
   struct Row {
     std::vector<std::string> args;
