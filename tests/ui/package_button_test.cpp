@@ -169,6 +169,53 @@ TEST_F(PackageButton, Success) {
   }
 }
 
+// A chosen file that fails its check: before the job the window asks, in
+// its language, naming the file, the problem and its place; No (the
+// default) refuses, Yes builds and the details keep the finding. A file not
+// judged asks nothing; the details say it was not checked.
+TEST_F(PackageButton, FailedCheckAsksFirst) {
+  WriteText(In("bad.xml"), "<config>\n  <a></b>\n</config>\n");
+  WriteText(In("secret.xml"), "\x93\x1f\xa7");
+  const std::string bad = In("bad.xml"), secret = In("secret.xml");
+  const struct {
+    std::string config;
+    Language language;
+    bool yes;
+    std::string question;  // empty: none
+    std::string finding;   // a line of the outcome's details, when there is one
+  } rows[] = {
+      {bad, Language::kChinese, false,
+       "所选文件未通过检查：\n配置文件 " + bad + "：第 2 行第 8 列：XML 格式不正确（mismatched tag）\n仍要打包吗？", ""},
+      {bad, Language::kEnglish, true,
+       "A chosen file failed its check:\nconfiguration file " + bad +
+           ": line 2, column 8: the XML is not well-formed (mismatched tag)\nPackage it anyway?",
+       "\nconfiguration file " + bad + ": line 2, column 8: the XML is not well-formed (mismatched tag)"},
+      {secret, Language::kChinese, false, "", "\n配置文件 " + secret + "：未检查，它看起来不是 XML（可能已加密）"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.question);
+    RecordingWindow window{MainDialog::kLayout};
+    MainDialog dialog{window, row.language};
+    dialog.OnInit();
+    dialog.values = {true, In("orig.bin"), row.config, In("out.bin"), "", ""};
+    dialog.UpdateData(false);
+    window.answers = {row.yes};
+    window.Click(dialog, idc::kPackageButton);
+    const bool asked = !row.question.empty();
+    const bool built = row.yes || !asked;
+    ASSERT_EQ(window.messages.size(), (asked ? 1u : 0u) + (built ? 1u : 0u));
+    if (asked) {
+      EXPECT_EQ(window.messages[0].kind, MessageKind::kQuestion);
+      EXPECT_EQ(window.messages[0].text, row.question);
+    }
+    EXPECT_EQ(fs::exists(In("out.bin")), built);
+    const std::string details = built ? window.messages.back().details : "";
+    EXPECT_NE(details.find(row.finding), std::string::npos) << details;
+    fs::remove(In("out.bin"));
+    EXPECT_TRUE(ListDir(work_.path()).empty());
+  }
+}
+
 // Paths of 200 Chinese characters (600 bytes) as original, configuration
 // file and output.
 TEST_F(PackageButton, LongChinesePaths) {
