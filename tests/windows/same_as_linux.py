@@ -8,10 +8,13 @@ folders holding the same inputs: once with the Linux programs, once with
 the .exe programs under wine. After every step the exit status, standard
 output, standard error and every file in the two folders must be equal.
 """
+import gzip
+import io
 import os
 import random
 import subprocess
 import sys
+import tarfile
 import tempfile
 from pathlib import Path
 
@@ -36,9 +39,26 @@ STEPS = [
     ("quarnet-cli", ["repack", "--output", "fresh.bin", "--config", "cfg.xml",
                      "--products", "1A0|"]),
     ("quarnet-cli", ["repack", "--original", "fs.bin", "--output", "bad.bin", "--config", "cfg.xml"]),
+    # The chosen files' checks: expat and zlib judge alike on both systems.
+    ("quarnet-cli", ["repack", "--original", "new.bin", "--output", "bad.bin", "--config", "bad.xml"]),
+    ("quarnet-cli", ["repack", "--original", "new.bin", "--output", "packed.bin", "--config-pack", "pack.tar.gz",
+                     "--update-mode", "normal", "--update-script", "evil.tar.gz"]),
+    ("quarnet-cli", ["repack", "--original", "new.bin", "--output", "packed.bin", "--config-pack", "pack.tar.gz",
+                     "--update-mode", "normal", "--update-script", "evil.tar.gz", "--force"]),
     ("quarnet-cli", ["info", "missing.bin"]),
     ("quarnet-cli", ["products"]),
 ]
+
+
+def tar_gz(members):
+    """A gzip stream of a tar archive of (name, contents) files, the same bytes on every call."""
+    data = io.BytesIO()
+    with tarfile.open(fileobj=data, mode="w", format=tarfile.USTAR_FORMAT) as tar:
+        for name, contents in members:
+            info = tarfile.TarInfo(name)
+            info.size, info.mtime = len(contents), 1368000000
+            tar.addfile(info, io.BytesIO(contents))
+    return gzip.compress(data.getvalue(), mtime=0)
 
 
 def make_inputs(folder):
@@ -48,6 +68,9 @@ def make_inputs(folder):
     (folder / "uboot.bin").write_bytes(rng.randbytes(5003))
     (folder / "date.txt").write_bytes(b"2026-12-07_10:00:00\n")
     (folder / "cfg.xml").write_bytes(b'<?xml version="1.0"?>\r\n<config><a value="1"/></config>\r\n')
+    (folder / "bad.xml").write_bytes(b'<config>\r\n  <a value="1"></b>\r\n</config>\r\n')
+    (folder / "pack.tar.gz").write_bytes(tar_gz([("xml/config.xml", b"<config/>\n")]))
+    (folder / "evil.tar.gz").write_bytes(tar_gz([("run.sh", b"#!/bin/sh\n"), ("../etc/rc", b"x")]))
     (folder / "out").mkdir()
 
 
