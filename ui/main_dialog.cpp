@@ -559,16 +559,14 @@ void MainDialog::GetUpdateMode(int& updateMode) {
   updateMode = IsFactoryModeSelected() ? kFactoryMode : kNormalUpdateMode;
 }
 
-// The question names each file that failed its check, the problem and its
-// place; files that were not judged are only told in the outcome's details.
+// When a file failed its check, the question names each finding: the file,
+// the problem and its place. Findings stay for the outcome's details.
 bool MainDialog::ReviewChecks(const std::vector<FileCheck>& findings) {
   if (Ending()) return false;
   findings_ = findings;
   if (std::none_of(findings.begin(), findings.end(), [](const FileCheck& f) { return f.Failed(); })) return true;
   std::vector<std::string> lines = {Text(541)};
-  for (const FileCheck& finding : findings) {
-    if (finding.Failed()) lines.push_back(CheckText(finding));
-  }
+  for (const FileCheck& finding : findings) lines.push_back(CheckText(finding));
   lines.push_back(Text(543));
   return access_.ShowMessage({MessageKind::kQuestion, Text(132), JoinLines(lines), {}});
 }

@@ -62,6 +62,8 @@ TEST_F(CheckTest, ConfigFiles) {
 TEST_F(CheckTest, Packs) {
   const std::string tar = TarArchive({{"etc/", '5', ""}, {"etc/a.xml", '0', "<a/>"}, {"b", '0', std::string(600, 'b')}});
   const std::string pack = Gzip(tar);
+  std::string misnamed = tar;
+  misnamed[0] = 'E';  // the first header's checksum no longer agrees
   std::string damaged = pack;
   damaged[damaged.size() - 8] ^= 0x55;  // the CRC of the unpacked data
   const struct {
@@ -76,10 +78,12 @@ TEST_F(CheckTest, Packs) {
       {damaged, "the compressed data is damaged near byte " + std::to_string(pack.size() - 4) + " (incorrect data check)"},
       {pack + "junk", "...(incorrect header check)"},
       {Gzip("plain text, no tar"), "the unpacked data is not a tar archive at byte 0"},
+      {Gzip(misnamed), "the unpacked data is not a tar archive at byte 0"},
       {Gzip(tar.substr(0, 1100)), "the tar archive is cut short in member 2"},
       {Gzip(tar.substr(0, 1600)), "the tar archive is cut short in member 3"},
       {Gzip(TarArchive({{"a", '0', "a"}, {"../x", '0', "x"}})), "member 2 \"../x\" has \"..\" in its path"},
-      {Gzip(TarArchive({{"a/../../x", '0', "x"}})), "member 1 \"a/../../x\" has \"..\" in its path"},
+      {Gzip(TarArchive({{"a/\x1b[2J/../x", '0', "x"}})), "member 1 \"a/\\x1B[2J/../x\" has \"..\" in its path"},
+      {Gzip(TarArchive({{"x", '0', "x", ".."}})), "member 1 \"../x\" has \"..\" in its path"},
       {Gzip(TarArchive({{"/etc/passwd", '0', "x"}})), "member 1 \"/etc/passwd\" has an absolute path"},
       {Gzip(TarArchive({{"dev/ttyS0", '3', ""}})), "member 1 \"dev/ttyS0\" is a device"},
       {Gzip(TarArchive({{"link", '2', ""}})), "member 1 \"link\" is a link"},
@@ -88,6 +92,7 @@ TEST_F(CheckTest, Packs) {
       {Gzip(TarArchive({{"././@LongLink", 'L', "../x"}, {"x", '0', ""}})), "member 1 \"../x\" has \"..\" in its path"},
       {Gzip(TarArchive({{"a", 'x', "13 path=../x\n"}, {"x", '0', ""}})), "member 1 \"../x\" has \"..\" in its path"},
       {Gzip(TarArchive({{"a", 'x', "99 path=x\n"}, {"x", '0', ""}})), "the unpacked data is not a tar archive at byte 0"},
+      {Gzip(TarArchive({{"a", 'x', "9 path=xy"}, {"x", '0', ""}})), "the unpacked data is not a tar archive at byte 0"},
       {Gzip(TarArchive({{"a", 'L', std::string((1 << 20) + 1, 'a')}})),
        "member 1 has a long name or extended header of 1048577 bytes, too long"},
       {Gzip(TarArchive({})), "the archive holds no file"},

@@ -28,6 +28,7 @@ std::string Header(const TarMember& m) {
   std::memset(h.data() + 148, ' ', 8);
   h[156] = m.type;
   std::memcpy(h.data() + 257, "ustar\0" "00", 8);
+  std::memcpy(h.data() + 345, m.prefix.data(), std::min<std::size_t>(m.prefix.size(), 155));
   const unsigned sum = std::accumulate(h.begin(), h.end(), 0u, [](unsigned s, char c) { return s + static_cast<unsigned char>(c); });
   Octal(h, 148, 7, sum);
   return std::string(h.data(), h.size());

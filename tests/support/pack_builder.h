@@ -11,6 +11,7 @@ struct TarMember {
   std::string name;  // the header's name field: 100 bytes at most are kept
   char type = '0';   // '0' file, '5' folder, '2' symbolic link, '3' device, 'L' long name, 'x' extended header
   std::string data;
+  std::string prefix = "";  // the POSIX header's folder field, 155 bytes at most
 };
 
 // A POSIX tar archive of `members`, ended by two blocks of zeros.
