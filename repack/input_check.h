@@ -30,7 +30,7 @@ enum class CheckProblem {
   kNotXml,           // no "<" first: the file is not judged
   kUnreadable,       // a read failed (detail: the system's text)
   kUnknownEncoding,  // the parser does not know the declared encoding (detail: its name)
-  // Failed.
+  // Failed: every value from here on.
   kMalformedXml,       // at line and column (detail: the parser's message)
   kXmlOverBudget,      // the parse needs more than the memory budget (detail: the budget)
   kNotGzip,            // no gzip signature at the start

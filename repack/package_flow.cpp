@@ -107,13 +107,16 @@ class Staging {
   JobContext Context() const { return {&user_, staged_}; }
 
  private:
+  // False, with the reason recorded, when the copy of `path` is not what
+  // its check read whole.
   bool AsChecked(const std::string& path, const StagedInput& staged) {
-    for (const FileCheck& check : checks_) {
-      if (check.path != path || !check.whole || (check.length == staged.length && check.crc == staged.crc)) continue;
-      SetFailureReason(path + " changed after its check");
-      changed_ = true;
-    }
-    return !changed_;
+    const auto differs = [&](const FileCheck& check) {
+      return check.path == path && check.whole && (check.length != staged.length || check.crc != staged.crc);
+    };
+    if (std::none_of(checks_.begin(), checks_.end(), differs)) return true;
+    SetFailureReason(path + " changed after its check");
+    changed_ = true;
+    return false;
   }
 
   const os::Folder& user_;

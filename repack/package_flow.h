@@ -1,11 +1,11 @@
 #pragma once
 // What the Package button does, shared by every front end: check the
 // choices and the chosen files, ask for products when there is no original
-// package, write the
-// staging files and descriptors, run the job in a private working
-// directory, report the outcome, clean up. The front end supplies the
-// product selection, the update mode and the message box; messages are named
-// by their string ID so that this layer stays below the user interface.
+// package, write the staging files and descriptors, run the job in a
+// private working directory, report the outcome, clean up. The front end
+// supplies the product selection, the update mode, the message box and the
+// answer to failed checks; messages are named by their string ID so that
+// this layer stays below the user interface.
 #include <string>
 #include <vector>
 
