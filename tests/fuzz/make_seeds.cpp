@@ -2,7 +2,8 @@
 // packages built by the engine itself (every item kind, heads, system modes,
 // descriptors, product lists) and by the tests' package builder (compact
 // packages, EFS in the middle, empty items, odd names), the argument vectors
-// that built them, and date texts.
+// that built them, date texts, and chosen files (configuration files and
+// packs with every kind of tar header).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,6 +12,7 @@
 #include "basic/packall.h"
 #include "package/format.h"
 #include "package/output.h"
+#include "tests/support/pack_builder.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/package_check.h"
 #include "tests/support/temp_dir.h"
@@ -39,6 +41,15 @@ const std::vector<std::string> kDates = {
     "3000-12-31_23:59:59", "3001-01-01", "2013-13-01", "2013-00-00_24:60:60", "", "--__::", "+2013-5-20-1-2-3-4-5",
     " 2013-05-20_14:30:00 and a tail past 31 characters",
 };
+
+std::vector<std::string> ChosenFiles() {
+  return {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<config a=\"1\"><b>&amp;</b><!-- c --></config>\r\n",
+          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>",
+          SamplePack(),
+          Gzip(TarArchive({{"././@LongLink", 'L', "a/b"}, {"a", '0', "x"}, {"p", 'x', "11 path=c\n"}, {"c", '0', ""},
+                           {"d", '5', "", "pre"}, {"l", '2', ""}})),
+          Gzip(TarArchive({})) + Gzip(TarArchive({{"f", '0', std::string(1000, 'f')}}))};
+}
 
 void Write(const fs::path& path, const std::string& bytes) { WriteText(path, bytes); }
 void Write(const fs::path& path, const Bytes& bytes) { WriteBytes(path, bytes); }
@@ -104,7 +115,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = argv[1];
-  for (const char* target : {"reader", "inspect", "packall_args", "date_stamp"}) fs::create_directories(out / target);
+  for (const char* target : {"reader", "inspect", "packall_args", "date_stamp", "chosen_files"})
+    fs::create_directories(out / target);
 
   std::vector<Bytes> packages = EnginePackages();
   for (auto& p : BuilderPackages()) packages.push_back(std::move(p));
@@ -116,6 +128,8 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < kArgumentVectors.size(); ++i)
     Write(out / "packall_args" / ("args-" + std::to_string(i)), Joined(kArgumentVectors[i]));
   for (std::size_t i = 0; i < kDates.size(); ++i) Write(out / "date_stamp" / ("date-" + std::to_string(i)), kDates[i]);
+  const std::vector<std::string> chosen = ChosenFiles();
+  for (std::size_t i = 0; i < chosen.size(); ++i) Write(out / "chosen_files" / ("chosen-" + std::to_string(i)), chosen[i]);
   std::printf("fuzz seeds: %zu packages, %zu argument vectors, %zu dates in %s\n", packages.size(),
               kArgumentVectors.size(), kDates.size(), out.c_str());
   return 0;
