@@ -11,6 +11,11 @@ string(REPLACE "\n" "\r\n" license_text "${license_text}")
 file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${license_text}")
 install(FILES ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt)
+# The programs hold expat, whose licence asks for its notice beside them.
+file(READ /usr/src/expat/expat/COPYING expat_notice)
+string(REPLACE "\n" "\r\n" expat_notice "${expat_notice}")
+file(WRITE ${CMAKE_BINARY_DIR}/expat-COPYING.txt "${expat_notice}")
+install(FILES ${CMAKE_BINARY_DIR}/expat-COPYING.txt DESTINATION .)
 
 set(CPACK_GENERATOR NSIS)
 set(CPACK_SOURCE_GENERATOR "")
