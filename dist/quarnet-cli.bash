@@ -32,7 +32,7 @@ _quarnet_cli() {
       $split && return
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--original --output --config --no-default --config-pack
-          --update-mode --update-script --products --progress --help" -- "$cur"))
+          --update-mode --update-script --products --force --progress --help" -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
       fi
       ;;
