@@ -565,10 +565,14 @@ bool MainDialog::ReviewChecks(const std::vector<FileCheck>& findings) {
   if (Ending()) return false;
   findings_ = findings;
   if (std::none_of(findings.begin(), findings.end(), [](const FileCheck& f) { return f.Failed(); })) return true;
+  return access_.ShowMessage(CheckQuestion(findings));
+}
+
+MessageBoxContent MainDialog::CheckQuestion(const std::vector<FileCheck>& findings) const {
   std::vector<std::string> lines = {Text(541)};
   for (const FileCheck& finding : findings) lines.push_back(CheckText(finding));
   lines.push_back(Text(543));
-  return access_.ShowMessage({MessageKind::kQuestion, Text(132), JoinLines(lines), {}});
+  return {MessageKind::kQuestion, Text(132), JoinLines(lines), {}};
 }
 
 std::string MainDialog::CheckText(const FileCheck& finding) const {

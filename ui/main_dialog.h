@@ -79,6 +79,8 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   // The box of the last job's outcome: kTextRepackSuccess or
   // kTextRepackFailed.
   MessageBoxContent Outcome(int stringId) const;
+  // The question before a job whose chosen files failed their checks.
+  MessageBoxContent CheckQuestion(const std::vector<FileCheck>& findings) const;
 
  private:
   class JobFrontEnd;

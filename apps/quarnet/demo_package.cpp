@@ -33,4 +33,38 @@ PackageFacts DemoFacts() {
   return facts;
 }
 
+PackageDiff DemoRepackDiff() {
+  const PackageFacts original = DemoFacts();
+  PackageDiff diff;
+  for (const ItemFacts& item : original.items) {
+    if (item.name != "UNKNOWN") diff.matched.push_back({item, item, {}});
+  }
+  ItemFacts config = original.items[3];
+  config.size = 18542;
+  config.crc = config.dataCrc.value() + 1;
+  config.dataCrc = config.crc;
+  diff.matched.push_back({original.items[3], config, {{"Item Len", "18213", "18542"}}});
+  ItemFacts script = original.items[3];
+  script.destination = "file:/mnt/jffs2/default_script.sh";
+  script.size = 1536;
+  diff.onlyInB.push_back(script);
+  return diff;
+}
+
+std::vector<FileCheck> DemoFindings() {
+  FileCheck config;
+  config.path = "/home/tech/site-a/qz_ctree.xml";
+  config.problem = CheckProblem::kMalformedXml;
+  config.line = 214;
+  config.column = 9;
+  config.detail = "mismatched tag";
+  FileCheck pack;
+  pack.role = FileRole::kConfigPack;
+  pack.path = "/home/tech/site-a/customize_xml.tar.gz";
+  pack.problem = CheckProblem::kParentMember;
+  pack.member = 3;
+  pack.detail = "../etc/shadow";
+  return {config, pack};
+}
+
 }  // namespace quarnet

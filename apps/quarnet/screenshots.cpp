@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QRadioButton>
+#include <QTextEdit>
 #include <cerrno>
 #include <cstdio>
 #include <utility>
@@ -52,8 +53,15 @@ bool Save(QWidget& window, const QDir& dir, const char* name) {
   return true;
 }
 
-bool SaveBox(CQuarnetDlg& window, const MessageBoxContent& message, const QDir& dir, const char* name) {
+// `details`: with the details shown, as after Show Details.
+bool SaveBox(CQuarnetDlg& window, const MessageBoxContent& message, const QDir& dir, const char* name,
+             bool details = false) {
   const std::unique_ptr<QMessageBox> box = MakeMessageBox(window, message);
+  for (QAbstractButton* button : box->buttons()) {
+    if (details && box->buttonRole(button) == QMessageBox::ActionRole) button->click();
+  }
+  // Room for every line of the details.
+  for (QTextEdit* text : box->findChildren<QTextEdit*>()) text->setMinimumSize(details ? QSize(520, 250) : QSize());
   return Save(*box, dir, name);
 }
 
@@ -70,6 +78,14 @@ bool RenderOutcomes(CQuarnetDlg& window, const QDir& dir) {
              "repacked with its bytes",
              WarningKind::kOriginalCrc);
   ok &= SaveBox(window, window.Logic().Outcome(kTextRepackSuccess), dir, "outcome-warnings.png");
+  ResetJobReport();
+  SetVerifiedSummary("Verified: 7 items, 2648-byte header, all checksums; 4 image items identical to the original; "
+                     "1 file added",
+                     {7, 2648, 4, 1});
+  SetAgainstOriginal(DemoRepackDiff());
+  SetOutputPath("/home/tech/out/V200R005C10_site-a.bin");
+  ok &= SaveBox(window, window.Logic().Outcome(kTextRepackSuccess), dir, "outcome-what-changed.png", true);
+  ok &= SaveBox(window, window.Logic().CheckQuestion(DemoFindings()), dir, "check-question.png");
   ResetJobReport();
   SetSystemFailure("mkdir /media/tech/USB/.quarnet-job-XXXXXX: Read-only file system", FailureKind::kOutputFolder,
                    "/media/tech/USB", EROFS);

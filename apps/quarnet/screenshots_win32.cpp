@@ -151,6 +151,16 @@ void ReportWarnings() {
              WarningKind::kOriginalCrc);
 }
 
+// The original repacked with the site's configuration file: what the new
+// package holds against it.
+void ReportWhatChanged() {
+  SetVerifiedSummary(
+      "Verified: 7 items, 2648-byte header, all checksums; 4 image items identical to the original; 1 file added",
+      {7, 2648, 4, 1});
+  SetAgainstOriginal(DemoRepackDiff());
+  SetOutputPath("C:\\Users\\tech\\out\\V200R005C10_site-a.bin");
+}
+
 // A job folder beside a new package on a write-protected drive.
 void ReportReadOnlyOutput() {
   const os::Error error = os::kSystemCode - ERROR_WRITE_PROTECT;
@@ -315,6 +325,7 @@ class Shooter {
       const char* name;
     } kBoxes[] = {{ReportSuccess, kTextRepackSuccess, "outcome-success"},
                   {ReportWarnings, kTextRepackSuccess, "outcome-warnings"},
+                  {ReportWhatChanged, kTextRepackSuccess, "outcome-what-changed"},
                   {ReportReadOnlyOutput, kTextRepackFailed, "outcome-failure"},
                   {ReportHeldOutput, kTextRepackFailed, "outcome-held-file"},
                   {ReportCancel, kTextRepackFailed, "outcome-cancelled"}};
@@ -328,7 +339,9 @@ class Shooter {
     OnWindowThread([this] {
       window_->ShowMessage({MessageKind::kQuestion, Text(132, language_), Text(173, language_), {}});
     });
-    return SaveDialog(kMessageText, "close-question", IDNO);
+    if (!SaveDialog(kMessageText, "close-question", IDNO)) return false;
+    OnWindowThread([this] { window_->ShowMessage(window_->Logic().CheckQuestion(DemoFindings())); });
+    return SaveDialog(kMessageText, "check-question", IDNO);
   }
 
   Language language_;

@@ -5,7 +5,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -42,21 +44,32 @@ HANDLE InheritedFile(const fs::path& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Ends the console hosts of the terminated process `id`: wine leaves them
-// running, holding the pipes of whoever runs the tests.
+// Ends the console hosts of the terminated process `id`, and any whose
+// process is gone: wine leaves them running, holding the pipes of whoever
+// runs the tests, and may start one a moment after the kill.
 void EndConsoleHosts(DWORD id) {
-  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    if (entry.th32ParentProcessID != id || ::lstrcmpiW(entry.szExeFile, L"conhost.exe") != 0) continue;
-    if (const HANDLE host = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
-      ::TerminateProcess(host, 0);
-      ::CloseHandle(host);
+  for (int sweep = 0; sweep < 2; ++sweep) {
+    if (sweep > 0) ::Sleep(300);
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+      processes.push_back(entry);
+    ::CloseHandle(snapshot);
+    const auto runs = [&](DWORD pid) {
+      return std::any_of(processes.begin(), processes.end(), [&](const auto& p) { return p.th32ProcessID == pid; });
+    };
+    for (const PROCESSENTRY32W& process : processes) {
+      const bool orphan = process.th32ParentProcessID == id || !runs(process.th32ParentProcessID);
+      if (!orphan || ::lstrcmpiW(process.szExeFile, L"conhost.exe") != 0) continue;
+      if (const HANDLE host = ::OpenProcess(PROCESS_TERMINATE, FALSE, process.th32ProcessID)) {
+        ::TerminateProcess(host, 0);
+        ::CloseHandle(host);
+      }
     }
   }
-  ::CloseHandle(snapshot);
 }
 
 // Runs the program; after `killAfter` milliseconds (INFINITE: never) it is

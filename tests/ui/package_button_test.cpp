@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "package/display_text.h"
 #include "package/endian.h"
 #include "package/format.h"
 #include "package/job_control.h"
@@ -298,15 +299,20 @@ TEST_F(PackageButton, PackageViews) {
   EXPECT_EQ(window_.messages[0].text + "|" + window_.messages[1].text, "请先选择原始包|请先打包一个新包");
   Bytes damaged = LayOutPackage(OriginalItems(), kProducts);
   damaged.back() ^= 1;  // the last item's bytes no longer agree with its CRC
-  WriteBytes(In("damaged\x1b.bin"), damaged);
-  SetPaths("damaged\x1b.bin", "cfg.xml", "out.bin", "");
+#ifdef _WIN32
+  const std::string name = "damaged.bin";  // Windows names hold no control character
+#else
+  const std::string name = "damaged\x1b.bin";
+#endif
+  WriteBytes(In(name), damaged);
+  SetPaths(name, "cfg.xml", "out.bin", "");
   dialog_.OnSysCommand(idc::kIdmViewOriginal);
   SetPaths("orig.bin", "cfg.xml", "out.bin", "");
   Press();
   dialog_.OnSysCommand(idc::kIdmViewNewPackage | 0xF);
   ASSERT_EQ(window_.packageViews.size(), 2u);
   const std::string& view = window_.packageViews[0];
-  EXPECT_NE(view.find("文件：" + In("damaged\\x1B.bin") + "\n类型：完整包\n版本：" + kVersion + "\n产品：\n    1A0  "),
+  EXPECT_NE(view.find("文件：" + DisplayText(In(name)) + "\n类型：完整包\n版本：" + kVersion + "\n产品：\n    1A0  "),
             std::string::npos) << view;
   EXPECT_NE(view.find("\n    KERNEL      96 字节  flash:kernel           策略 0  CRC 一致\n"), std::string::npos) << view;
   EXPECT_NE(view.find("CRC 不一致\n"), std::string::npos) << view;
