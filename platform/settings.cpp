@@ -7,6 +7,18 @@
 #include "platform/staged.h"
 
 namespace quarnet::os {
+namespace {
+
+// Makes the absolute folder `path` and the folders above it that are missing.
+Error MakeFolders(const std::string& path) {
+  const Error error = detail::MakeFolder(path);
+  const std::string parent = FolderOf(path);
+  if (error != ENOENT || parent.empty() || parent == path) return error;
+  if (const Error above = MakeFolders(parent)) return above;
+  return detail::MakeFolder(path);
+}
+
+}  // namespace
 
 std::optional<std::string> ReadSettings(const std::string& name, std::size_t limit) {
   const std::string folder = SettingsFolder();
@@ -27,7 +39,7 @@ Error WriteSettings(const std::string& name, std::string_view content) {
   if (folder.empty()) return ENOENT;
   Folder at;
   StagedFile staged;
-  Error error = detail::MakeFolders(folder);
+  Error error = MakeFolders(folder);
   if (error == 0) error = OpenFolder(Folder(), folder, at);
   if (error == 0) error = staged.Create(at, name);
   if (error == 0)

@@ -15,9 +15,9 @@ Error RemoveTree(const Folder& parent, const std::string& name, const Folder& fo
 // the fault plan.
 Error RemoveEmptyFolder(const Folder& parent, const std::string& name);
 
-// Each system's making of the absolute folder `path` and those above it
-// that are missing.
-Error MakeFolders(const std::string& path);
+// Each system's making of the folder `path` (absolute), one that stands
+// there already being no error.
+Error MakeFolder(const std::string& path);
 
 // Each system's own text for an error number or code that is no kind of
 // the floor's own.

@@ -378,10 +378,19 @@ void MainDialog::OnSignal(int signalNumber) {
   if (!jobRunning_) EndWindow(idc::kCancel);
 }
 
-void MainDialog::Browse(int button) {
+namespace {
+
+const BrowseRule* RuleOf(int button) {
   const auto rule = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
                                  [button](const BrowseRule& r) { return r.button == button; });
-  if (rule == std::end(kBrowseRules)) return;
+  return rule == std::end(kBrowseRules) ? nullptr : rule;
+}
+
+}  // namespace
+
+void MainDialog::Browse(int button) {
+  const BrowseRule* rule = RuleOf(button);
+  if (rule == nullptr) return;
   // In a run, every dialog starts where the last file was chosen; before
   // the first, where this button's file was chosen in the last run.
   const std::string start = lastFolder_.empty() ? fieldFolders_[button] : lastFolder_;
@@ -391,8 +400,7 @@ void MainDialog::Browse(int button) {
 }
 
 void MainDialog::Fill(int button, const std::string& path) {
-  const auto rule = std::find_if(std::begin(kBrowseRules), std::end(kBrowseRules),
-                                 [button](const BrowseRule& r) { return r.button == button; });
+  const BrowseRule* rule = RuleOf(button);
   // The folder part of the UTF-8 path, whichever separator the system uses.
   const std::size_t at = path.find_last_of("/\\");
   lastFolder_ = at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);

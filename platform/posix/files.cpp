@@ -88,14 +88,8 @@ std::string SettingsFolder() {
   return home != nullptr && home[0] == '/' ? std::string(home) + "/.config/quarnet" : "";
 }
 
-Error detail::MakeFolders(const std::string& path) {
-  const auto make = [&] { return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno; };
-  const Error error = make();
-  if (error != ENOENT) return error;
-  const std::string parent = FolderOf(path);
-  if (parent.empty() || parent == path) return error;
-  if (const Error above = MakeFolders(parent)) return above;
-  return make();
+Error detail::MakeFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST ? 0 : errno;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -270,20 +270,12 @@ std::string SettingsFolder() {
   return appData != nullptr && appData[0] != L'\0' ? win::Narrow(appData) + "\\Quarnet" : "";
 }
 
-Error detail::MakeFolders(const std::string& path) {
+Error detail::MakeFolder(const std::string& path) {
   std::wstring full;
   if (const Error error = win::FullPath(Folder(), path, full)) return error;
-  const auto make = [&] {
-    return ::CreateDirectoryW(full.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS
-               ? 0
-               : win::FromSystem(::GetLastError());
-  };
-  const Error error = make();
-  if (error != ENOENT) return error;
-  const std::string parent = FolderOf(path);
-  if (parent.empty() || parent == path) return error;
-  if (const Error above = MakeFolders(parent)) return above;
-  return make();
+  return ::CreateDirectoryW(full.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS
+             ? 0
+             : win::FromSystem(::GetLastError());
 }
 
 using win::FromHandle;
