@@ -3,7 +3,8 @@
 // configuration file, or a configuration pack with update mode and optional
 // update script), the new package, and the Package button that runs the
 // repack job on a thread of its own (a long job shows a progress dialog).
-// Paths enter only through the Browse buttons.
+// Paths enter through the Browse buttons and by dropped files, never typed;
+// the window menu also views a package.
 #include <functional>
 #include <map>
 #include <string>
