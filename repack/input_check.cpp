@@ -6,13 +6,14 @@
 #include "package/crc32.h"
 #include "package/display_text.h"
 #include "package/job_control.h"
+#include "package/job_findings.h"
 #include "repack/check_parts.h"
 
 namespace quarnet {
 namespace {
 
-// The string ID of each problem's sentence, and what fills its "%d" and
-// "%s" in order: l line, c column, o offset, m member, d detail, t type.
+// The string ID of each problem's sentence, and what fills its %1, %2, ...
+// in order: l line, c column, o offset, m member, d detail, t type.
 struct ProblemText {
   CheckProblem problem;
   int textId;
@@ -60,18 +61,6 @@ std::string Fill(const FileCheck& check, char what) {
   }
 }
 
-// `text` with its "%d" and "%s" replaced by `fills` in order.
-std::string Format(std::string text, const std::vector<std::string>& fills) {
-  std::size_t at = 0;
-  for (const std::string& fill : fills) {
-    at = std::min(text.find("%d", at), text.find("%s", at));
-    if (at == std::string::npos) break;
-    text.replace(at, 2, fill);
-    at += fill.size();
-  }
-  return text;
-}
-
 }  // namespace
 
 std::span<const std::uint8_t> BlockReader::Next() {
@@ -110,13 +99,14 @@ std::optional<FileCheck> CheckChosenFile(const os::Folder& base, const std::stri
 }
 
 std::string DescribeCheck(const FileCheck& check, const std::function<std::string(int)>& text) {
-  std::string line = Format(text(RoleTextId(check.role)), {DisplayText(check.path)});
+  const std::vector<std::string> path = {DisplayText(check.path)};
+  std::string line = FillPlaceholders(text(RoleTextId(check.role)), path);
   const auto problem = std::find_if(std::begin(kProblemTexts), std::end(kProblemTexts),
                                     [&](const ProblemText& p) { return p.problem == check.problem; });
   if (problem == std::end(kProblemTexts)) return line;
   std::vector<std::string> fills;
   for (const char* what = problem->fills; *what != '\0'; ++what) fills.push_back(Fill(check, *what));
-  return line + Format(text(problem->textId), fills);
+  return line + FillPlaceholders(text(problem->textId), fills);
 }
 
 }  // namespace quarnet
