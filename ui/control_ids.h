@@ -44,6 +44,9 @@ inline constexpr int kJobProgressBar = 1031;
 
 // Package view.
 inline constexpr int kPackageViewText = 1050;
+inline constexpr int kPackageViewItemLabel = 1051;
+inline constexpr int kPackageViewItems = 1052;
+inline constexpr int kPackageViewSaveItem = 1053;
 
 // The window menu's own items (multiples of 16: the system keeps the low
 // four bits), and the system's standard commands.

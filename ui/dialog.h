@@ -26,6 +26,7 @@ enum class ControlKind {
   kCheck,          // check box
   kRadio,          // radio button
   kSortedCombo,    // drop-down list that keeps its items sorted
+  kCombo,          // drop-down list in the order its items were added
   kCheckList,      // list of rows with tick boxes
   kProgressBar,    // 0 to 100
   kReadOnlyText,   // lines of text to read, select and copy, with scroll bars
@@ -64,6 +65,8 @@ class DialogAccess {
   virtual void AddItem(int id, const std::string& text) = 0;
   // Selects item `index` of a combo box.
   virtual void Select(int id, int index) = 0;
+  // The index of a combo box's selected item; -1 for none.
+  virtual int GetSelection(int id) const = 0;
   // The tick of row `row` of a check list.
   virtual bool GetItemCheck(int id, int row) const = 0;
   virtual void SetItemCheck(int id, int row, bool checked) = 0;
@@ -97,6 +100,16 @@ struct FileRequest {
   int filterId = 0;           // string ID of a "description|pattern||" filter
   std::string defaultSuffix;  // appended to a name typed without extension
   std::string folder;         // where it opens; empty: the working directory
+  std::string name;           // the file name a save dialog offers; empty: none
+};
+
+// What the package view shows: the lines of a package's facts, and the
+// items that can be saved to a file, each by its label, in package order.
+struct PackageViewContent {
+  std::string text;
+  std::vector<std::string> items;
+  // Asks where, then saves item `row` of `items`.
+  std::function<void(std::size_t row)> saveItem;
 };
 
 // What the main window asks of its toolkit besides its controls: the dialogs
@@ -110,8 +123,9 @@ class WindowAccess : public virtual DialogAccess {
   // The product dialog's list after OK, or nothing after Cancel.
   virtual std::optional<std::string> RunProductDialog() = 0;
   virtual void RunAboutDialog() = 0;
-  // The package view with `text`, until the person closes it.
-  virtual void RunPackageView(const std::string& text) = 0;
+  // The package view of `view`, until the person closes it; the dialogs and
+  // the job that saving an item brings show above it.
+  virtual void RunPackageView(const PackageViewContent& view) = 0;
   // Dialogs above the window end as if cancelled.
   virtual void CancelDialogs() = 0;
 

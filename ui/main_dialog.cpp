@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "package/display_text.h"
+#include "package/item_save.h"
 #include "package/job.h"
+#include "package/reader.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "ui/control_ids.h"
@@ -368,7 +370,40 @@ void MainDialog::ViewPackage(const std::string& path, int missingTextId) {
   ResetJobReport();
   PackageFacts facts;
   RunJob([&] { facts = ReadPackageFacts(path.c_str(), ProductNames); });
-  if (!Ending() && !CancelRequested()) access_.RunPackageView(PackageViewText(facts, path, language_));
+  if (Ending() || CancelRequested()) return;
+  const PackageViewContent view{PackageViewText(facts, path, language_), PackageViewItems(facts, language_),
+                                [&](std::size_t row) { SaveItem(path, facts.items.at(row)); }};
+  access_.RunPackageView(view);
+}
+
+// Asks where, then writes the item's bytes on the job's thread. The save
+// dialog offers the name an unpack gives the item, where the name can be a
+// file's, and adds no suffix: the item may be of any kind.
+void MainDialog::SaveItem(const std::string& package, const ItemFacts& item) {
+  const std::string offered = IsPlainItemName(item.name) ? item.name + ".bin" : "";
+  const std::optional<std::string> target = access_.ChooseFile({true, 447, "", lastFolder_, offered});
+  if (!target) return;
+  lastFolder_ = FolderOf(*target);
+  ResetJobReport();
+  ItemSaved saved = ItemSaved::kFailed;
+  RunJob([&] { saved = quarnet::SaveItem(package, item, *target); });
+  if (!Ending()) access_.ShowMessage(SaveOutcome(saved, item, *target));
+}
+
+MessageBoxContent MainDialog::SaveOutcome(ItemSaved saved, const ItemFacts& item, const std::string& target) const {
+  const std::vector<std::string> names = {DisplayText(item.name), DisplayText(target), std::to_string(item.size)};
+  switch (saved) {
+    case ItemSaved::kAgrees:
+      return {MessageKind::kInformation, Text(124), FillPlaceholders(Text(449), names), {}};
+    case ItemSaved::kCrcDiffers:
+      return {MessageKind::kWarning, Text(124), FillPlaceholders(Text(451), names), {}};
+    case ItemSaved::kPackageChanged: return {MessageKind::kError, Text(124), Text(453), {}};
+    case ItemSaved::kFailed: break;
+  }
+  const JobReport report = LastJobReport();
+  if (report.kind == FailureKind::kCancelled || CancelRequested())
+    return {MessageKind::kInformation, Text(124), Text(175), {}};
+  return {MessageKind::kError, Text(124), FillPlaceholders(Text(455), names), Text(169) + CauseText(report)};
 }
 
 void MainDialog::OnSignal(int signalNumber) {
@@ -394,16 +429,20 @@ void MainDialog::Browse(int button) {
   // In a run, every dialog starts where the last file was chosen; before
   // the first, where this button's file was chosen in the last run.
   const std::string start = lastFolder_.empty() ? fieldFolders_[button] : lastFolder_;
-  const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, start});
+  const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, start, ""});
   if (!path) return;
   Fill(button, *path);
 }
 
+// The folder part of a UTF-8 path, whichever separator the system uses.
+std::string MainDialog::FolderOf(const std::string& path) {
+  const std::size_t at = path.find_last_of("/\\");
+  return at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);
+}
+
 void MainDialog::Fill(int button, const std::string& path) {
   const BrowseRule* rule = RuleOf(button);
-  // The folder part of the UTF-8 path, whichever separator the system uses.
-  const std::size_t at = path.find_last_of("/\\");
-  lastFolder_ = at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);
+  lastFolder_ = FolderOf(path);
   fieldFolders_[button] = lastFolder_;
   UpdateData(true);
   values.*rule->value = path;

@@ -4,13 +4,14 @@
 // update script), the new package, and the Package button that runs the
 // repack job on a thread of its own (a long job shows a progress dialog).
 // Paths enter through the Browse buttons and by dropped files, never typed;
-// the window menu also views a package.
+// the window menu also views a package and saves one of its items.
 #include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "package/item_save.h"
 #include "package/job_control.h"
 #include "package/output.h"
 #include "repack/package_flow.h"
@@ -104,6 +105,9 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void OnPackage();
   void RunJob(const std::function<void()>& work);
   void ViewPackage(const std::string& path, int missingTextId);
+  void SaveItem(const std::string& package, const ItemFacts& item);
+  MessageBoxContent SaveOutcome(ItemSaved saved, const ItemFacts& item, const std::string& target) const;
+  static std::string FolderOf(const std::string& path);
   OutputSink JobLineSink();
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);

@@ -13,6 +13,9 @@ namespace {
 
 constexpr ControlLayout kControls[] = {
     {idc::kPackageViewText, ControlKind::kReadOnlyText},
+    {idc::kPackageViewItemLabel, ControlKind::kLabel, 441},
+    {idc::kPackageViewItems, ControlKind::kCombo},
+    {idc::kPackageViewSaveItem, ControlKind::kButton, 443},
     {idc::kOk, ControlKind::kDefaultButton, 157},
 };
 
@@ -88,13 +91,29 @@ std::string PackageViewText(const PackageFacts& facts, const std::string& path, 
                                     : Fill(429, language, {std::to_string(std::max<std::size_t>(1, facts.FailedChecks()))}));
 }
 
+std::vector<std::string> PackageViewItems(const PackageFacts& facts, Language language) {
+  std::vector<std::string> labels;
+  if (!facts.readable || facts.kind == PackageKind::kNotPackage) return labels;
+  for (const ItemFacts& item : facts.items)
+    labels.push_back(Fill(445, language, {DisplayText(item.name), std::to_string(item.size)}));
+  return labels;
+}
+
 void PackageViewDialog::OnInit() {
   ApplyTexts(access_, kLayout, language_);
-  access_.SetText(idc::kPackageViewText, text_);
+  access_.SetText(idc::kPackageViewText, content_.text);
+  for (const std::string& label : content_.items) access_.AddItem(idc::kPackageViewItems, label);
+  const bool any = !content_.items.empty() && content_.saveItem;
+  if (any) access_.Select(idc::kPackageViewItems, 0);
+  for (const int id : {idc::kPackageViewItemLabel, idc::kPackageViewItems, idc::kPackageViewSaveItem})
+    access_.Enable(id, any);
 }
 
 void PackageViewDialog::OnCommand(int id) {
   if (id == idc::kOk || id == idc::kCancel) access_.End(id);
+  if (id != idc::kPackageViewSaveItem) return;
+  const int row = access_.GetSelection(idc::kPackageViewItems);
+  if (row >= 0 && static_cast<std::size_t>(row) < content_.items.size()) content_.saveItem(static_cast<std::size_t>(row));
 }
 
 }  // namespace quarnet

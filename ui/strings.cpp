@@ -230,6 +230,22 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {438, "Version: kernel %1, root file system %2"},
     {439, "请先打包一个新包"},
     {440, "Please build a new package first."},
+    {441, "项目(&I)："},
+    {442, "Item(&I):"},
+    {443, "保存项目(&S)..."},
+    {444, "Save Item(&S)..."},
+    {445, "%1（%2 字节）"},
+    {446, "%1 (%2 bytes)"},
+    {447, "所有文件 (*.*)|*.*|项目文件 (*.bin)|*.bin||"},
+    {448, "All files (*.*)|*.*|Item files (*.bin)|*.bin||"},
+    {449, "项目 %1 已保存到 %2（%3 字节，CRC 一致）。"},
+    {450, "Item %1 was saved to %2 (%3 bytes, CRC agrees)."},
+    {451, "项目 %1 已保存到 %2（%3 字节），但其字节与记录的 CRC 不一致。"},
+    {452, "Item %1 was saved to %2 (%3 bytes), but its bytes do not agree with the CRC of its record."},
+    {453, "查看之后该包已被更改，未保存任何内容。请重新查看该包。"},
+    {454, "The package changed after it was viewed. Nothing was saved; please view it again."},
+    {455, "项目 %1 未能保存到 %2。"},
+    {456, "Item %1 could not be saved to %2."},
 
     // The checks of the chosen files: the file by its role and path, then
     // the problem with its place.

@@ -1,6 +1,6 @@
 #pragma once
 // The program's string table, IDs 101 to 232 and four blocks above it:
-// 261 to 270, 301 to 328, 401 to 440 and 501 to 544. Every text is stored
+// 261 to 270, 301 to 328, 401 to 456 and 501 to 544. Every text is stored
 // twice: the Chinese text at the ID the windows load, and its English twin
 // at the next ID (101 has its twin at 134, the filters 120 and 121 at 122
 // and 123).

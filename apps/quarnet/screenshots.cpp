@@ -132,12 +132,14 @@ bool Render(const QDir& dir, Language language) {
 
   // Qt's own texts in the same language.
   QFileDialog open(&window);
-  SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language});
+  SetUpFileDialog(open, {false, 120, "", dir.absolutePath(), language, {}});
   ok &= Save(open, dir, "open-original-package.png");
   CJobProgressDlg progress(&window, language);
   progress.SetProgress(42, 197);
   ok &= Save(progress, dir, "job-progress.png");
-  CPackageViewDlg view(&window, language, PackageViewText(DemoFacts(), values.originalPackage, language));
+  const PackageViewContent content{PackageViewText(DemoFacts(), values.originalPackage, language),
+                                   PackageViewItems(DemoFacts(), language), [](std::size_t) {}};
+  CPackageViewDlg view(&window, language, content);
   view.resize(view.sizeHint().expandedTo(QSize(760, 420)));
   ok &= Save(view, dir, "package-view.png");
   return ok && RenderOutcomes(window, dir);

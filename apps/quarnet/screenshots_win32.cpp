@@ -288,8 +288,9 @@ class Shooter {
 
   bool View() const {
     OnWindowThread([this] {
-      window_->RunPackageView(
-          PackageViewText(DemoFacts(), "C:\\Users\\tech\\firmware\\V200R005C10_orig.bin", language_));
+      const std::string original = "C:\\Users\\tech\\firmware\\V200R005C10_orig.bin";
+      window_->RunPackageView({PackageViewText(DemoFacts(), original, language_),
+                               PackageViewItems(DemoFacts(), language_), [](std::size_t) {}});
     });
     return SaveDialog(idc::kPackageViewText, "package-view", idc::kOk);
   }

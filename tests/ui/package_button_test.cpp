@@ -11,6 +11,7 @@
 #include "package/display_text.h"
 #include "package/endian.h"
 #include "package/format.h"
+#include "package/job_findings.h"
 #include "package/job_control.h"
 #include "platform/errors.h"
 #include "tests/support/package_check.h"
@@ -19,6 +20,7 @@
 #include "tests/ui/recording_window.h"
 #include "ui/control_ids.h"
 #include "ui/main_dialog.h"
+#include "ui/package_view_dialog.h"
 
 namespace quarnet::test {
 namespace {
@@ -321,6 +323,71 @@ TEST_F(PackageButton, PackageViews) {
   EXPECT_NE(built.find("文件：" + In("out.bin")), std::string::npos) << built;
   EXPECT_EQ(built.find("CRC 不一致"), std::string::npos) << built;
   EXPECT_NE(built.find("\n结论：包完整一致"), std::string::npos) << built;
+}
+
+// An item of the viewed package saved to a file: its bytes as stored, and
+// what their CRC says; nothing is written when the person cancels, when the
+// package changed since it was viewed, or when the file cannot be made.
+TEST_F(PackageButton, SavingAnItemOfTheView) {
+  std::vector<TestItem> items = OriginalItems();
+  Bytes damaged = LayOutPackage(items, kProducts);
+  damaged.back() ^= 1;
+  items.back().data.back() ^= 1;
+  const std::size_t last = items.size() - 1;
+  const struct {
+    std::size_t item;
+    std::optional<std::string> target;  // in the saves' folder; none: the dialog cancelled
+    bool packageReplaced;               // after the view, before the save
+    MessageKind kind;
+    std::string text;  // %1 the item, %2 the target, %3 its size
+  } rows[] = {
+      {0, "boot.img", false, MessageKind::kInformation, "项目 %1 已保存到 %2（%3 字节，CRC 一致）。"},
+      {last, "last.bin", false, MessageKind::kWarning, "项目 %1 已保存到 %2（%3 字节），但其字节与记录的 CRC 不一致。"},
+      {0, std::nullopt, false, MessageKind::kNotice, ""},
+      {0, "boot.img", true, MessageKind::kError, "查看之后该包已被更改，未保存任何内容。请重新查看该包。"},
+      {0, "no/such/boot.img", false, MessageKind::kError, "项目 %1 未能保存到 %2。"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    TempDir saves;
+    const std::string target = row.target ? Utf8(saves.path() / Utf8Path(*row.target)) : "";
+    WriteBytes(In("orig.bin"), damaged);
+    window_.messages.clear();
+    window_.fileAnswers = {row.target ? std::optional(target) : std::nullopt};
+    window_.onPackageView = [&](const PackageViewContent& content) {
+      ASSERT_EQ(content.items.size(), items.size());
+      EXPECT_EQ(content.items[0], "UBOOT（11 字节）");
+      if (row.packageReplaced) {
+        std::vector<TestItem> other = OriginalItems();
+        other[0].data = BytesOf("another-loader");
+        WriteBytes(In("orig.bin"), LayOutPackage(other, kProducts));
+      }
+      RecordingWindow view(PackageViewDialog::kLayout);
+      PackageViewDialog logic(view, Language::kChinese, content);
+      logic.OnInit();
+      view.Choose(logic, idc::kPackageViewItems, static_cast<int>(row.item));
+      view.Click(logic, idc::kPackageViewSaveItem);
+    };
+    SetPaths("orig.bin", "cfg.xml", "out.bin", "");
+    dialog_.OnSysCommand(idc::kIdmViewOriginal);
+    EXPECT_EQ(window_.fileRequests.back().name, items[row.item].name + ".bin");
+    const std::vector<std::string> names = {items[row.item].name, target, std::to_string(items[row.item].data.size())};
+    if (!row.target) {
+      EXPECT_TRUE(window_.messages.empty());
+    } else {
+      ASSERT_EQ(window_.messages.size(), 1u);
+      EXPECT_EQ(window_.messages[0].kind, row.kind);
+      EXPECT_EQ(window_.messages[0].text, FillPlaceholders(row.text, names));
+    }
+    const bool saved = row.kind != MessageKind::kError && row.target;
+    EXPECT_EQ(ListDir(saves.path()), saved ? std::vector<std::string>{*row.target} : std::vector<std::string>{});
+    if (saved) {
+      EXPECT_EQ(ReadBytes(Utf8Path(target)), items[row.item].data);
+    }
+    if (row.text.starts_with("项目 %1 未能")) {
+      EXPECT_NE(window_.messages[0].details.find("原因：" + target), std::string::npos) << window_.messages[0].details;
+    }
+  }
 }
 
 // A compact original whose records' CRCs disagree with their items: a

@@ -32,7 +32,8 @@ class RecordingWindow : public WindowAccess {
 
   void SetTitle(const std::string& text) override { title = text; }
   std::string GetText(int id) const override {
-    return At(id).kind == ControlKind::kSortedCombo ? At(id).items.at(At(id).selected) : At(id).text;
+    const bool combo = At(id).kind == ControlKind::kSortedCombo || At(id).kind == ControlKind::kCombo;
+    return combo ? At(id).items.at(At(id).selected) : At(id).text;
   }
   void SetText(int id, const std::string& text) override { At(id).text = text; }
   bool GetCheck(int id) const override { return At(id).checked; }
@@ -43,6 +44,7 @@ class RecordingWindow : public WindowAccess {
     At(id).ticks.push_back(false);
   }
   void Select(int id, int index) override { At(id).selected = index; }
+  int GetSelection(int id) const override { return At(id).selected; }
   bool GetItemCheck(int id, int row) const override { return At(id).ticks.at(row); }
   void SetItemCheck(int id, int row, bool checked) override { At(id).ticks.at(row) = checked; }
   void End(int result) override { ended = result; }
@@ -61,7 +63,10 @@ class RecordingWindow : public WindowAccess {
     return productList;
   }
   void RunAboutDialog() override { ++aboutBoxes; }
-  void RunPackageView(const std::string& text) override { packageViews.push_back(text); }
+  void RunPackageView(const PackageViewContent& view) override {
+    packageViews.push_back(view.text);
+    if (onPackageView) onPackageView(view);
+  }
   void CancelDialogs() override { ++cancelledDialogs; }
   void ShowProgress(int delayMs) override { progress.push_back("show " + std::to_string(delayMs)); }
   void HoldProgress() override { progress.push_back("hold"); }
@@ -117,6 +122,7 @@ class RecordingWindow : public WindowAccess {
   int productDialogs = 0;
   int aboutBoxes = 0;
   std::vector<std::string> packageViews;  // the text of each package view shown
+  std::function<void(const PackageViewContent&)> onPackageView;  // what the person does there
   int cancelledDialogs = 0;
   std::vector<std::string> progress;    // show, hold and close of the progress dialog
   std::function<void(int)> onProgress;  // hears each percentage

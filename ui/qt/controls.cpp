@@ -36,6 +36,7 @@ QWidget* NewControl(ControlKind kind, QWidget* parent) {
     case ControlKind::kCheck: return new QCheckBox(parent);
     case ControlKind::kRadio: return new QRadioButton(parent);
     case ControlKind::kSortedCombo: return new SortedComboBox(parent);
+    case ControlKind::kCombo: return new QComboBox(parent);
     case ControlKind::kCheckList: return new CheckListBox(parent);
     case ControlKind::kReadOnlyText: {
       auto* text = new QPlainTextEdit(parent);
@@ -108,11 +109,16 @@ void ControlDialog::SetCheck(int id, bool checked) { ControlAs<QAbstractButton>(
 void ControlDialog::Enable(int id, bool enabled) { Control(id)->setEnabled(enabled); }
 
 void ControlDialog::AddItem(int id, const std::string& text) {
-  if (auto* combo = ControlAs<SortedComboBox>(id)) combo->AddString(FromUtf8(text));
+  if (auto* sorted = ControlAs<SortedComboBox>(id)) {
+    sorted->AddString(FromUtf8(text));
+  } else if (auto* combo = ControlAs<QComboBox>(id)) {
+    combo->addItem(FromUtf8(text));
+  }
   if (auto* list = ControlAs<CheckListBox>(id)) list->AddString(FromUtf8(text));
 }
 
 void ControlDialog::Select(int id, int index) { ControlAs<QComboBox>(id)->setCurrentIndex(index); }
+int ControlDialog::GetSelection(int id) const { return ControlAs<QComboBox>(id)->currentIndex(); }
 bool ControlDialog::GetItemCheck(int id, int row) const { return ControlAs<CheckListBox>(id)->GetCheck(row); }
 void ControlDialog::SetItemCheck(int id, int row, bool checked) { ControlAs<CheckListBox>(id)->SetCheck(row, checked); }
 void ControlDialog::End(int result) { done(result == idc::kOk ? Accepted : Rejected); }

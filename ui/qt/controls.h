@@ -50,6 +50,7 @@ class ControlDialog : public QDialog, public virtual DialogAccess {
   void Enable(int id, bool enabled) override;
   void AddItem(int id, const std::string& text) override;
   void Select(int id, int index) override;
+  int GetSelection(int id) const override;
   bool GetItemCheck(int id, int row) const override;
   void SetItemCheck(int id, int row, bool checked) override;
   void End(int result) override;

@@ -47,6 +47,7 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogSpec& request) {
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.save);
   dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.name.isEmpty()) dialog.selectFile(request.name);
   // Qt's own dialog, whose texts follow the program's language (a desktop's
   // native dialog speaks the desktop's).
   dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -21,6 +21,7 @@ struct FileDialogSpec {
   QString defaultSuffix;  // appended to a name typed without extension
   QString folder;         // the folder it opens in; empty: the working directory
   Language language = Language::kChinese;  // of the filter's description
+  QString name;  // the file name a save dialog offers; empty: none
 };
 
 class DialogHost {

@@ -209,15 +209,16 @@ std::unique_ptr<QMessageBox> MakeMessageBox(ControlDialog& parent, const Message
 }
 
 bool CQuarnetDlg::ShowMessage(const MessageBoxContent& message) {
-  const std::unique_ptr<QMessageBox> box = MakeMessageBox(*this, message);
+  const std::unique_ptr<QMessageBox> box = MakeMessageBox(Top(), message);
   const NormalCursorForDialog cursor;
   const int answer = host_.RunModal(*box);
   return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
 
 std::optional<std::string> CQuarnetDlg::ChooseFile(const FileRequest& request) {
-  const std::optional<QString> path = host_.ChooseFile(
-      this, {request.save, request.filterId, FromUtf8(request.defaultSuffix), FromUtf8(request.folder), GetLanguage()});
+  const std::optional<QString> path =
+      host_.ChooseFile(&Top(), {request.save, request.filterId, FromUtf8(request.defaultSuffix),
+                                FromUtf8(request.folder), GetLanguage(), FromUtf8(request.name)});
   if (!path) return std::nullopt;
   return path->toStdString();
 }
@@ -234,10 +235,14 @@ void CQuarnetDlg::RunAboutDialog() {
   host_.RunModal(about);
 }
 
-void CQuarnetDlg::RunPackageView(const std::string& text) {
-  CPackageViewDlg view(this, GetLanguage(), text);
+void CQuarnetDlg::RunPackageView(const PackageViewContent& content) {
+  CPackageViewDlg view(this, GetLanguage(), content);
+  view_ = &view;
   host_.RunModal(view);
+  view_ = nullptr;
 }
+
+ControlDialog& CQuarnetDlg::Top() { return view_ != nullptr ? *view_ : *this; }
 
 void CQuarnetDlg::CancelDialogs() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -246,7 +251,7 @@ void CQuarnetDlg::CancelDialogs() {
 }
 
 void CQuarnetDlg::ShowProgress(int delayMs) {
-  if (progress_ == nullptr) progress_ = std::make_unique<CJobProgressDlg>(this, GetLanguage());
+  if (progress_ == nullptr) progress_ = std::make_unique<CJobProgressDlg>(&Top(), GetLanguage());
   progressDelay_.start(delayMs);
 }
 

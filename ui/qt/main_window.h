@@ -41,7 +41,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   std::optional<std::string> ChooseFile(const FileRequest& request) override;
   std::optional<std::string> RunProductDialog() override;
   void RunAboutDialog() override;
-  void RunPackageView(const std::string& text) override;
+  void RunPackageView(const PackageViewContent& content) override;
   void CancelDialogs() override;
   void ShowProgress(int delayMs) override;
   void HoldProgress() override;
@@ -57,6 +57,9 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
 
  private:
   void LayOut();
+  // The dialog that the dialogs and the progress of a job show above: the
+  // package view while it is open, else the window.
+  ControlDialog& Top();
   void MakeSystemMenu();
   std::unique_ptr<QSocketNotifier> WatchStopSignals();
 
@@ -65,6 +68,7 @@ class CQuarnetDlg : public ControlDialog, public WindowAccess {
   QMenu* systemMenu_ = nullptr;
   QTimer progressDelay_;
   std::unique_ptr<CJobProgressDlg> progress_;  // while a job runs
+  ControlDialog* view_ = nullptr;               // the package view, while it is open
 };
 
 }  // namespace quarnet

@@ -1,6 +1,7 @@
 #pragma once
 // The package view (ui/package_view_dialog.h) drawn with Qt: its lines in a
-// fixed-width font that keeps the items' columns, OK below at the right.
+// fixed-width font that keeps the items' columns; below them the item to
+// save and its button, and OK at the right.
 #include <string>
 
 #include "ui/package_view_dialog.h"
@@ -12,7 +13,7 @@ class CPackageViewDlg : public ControlDialog {
   Q_OBJECT
 
  public:
-  CPackageViewDlg(QWidget* parent, Language language, const std::string& text);
+  CPackageViewDlg(QWidget* parent, Language language, const PackageViewContent& content);
 
  private:
   PackageViewDialog dialog_;

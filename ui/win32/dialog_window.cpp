@@ -105,7 +105,7 @@ INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (HIWORD(wParam) == BN_CLICKED) logic_->OnCommand(id);
-      if (HIWORD(wParam) == CBN_SELCHANGE && KindOf(id) == ControlKind::kSortedCombo) logic_->OnSelChange(id);
+      if (HIWORD(wParam) == CBN_SELCHANGE && IsCombo(id)) logic_->OnSelChange(id);
       return TRUE;
     }
     case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
@@ -144,6 +144,10 @@ void DialogWindow::DropFiles(HDROP drop) {
     if (control.kind == ControlKind::kPathEdit && ::PtInRect(&rect, at)) target = control.id;
   }
   logic_->OnDropFiles(target, paths);
+}
+
+bool DialogWindow::IsCombo(int id) const {
+  return KindOf(id) == ControlKind::kSortedCombo || KindOf(id) == ControlKind::kCombo;
 }
 
 ControlKind DialogWindow::KindOf(int id) const {
@@ -311,7 +315,7 @@ void DialogWindow::SetTitle(const std::string& text) { ::SetWindowTextW(hwnd_, W
 std::string DialogWindow::GetText(int id) const {
   const HWND control = Control(id);
   std::wstring text;
-  if (KindOf(id) == ControlKind::kSortedCombo) {
+  if (IsCombo(id)) {
     const LRESULT item = ::SendMessageW(control, CB_GETCURSEL, 0, 0);
     if (item == CB_ERR) return {};
     text.resize(static_cast<std::size_t>(::SendMessageW(control, CB_GETLBTEXTLEN, item, 0)) + 1);
@@ -362,6 +366,10 @@ void DialogWindow::AddItem(int id, const std::string& text) {
 }
 
 void DialogWindow::Select(int id, int index) { ::SendMessageW(Control(id), CB_SETCURSEL, index, 0); }
+
+int DialogWindow::GetSelection(int id) const {
+  return static_cast<int>(::SendMessageW(Control(id), CB_GETCURSEL, 0, 0));  // CB_ERR is -1
+}
 
 bool DialogWindow::GetItemCheck(int id, int row) const { return ListView_GetCheckState(Control(id), row) != 0; }
 

@@ -51,6 +51,7 @@ class DialogWindow : public virtual DialogAccess {
   void Enable(int id, bool enabled) override;
   void AddItem(int id, const std::string& text) override;
   void Select(int id, int index) override;
+  int GetSelection(int id) const override;
   bool GetItemCheck(int id, int row) const override;
   void SetItemCheck(int id, int row, bool checked) override;
   void End(int result) override;
@@ -71,6 +72,7 @@ class DialogWindow : public virtual DialogAccess {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   ControlKind KindOf(int id) const;
+  bool IsCombo(int id) const;
   void SetUpControls();
   void Place();
   void FitSize(const RECT& area);

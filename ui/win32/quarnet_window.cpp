@@ -253,8 +253,10 @@ void QuarnetWindow::ShowAboutMenu(LPARAM at) {
   if (chosen != 0) dialog_.OnSysCommand(chosen);
 }
 
+HWND QuarnetWindow::Top() const { return view_ != nullptr && view_->Handle() != nullptr ? view_->Handle() : Handle(); }
+
 HWND QuarnetWindow::Owner() const {
-  return progress_ != nullptr && progress_->window.Handle() != nullptr ? progress_->window.Handle() : Handle();
+  return progress_ != nullptr && progress_->window.Handle() != nullptr ? progress_->window.Handle() : Top();
 }
 
 // The box's details follow its text after a blank line: a system message
@@ -282,6 +284,7 @@ std::optional<std::string> QuarnetWindow::ChooseFile(const FileRequest& request)
   const std::vector<COMDLG_FILTERSPEC> specs = FilterSpecs(ShownText(request.filterId, GetLanguage()), texts);
   dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
   if (!request.defaultSuffix.empty()) dialog->SetDefaultExtension(Widen(request.defaultSuffix).c_str());
+  if (!request.name.empty()) dialog->SetFileName(Widen(request.name).c_str());
   FILEOPENDIALOGOPTIONS options = 0;
   dialog->GetOptions(&options);
   options |= FOS_NOCHANGEDIR | FOS_FORCEFILESYSTEM | (request.save ? FOS_OVERWRITEPROMPT : FOS_FILEMUSTEXIST);
@@ -313,10 +316,12 @@ void QuarnetWindow::RunAboutDialog() {
   about.RunModal(Owner(), logic);
 }
 
-void QuarnetWindow::RunPackageView(const std::string& text) {
+void QuarnetWindow::RunPackageView(const PackageViewContent& content) {
   DialogWindow view(kPackageViewTemplate, PackageViewDialog::kLayout, GetLanguage());
-  PackageViewDialog logic(view, GetLanguage(), text);
+  PackageViewDialog logic(view, GetLanguage(), content);
+  view_ = &view;
   view.RunModal(Owner(), logic);
+  view_ = nullptr;
 }
 
 void QuarnetWindow::CancelDialogs() {
@@ -341,7 +346,7 @@ void QuarnetWindow::UpdateProgress(int percent, int stageTextId) {
 
 void QuarnetWindow::OpenProgress() {
   if (progress_ == nullptr || progress_->window.Handle() != nullptr) return;
-  const HWND window = progress_->window.Create(Handle(), progress_->logic);
+  const HWND window = progress_->window.Create(Top(), progress_->logic);
   if (window == nullptr) return;
   UpdateProgress(progress_->percent, progress_->stageTextId);
   ::ShowWindow(window, SW_SHOW);
@@ -358,7 +363,8 @@ void QuarnetWindow::CloseProgress() {
 void QuarnetWindow::RunJob(const std::function<void()>& job) {
   jobRunning_ = true;
   jobEnded_ = false;
-  ::EnableWindow(Handle(), FALSE);
+  const HWND blocked = Top();
+  ::EnableWindow(blocked, FALSE);
   std::thread thread([this, &job] {
     job();
     ::PostMessageW(Handle(), kJobEndedMessage, 0, 0);
@@ -377,7 +383,7 @@ void QuarnetWindow::RunJob(const std::function<void()>& job) {
   }
   thread.join();
   progress_.reset();
-  ::EnableWindow(Handle(), TRUE);
+  ::EnableWindow(blocked, TRUE);
   jobRunning_ = false;
   if (quit) ::PostQuitMessage(0);
 }

@@ -38,7 +38,7 @@ class QuarnetWindow : public DialogWindow, public WindowAccess {
   std::optional<std::string> ChooseFile(const FileRequest& request) override;
   std::optional<std::string> RunProductDialog() override;
   void RunAboutDialog() override;
-  void RunPackageView(const std::string& text) override;
+  void RunPackageView(const PackageViewContent& content) override;
   void CancelDialogs() override;
   void ShowProgress(int delayMs) override;
   void HoldProgress() override;
@@ -57,14 +57,18 @@ class QuarnetWindow : public DialogWindow, public WindowAccess {
   void OpenProgress();
   void EndSessionDuringJob();
   void ShowAboutMenu(LPARAM at);
+  // The package view while it is open, else the main window: a job that
+  // starts there blocks it.
+  HWND Top() const;
   // The window that a new box or dialog belongs to: the progress dialog
-  // while it shows, else the main window.
+  // while it shows, else Top().
   HWND Owner() const;
 
   MainDialog dialog_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   std::unique_ptr<Progress> progress_;  // while a job runs
+  DialogWindow* view_ = nullptr;        // the package view, while it is open
   bool jobRunning_ = false;
   bool jobEnded_ = false;
 };

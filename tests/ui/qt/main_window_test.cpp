@@ -146,14 +146,15 @@ class MainWindowTest : public QObject {
 
   void fileDialogsGetFiltersSuffixAndOverwritePrompt() {
     QFileDialog save;
-    SetUpFileDialog(save, {true, 120, "bin", QDir::tempPath(), Language::kChinese});
+    SetUpFileDialog(save, {true, 120, "bin", QDir::tempPath(), Language::kChinese, "UBOOT.bin"});
     QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(save.defaultSuffix(), QString("bin"));
     QVERIFY(!save.testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(save.nameFilters(), QStringList{QString::fromUtf8("包文件(*.bin) (*.bin)")});
     QCOMPARE(save.directory().absolutePath(), QDir::tempPath());
+    QCOMPARE(save.selectedFiles(), QStringList{QDir::tempPath() + "/UBOOT.bin"});
     QFileDialog open;
-    SetUpFileDialog(open, {false, 147, {}, {}, Language::kEnglish});
+    SetUpFileDialog(open, {false, 147, {}, {}, Language::kEnglish, {}});
     QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
     QVERIFY(open.defaultSuffix().isEmpty());
@@ -195,7 +196,9 @@ class MainWindowTest : public QObject {
     QVERIFY(fixed);
   }
 
-  // The menu's view of the original shows its facts in a fixed-width font.
+  // The menu's view of the original shows its facts in a fixed-width font;
+  // an item saved from there is saved on the job's thread, and the box that
+  // says so belongs to the view.
   void viewItemOpensThePackageView() {
     TempDir temp;
     const std::string original = Utf8(temp.path() / "orig.bin");
@@ -203,12 +206,19 @@ class MainWindowTest : public QObject {
     window_->ControlAs<QLineEdit>(idc::kOriginalPackageEdit)->setText(QString::fromStdString(original));
     QString shown;
     bool fixedPitch = false;
+    QWidget* savedOwner = nullptr;
+    QDialog* shownView = nullptr;
     host_->onDialog = [&](QDialog& dialog) {
       auto* view = dynamic_cast<CPackageViewDlg*>(&dialog);
+      shownView = view;
       if (view == nullptr) return int(QDialog::Rejected);
       auto* text = view->ControlAs<QPlainTextEdit>(idc::kPackageViewText);
       shown = text->toPlainText();
       fixedPitch = QFontInfo(text->font()).fixedPitch();
+      view->ControlAs<QComboBox>(idc::kPackageViewItems)->setCurrentIndex(2);
+      host_->fileAnswers.push_back(QString::fromStdString(Utf8(temp.path() / "rootfs.img")));
+      Click(view->ControlAs<QPushButton>(idc::kPackageViewSaveItem));
+      savedOwner = host_->messages.empty() ? nullptr : host_->messages.back().owner;
       Click(view->ControlAs<QPushButton>(idc::kOk));
       return view->result();
     };
@@ -219,6 +229,9 @@ class MainWindowTest : public QObject {
     QVERIFY2(shown.contains(QString::fromUtf8("类型：完整包\n版本：") + kVersion), qPrintable(shown));
     QVERIFY(shown.endsWith(QString::fromUtf8("结论：包完整一致")));
     QVERIFY(fixedPitch);
+    QCOMPARE(host_->fileDialogs.at(0).name, QString("ROOTFS.bin"));
+    QVERIFY(savedOwner == shownView);
+    QCOMPARE(ReadBytes(temp.path() / "rootfs.img"), OriginalItems()[2].data);
   }
 
   // The close command ends the window as Escape does.

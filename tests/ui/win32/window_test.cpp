@@ -366,7 +366,9 @@ TEST_F(Window, AboutBoxFromTheWindowMenu) {
 }
 
 // The window menu's view of the original: its lines, in CR LF, in a box of
-// its own above the window.
+// its own above the window. An item saved from there: the save dialog
+// offers its name, it and the box that says the item was saved belong to
+// the view, and the window stays blocked until the view ends.
 TEST_F(Window, PackageViewFromTheWindowMenu) {
   WriteBytes(In("orig.bin"), LayOutPackage(OriginalItems(), kProducts));
   Open();
@@ -378,8 +380,25 @@ TEST_F(Window, PackageViewFromTheWindowMenu) {
   const std::string text = Text(idc::kPackageViewText, view);
   EXPECT_NE(text.find("\r\n类型：完整包\r\n版本：" + std::string(kVersion) + "\r\n"), std::string::npos) << text;
   EXPECT_TRUE(text.ends_with("结论：包完整一致")) << text;
+  ::SendMessageW(Item(idc::kPackageViewItems, view), CB_SETCURSEL, 1, 0);
+  ClickLater(idc::kPackageViewSaveItem, view);
+  const HWND save = WaitFor([&](HWND w) { return w != main_ && w != view && EditIn(w) != nullptr; });
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(::GetWindow(save, GW_OWNER), view);
+  EXPECT_EQ(TextOf(EditIn(save)), "KERNEL.bin");
+  const std::filesystem::path target = (work_.path() / "kernel.img").make_preferred();
+  ::SendMessageW(EditIn(save), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.wstring().c_str()));
+  ::PostMessageW(save, WM_COMMAND, IDOK, 0);
+  HWND box = nullptr;
+  EXPECT_EQ(BoxText(box), "项目 KERNEL 已保存到 " + Narrow(target.wstring()) + "（96 字节，CRC 一致）。");
+  EXPECT_EQ(::GetWindow(box, GW_OWNER), view);
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(win32::WaitUntilGone(box));
+  EXPECT_EQ(ReadBytes(target), OriginalItems()[1].data);
+  EXPECT_FALSE(::IsWindowEnabled(main_));
   Click(idc::kOk, view);
   EXPECT_TRUE(win32::WaitUntilGone(view));
+  EXPECT_TRUE(::IsWindowEnabled(main_));
 }
 
 // At 150 % on a 1024x768 screen the window keeps to the work area and
