@@ -376,12 +376,25 @@ void MainDialog::ViewPackage(const std::string& path, int missingTextId) {
   access_.RunPackageView(view);
 }
 
+namespace {
+
+// The name a save dialog offers for an item: the last part of its device
+// path ("/mnt/jffs2/Updateflag" offers "Updateflag"), else the name an unpack
+// gives it; none where neither can name a file.
+std::string OfferedName(const ItemFacts& item) {
+  const std::string_view place = item.Place();
+  const std::size_t slash = place.find_last_of('/');
+  if (slash != std::string_view::npos && IsPlainItemName(place.substr(slash + 1)))
+    return std::string(place.substr(slash + 1));
+  return IsPlainItemName(item.name) ? item.name + ".bin" : "";
+}
+
+}  // namespace
+
 // Asks where, then writes the item's bytes on the job's thread. The save
-// dialog offers the name an unpack gives the item, where the name can be a
-// file's, and adds no suffix: the item may be of any kind.
+// dialog adds no suffix: an item may be of any kind.
 void MainDialog::SaveItem(const std::string& package, const ItemFacts& item) {
-  const std::string offered = IsPlainItemName(item.name) ? item.name + ".bin" : "";
-  const std::optional<std::string> target = access_.ChooseFile({true, 447, "", lastFolder_, offered});
+  const std::optional<std::string> target = access_.ChooseFile({true, 447, "", lastFolder_, OfferedName(item)});
   if (!target) return;
   lastFolder_ = FolderOf(*target);
   ResetJobReport();

@@ -95,7 +95,8 @@ std::vector<std::string> PackageViewItems(const PackageFacts& facts, Language la
   std::vector<std::string> labels;
   if (!facts.readable || facts.kind == PackageKind::kNotPackage) return labels;
   for (const ItemFacts& item : facts.items)
-    labels.push_back(Fill(445, language, {DisplayText(item.name), std::to_string(item.size)}));
+    labels.push_back(
+        Fill(445, language, {DisplayText(item.name), std::to_string(item.size), DisplayText(std::string(item.Place()))}));
   return labels;
 }
 

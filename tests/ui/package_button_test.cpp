@@ -336,16 +336,18 @@ TEST_F(PackageButton, SavingAnItemOfTheView) {
   const std::size_t last = items.size() - 1;
   const struct {
     std::size_t item;
+    std::string offered;                // the name the save dialog offers
     std::optional<std::string> target;  // in the saves' folder; none: the dialog cancelled
     bool packageReplaced;               // after the view, before the save
     MessageKind kind;
     std::string text;  // %1 the item, %2 the target, %3 its size
   } rows[] = {
-      {0, "boot.img", false, MessageKind::kInformation, "项目 %1 已保存到 %2（%3 字节，CRC 一致）。"},
-      {last, "last.bin", false, MessageKind::kWarning, "项目 %1 已保存到 %2（%3 字节），但其字节与记录的 CRC 不一致。"},
-      {0, std::nullopt, false, MessageKind::kNotice, ""},
-      {0, "boot.img", true, MessageKind::kError, "查看之后该包已被更改，未保存任何内容。请重新查看该包。"},
-      {0, "no/such/boot.img", false, MessageKind::kError, "项目 %1 未能保存到 %2。"},
+      {0, "UBOOT.bin", "boot.img", false, MessageKind::kInformation, "项目 %1 已保存到 %2（%3 字节，CRC 一致）。"},
+      {last, "efs", "last.bin", false, MessageKind::kWarning,
+       "项目 %1 已保存到 %2（%3 字节），但其字节与记录的 CRC 不一致。"},
+      {3, "Updateflag", std::nullopt, false, MessageKind::kNotice, ""},
+      {0, "UBOOT.bin", "boot.img", true, MessageKind::kError, "查看之后该包已被更改，未保存任何内容。请重新查看该包。"},
+      {0, "UBOOT.bin", "no/such/boot.img", false, MessageKind::kError, "项目 %1 未能保存到 %2。"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -356,7 +358,7 @@ TEST_F(PackageButton, SavingAnItemOfTheView) {
     window_.fileAnswers = {row.target ? std::optional(target) : std::nullopt};
     window_.onPackageView = [&](const PackageViewContent& content) {
       ASSERT_EQ(content.items.size(), items.size());
-      EXPECT_EQ(content.items[0], "UBOOT（11 字节）");
+      EXPECT_EQ(content.items[3], "UPDATEFLAG  /mnt/jffs2/Updateflag（2 字节）");
       if (row.packageReplaced) {
         std::vector<TestItem> other = OriginalItems();
         other[0].data = BytesOf("another-loader");
@@ -370,7 +372,7 @@ TEST_F(PackageButton, SavingAnItemOfTheView) {
     };
     SetPaths("orig.bin", "cfg.xml", "out.bin", "");
     dialog_.OnSysCommand(idc::kIdmViewOriginal);
-    EXPECT_EQ(window_.fileRequests.back().name, items[row.item].name + ".bin");
+    EXPECT_EQ(window_.fileRequests.back().name, row.offered);
     const std::vector<std::string> names = {items[row.item].name, target, std::to_string(items[row.item].data.size())};
     if (!row.target) {
       EXPECT_TRUE(window_.messages.empty());
