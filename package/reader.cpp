@@ -80,15 +80,16 @@ bool CanExport(std::string_view name) {
   return why.empty();
 }
 
-int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written, ItemRanges* ranges) {
+int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written, ItemRanges* ranges,
+               OutputBatch* batch) {
   const std::string_view name = GetText(record.itemName);
   if (!CanExport(name)) return -1;
   const std::string fileName = std::string(name) + ".bin";
-  OutputFile out(JobWork());
-  if (ranges == nullptr && !out.Create(fileName)) return -1;
+  auto out = std::make_unique<OutputFile>(JobWork());
+  if (ranges == nullptr && !out->Create(fileName)) return -1;
   std::uint32_t crc = 0;
   const std::uint64_t copied =
-      CopyFileBytes(file, record.itemOffset, ranges == nullptr ? &out : nullptr, record.itemLen, &crc);
+      CopyFileBytes(file, record.itemOffset, ranges == nullptr ? out.get() : nullptr, record.itemLen, &crc);
   if (copied != record.itemLen) {
     // Unless a failed call or a stop said why already.
     SetFailureFinding(Finding::kEndsInsideItem, {file.name(), std::string(name)}, FailureKind::kNotAPackage);
@@ -99,7 +100,9 @@ int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written,
   }
   if (ranges != nullptr) {
     ranges->Add(fileName, {record.itemOffset, record.itemLen, crc});
-  } else if (!out.Commit()) {
+  } else if (batch != nullptr) {
+    batch->Add(std::move(out));
+  } else if (!out->Commit()) {
     return -1;
   }
   if (written != nullptr) *written = {0, record.itemCrc, record.itemLen, crc};
@@ -182,6 +185,15 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
       return 0;
     }
   }
+  // The items take their names together once all are written, or once one
+  // fails: those before it keep their names.
+  OutputBatch batch;
+  const auto commitBatch = [&] {
+    const std::size_t staged = batch.size(), committed = batch.Commit();
+    if (committed == staged) return true;
+    Print("Export item %s error.\r\n", DisplayText(GetText(names[committed])).c_str());
+    return false;
+  };
   int done = 0;
   for (int i = 0; i < count; ++i) {
     const ItemRecord& record = table[static_cast<std::size_t>(i)];
@@ -190,8 +202,8 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
     const bool self = ranges == nullptr && IsPlainItemName(name) && IsThePackage(file, name);
     if (self) SetFailureFinding(Finding::kItemIsThePackage, {std::string(name), file.name()});
     ExportedItem written;
-    if (self || ExportItem(file, record, &written, ranges) != 0) {
-      Print("Export item %s error.\r\n", DisplayText(name).c_str());
+    if (self || ExportItem(file, record, &written, ranges, &batch) != 0) {
+      if (commitBatch()) Print("Export item %s error.\r\n", DisplayText(name).c_str());
       return 0;
     }
     written.index = i;
@@ -200,7 +212,7 @@ int UnpackPackage(InputFile& file, ItemNameTable& names, ProductListBuffer& prod
     SetText(names[static_cast<std::size_t>(done)], name);
     ++done;
   }
-  return done;
+  return commitBatch() ? done : 0;
 }
 
 int UnpackPackage(const char* path, ItemNameTable& names, ProductListBuffer& productList) {

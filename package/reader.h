@@ -43,9 +43,10 @@ int ReadFileHeader(InputFile& file, PackageFileHeader& header, ExternFileHeader&
 int ReadCompactHeader(InputFile& file, CompactFileHeader& header);
 int ReadItemRecords(InputFile& file, int count, ItemTable& table);
 // Exports one item (or, with `ranges`, adds its range there); `written`
-// receives the length and CRC of its bytes.
+// receives the length and CRC of its bytes. With `batch` the complete file
+// joins it instead of taking its name at once.
 int ExportItem(InputFile& file, const ItemRecord& record, ExportedItem* written = nullptr,
-               ItemRanges* ranges = nullptr);
+               ItemRanges* ranges = nullptr, OutputBatch* batch = nullptr);
 
 // Copies Head Version (bytes 4 .. 67 of the item file, or of the range the
 // job has for that name) into `version`; -1 when it cannot be opened or is
