@@ -108,27 +108,20 @@ bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> byt
   return true;
 }
 
-bool OutputFile::Commit(os::FolderSync folderSync) {
-  const os::Committed c = staged_.Commit(durable_, folderSync);
+bool OutputFile::Commit() {
+  const os::Committed c = staged_.Commit(durable_);
   if (c.error != 0) {
     const bool refused = c.error == os::kNotPlainTarget || c.error == os::kLinkedTarget;
     Report(refused ? "replace" : "commit", c.error);
     return false;
   }
-  WarnNotSynced(c.warning);
+  if (c.warning != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(c.warning), WarningKind::kNotSynced);
   return true;
 }
 
-void OutputFile::SyncFolder() {
-  if (durable_) WarnNotSynced(staged_.SyncFolder());
-}
-
-void OutputFile::WarnNotSynced(os::Error error) {
-  if (error != 0) AddWarning("sync the folder of " + name_ + ": " + os::Describe(error), WarningKind::kNotSynced);
-}
-
 void OutputFile::StartWriteBack() {
-  if (durable_ && writtenTo_ > writeBackFrom_) staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
+  if (durable_ && writtenTo_ > writeBackFrom_)
+    staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
   writeBackFrom_ = writtenTo_;
 }
 
@@ -139,8 +132,7 @@ void OutputBatch::Add(std::unique_ptr<OutputFile> file) {
 
 std::size_t OutputBatch::Commit() {
   std::size_t committed = 0;
-  while (committed < files_.size() && files_[committed]->Commit(os::FolderSync::kLater)) ++committed;
-  if (committed > 0) files_[committed - 1]->SyncFolder();
+  while (committed < files_.size() && files_[committed]->Commit()) ++committed;
   files_.clear();
   return committed;
 }

@@ -78,16 +78,13 @@ class OutputFile {
   bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
   // Puts the file under its final name. False when the name was not
   // replaced (reason recorded); a failure to sync the folder afterwards is
-  // a warning of the job, since the name was replaced. With
-  // FolderSync::kLater a durable file's folder waits for SyncFolder.
-  bool Commit(os::FolderSync folderSync = os::FolderSync::kNow);
-  void SyncFolder();
+  // a warning of the job, since the name was replaced.
+  bool Commit();
   // The bytes written so far start on their way to the disk.
   void StartWriteBack();
 
  private:
   void Report(const char* call, os::Error error);
-  void WarnNotSynced(os::Error error);
   // Bytes up to `end` are written: every few MiB they start on their way to
   // the disk, so that the sync of a large file does not stall at its end.
   void Wrote(std::uint64_t end);
@@ -101,18 +98,18 @@ class OutputFile {
   bool warnOnly_ = false;
 };
 
-// Files written one after another into one folder that take their names
-// together, such as an unpack's items: each complete file starts on its way
-// to the disk while the next is written, and Commit syncs and renames each
-// in turn, then syncs the folder once. The disk writes while the copy goes
-// on, and the names cost one folder sync instead of one each.
+// Files written one after another that take their names together, such as
+// an unpack's items: each complete file starts on its way to the disk while
+// the next is written, and Commit then commits each in turn. The disk
+// writes while the copy goes on, instead of each sync waiting for the
+// whole of its file.
 class OutputBatch {
  public:
   void Add(std::unique_ptr<OutputFile> file);
   std::size_t size() const { return files_.size(); }
   // Commits the files in the order added, up to the first that fails
-  // (reason recorded), whose followers are dropped; then syncs the folder
-  // of those that took their names. Returns how many did.
+  // (reason recorded), whose followers are dropped. Returns how many took
+  // their names.
   std::size_t Commit();
 
  private:

@@ -12,10 +12,6 @@ struct Committed {
   Error warning = 0;  // the name was replaced, but the folder could not be synced
 };
 
-// Whether a durable Commit syncs the folder at once, or leaves that to one
-// SyncFolder after the last of several renames into the same folder.
-enum class FolderSync { kNow, kLater };
-
 // A file that takes its final name only once it is complete. It is written
 // unnamed (or under a unique hidden name, "." + name + "." + six
 // characters) in the final name's own folder; Commit syncs it and renames
@@ -35,10 +31,7 @@ class StagedFile {
   File& file() { return file_; }
   // `durable` false skips both syncs: for scratch files that never outlive
   // their job.
-  Committed Commit(bool durable = true, FolderSync folderSync = FolderSync::kNow);
-  // Syncs the folder of the final name, after a Commit that left it for
-  // later; an error is a warning's, since the name was replaced.
-  Error SyncFolder();
+  Committed Commit(bool durable = true);
   // Drops the staged file (also done by the destructor).
   void Discard();
 

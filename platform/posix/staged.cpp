@@ -117,7 +117,7 @@ Error PrepareTarget(const Folder& fromFolder, const std::string& from, const Fol
 }
 
 Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Folder& toFolder, const std::string& to,
-                    bool durable = true, FolderSync folderSync = FolderSync::kNow) {
+                    bool durable = true) {
   Committed c;
   if ((c.error = PrepareTarget(fromFolder, from, toFolder, to)) != 0) return c;
   detail::NotePromise(durable ? Promise::kDurableRename : Promise::kScratchRename);
@@ -125,7 +125,7 @@ Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Fol
         return static_cast<long>(::renameat(Fd(fromFolder), from.c_str(), Fd(toFolder), to.c_str()));
       }) < 0)
     return c;
-  if (durable && folderSync == FolderSync::kNow) c.warning = SyncFolder(toFolder);
+  if (durable) c.warning = SyncFolder(toFolder);
   return c;
 }
 
@@ -173,7 +173,7 @@ Error StagedFile::Create(const Folder& base, const std::string& path) {
   return error;
 }
 
-Committed StagedFile::Commit(bool durable, FolderSync folderSync) {
+Committed StagedFile::Commit(bool durable) {
   Committed c;
   if (!file_.IsOpen()) {
     c.error = EBADF;
@@ -196,7 +196,7 @@ Committed StagedFile::Commit(bool durable, FolderSync folderSync) {
   if (c.error == 0)
     keep.Reset(Run(ignored, [&] { return ::fcntl(static_cast<int>(file_.native()), F_DUPFD_CLOEXEC, 0); }));
   if (c.error == 0) c.error = file_.Close();
-  if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable, folderSync);
+  if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable);
   if (c.error != 0) {
     Discard();
     return c;
@@ -204,8 +204,6 @@ Committed StagedFile::Commit(bool durable, FolderSync folderSync) {
   temporary_.clear();
   return c;
 }
-
-Error StagedFile::SyncFolder() { return os::SyncFolder(folder_); }
 
 Committed Replace(const Folder& fromBase, const std::string& from, const Folder& toBase, const std::string& to) {
   std::string folder;

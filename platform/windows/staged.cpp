@@ -95,7 +95,7 @@ Error FlushFolderOf(const std::wstring& target) {
 // Renames `from` over `to`. The new file gets exactly the old one's passed
 // marks (none without an old file); `marks` are those it has already.
 Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Folder& toFolder, const std::string& to,
-                    bool durable, DWORD marks, FolderSync folderSync = FolderSync::kNow) {
+                    bool durable, DWORD marks) {
   Committed c;
   std::wstring source;
   std::wstring target;
@@ -127,7 +127,7 @@ Committed ReplaceIn(const Folder& fromFolder, const std::string& from, const Fol
     if (readOnly) ::SetFileAttributesW(target.c_str(), old);
     return c;
   }
-  if (durable && folderSync == FolderSync::kNow) c.warning = FlushFolderOf(target);
+  if (durable) c.warning = FlushFolderOf(target);
   return c;
 }
 
@@ -164,7 +164,7 @@ Error StagedFile::Create(const Folder& base, const std::string& path) {
   return error;
 }
 
-Committed StagedFile::Commit(bool durable, FolderSync folderSync) {
+Committed StagedFile::Commit(bool durable) {
   Committed c;
   if (!file_.IsOpen()) {
     c.error = EBADF;
@@ -182,19 +182,13 @@ Committed StagedFile::Commit(bool durable, FolderSync folderSync) {
   };
   if (c.error == 0 && Run(ignored, reopen, win::Busy::kFail)) keep.Reset(win::FromHandle(second));
   if (c.error == 0) c.error = file_.Close();
-  if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable, FILE_ATTRIBUTE_HIDDEN, folderSync);
+  if (c.error == 0) c = ReplaceIn(folder_, temporary_, folder_, name_, durable, FILE_ATTRIBUTE_HIDDEN);
   if (c.error != 0) {
     Discard();
     return c;
   }
   temporary_.clear();
   return c;
-}
-
-Error StagedFile::SyncFolder() {
-  std::wstring target;
-  const Error error = FullPath(folder_, name_, target);
-  return error != 0 ? error : FlushFolderOf(target);
 }
 
 Committed Replace(const Folder& fromBase, const std::string& from, const Folder& toBase, const std::string& to) {
