@@ -73,9 +73,7 @@ bool OutputFile::Create(const os::Folder& base, const std::string& path) {
 void OutputFile::Wrote(std::uint64_t end) {
   constexpr std::uint64_t kWriteBackStep = 8 << 20;
   writtenTo_ = std::max(writtenTo_, end);
-  if (writtenTo_ - writeBackFrom_ < kWriteBackStep) return;
-  staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
-  writeBackFrom_ = writtenTo_;
+  if (writtenTo_ - writeBackFrom_ >= kWriteBackStep) StartWriteBack();
 }
 
 bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
@@ -120,8 +118,7 @@ bool OutputFile::Commit() {
 }
 
 void OutputFile::StartWriteBack() {
-  if (durable_ && writtenTo_ > writeBackFrom_)
-    staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
+  if (writtenTo_ > writeBackFrom_) staged_.file().StartWriteBack(writeBackFrom_, writtenTo_ - writeBackFrom_);
   writeBackFrom_ = writtenTo_;
 }
 

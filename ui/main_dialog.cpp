@@ -378,6 +378,12 @@ void MainDialog::ViewPackage(const std::string& path, int missingTextId) {
 
 namespace {
 
+// The folder part of a UTF-8 path, whichever separator the system uses.
+std::string FolderOf(const std::string& path) {
+  const std::size_t at = path.find_last_of("/\\");
+  return at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);
+}
+
 // The name a save dialog offers for an item: the last part of its device
 // path ("/mnt/jffs2/Updateflag" offers "Updateflag"), else the name an unpack
 // gives it; none where neither can name a file.
@@ -445,12 +451,6 @@ void MainDialog::Browse(int button) {
   const std::optional<std::string> path = access_.ChooseFile({rule->save, rule->filterId, rule->suffix, start, ""});
   if (!path) return;
   Fill(button, *path);
-}
-
-// The folder part of a UTF-8 path, whichever separator the system uses.
-std::string MainDialog::FolderOf(const std::string& path) {
-  const std::size_t at = path.find_last_of("/\\");
-  return at == std::string::npos ? "" : path.substr(0, at == 0 ? 1 : at);
 }
 
 void MainDialog::Fill(int button, const std::string& path) {

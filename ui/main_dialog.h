@@ -107,7 +107,6 @@ class MainDialog : public DialogLogic, public PackageFrontEnd {
   void ViewPackage(const std::string& path, int missingTextId);
   void SaveItem(const std::string& package, const ItemFacts& item);
   MessageBoxContent SaveOutcome(ItemSaved saved, const ItemFacts& item, const std::string& target) const;
-  static std::string FolderOf(const std::string& path);
   OutputSink JobLineSink();
   ProgressSink JobProgressSink(ProgressSink outerSink);
   void CallForJob(const std::function<void()>& call, bool last);
